@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# ZEB: set-up, build, run and test, from a fresh Debian 12 machine on.
+#
+#   ./dev.sh run              install what is missing, build, load the sample class
+#   ./dev.sh test [--sanitize]  install what is missing, build, run every test
+#   ./dev.sh bench            install what is missing, build, run the benchmarks
+#   ./dev.sh setup            install the system packages only
+#
+# Packages are installed with apt-get, as root or through sudo; when everything is
+# already there nothing is asked of apt.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config   # toolchain
+  libgtest-dev libgmock-dev          # unit tests
+  libbenchmark-dev time              # benchmarks, peak memory
+)
+
+setup() {
+  local missing=() package
+  for package in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  ((${#missing[@]} == 0)) && return 0
+  echo "Installation des paquets manquants : ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "sudo est introuvable : relancez en tant que root." >&2; exit 1; }
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# build DIR [cmake options...]
+build() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}
+
+command=${1:-}
+case "$command" in
+  setup)
+    setup
+    ;;
+  run)
+    setup
+    build build
+    sample=examples/classe-ce2-exemple.xml
+    build/src/cli/zeb-fiches "$sample"
+    build/src/cli/zeb-fiches --csv build/classe-ce2-exemple.csv "$sample"
+    echo "Scores de la classe exemple écrits dans build/classe-ce2-exemple.csv"
+    ;;
+  test)
+    setup
+    if [ "${2:-}" = "--sanitize" ]; then
+      build build-asan -DZEB_SANITIZE=ON -DZEB_BUILD_BENCHMARKS=OFF
+      ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+    else
+      build build
+      ctest --test-dir build --output-on-failure -j "$(nproc)"
+    fi
+    ;;
+  bench)
+    setup
+    build build
+    for program in build/bench/zeb_bench_*; do
+      "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+    done
+    ;;
+  *)
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+    ;;
+esac

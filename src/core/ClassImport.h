@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ProgramState.h"
+
+#include <filesystem>
+
+namespace zeb {
+
+// Imports an extracted export document: scan, split, the three work files in
+// programFolder/TMP, then the reading and scoring of both lists. The new class is built
+// aside and replaces state.Class only when everything succeeded; on failure a ZebError
+// is thrown and the previous class (and its work files, for a bad document) stay as they
+// were.
+void ImportExportDocument(const std::filesystem::path& document, const std::filesystem::path& programFolder,
+                          ProgramState& state);
+
+} // namespace zeb

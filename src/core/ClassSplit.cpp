@@ -1,0 +1,132 @@
+#include "ClassSplit.h"
+
+#include "Cp1252.h"
+#include "Errors.h"
+#include "ExportScan.h"
+#include "Scoring.h"
+#include "WorkFiles.h"
+
+namespace zeb {
+namespace {
+
+std::string_view field(std::string_view line, std::size_t first, std::size_t width) {
+    if (first >= line.size())
+        return {};
+    return line.substr(first, std::min(width, line.size() - first));
+}
+
+std::string displayName(const StudentLine& line) {
+    auto trimmed = [](std::string_view text) {
+        const std::size_t end = text.find_last_not_of(' ');
+        return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
+    };
+    std::string name = cp1252::toUtf8(trimmed(line.Surname));
+    const std::string first = cp1252::toUtf8(trimmed(line.FirstName));
+    if (!first.empty())
+        name += (name.empty() ? "" : " ") + first;
+    return "« " + name + " »";
+}
+
+void storeIdentity(PupilRecord& record, const StudentLine& line) {
+    record.Number = line.Number;
+    record.Surname = line.Surname;
+    record.FirstName = line.FirstName;
+}
+
+} // namespace
+
+SplitResult SplitClass(std::string_view workFile, std::int32_t pupilLines) {
+    if (pupilLines <= 0)
+        throw ZebError("Le document d'export ne contient aucun élève : aucune ligne d'identification "
+                       "d'élève (<MELEVE_MID>) n'y a été trouvée.");
+    if (pupilLines % 2 != 0)
+        throw ZebError("Le document d'export contient " + std::to_string(pupilLines) +
+                       " lignes d'identification d'élève, un nombre impair : il doit lister la classe "
+                       "une fois pour le français puis une fois pour les mathématiques.");
+    if (pupilLines / 2 > MaxPupils)
+        throw ZebError("Cette classe compte " + std::to_string(pupilLines / 2) +
+                       " élèves : ZEB ne prend pas en charge les classes de plus de 30 élèves. "
+                       "Créez deux classes sous J'ADE.");
+    const std::vector<std::string_view> lines = SplitLines(workFile);
+    SplitResult result;
+    for (std::int32_t i = 0; i < pupilLines; ++i) {
+        std::string& target = i < pupilLines / 2 ? result.French : result.Maths;
+        const auto index = static_cast<std::size_t>(i);
+        if (index < lines.size())
+            target.append(lines[index]);
+        target.append("\r\n");
+    }
+    return result;
+}
+
+std::vector<StudentLine> ReadStudentLines(std::string_view contents, std::size_t codesWidth) {
+    const std::vector<std::string_view> lines = SplitLines(contents);
+    if (lines.size() > static_cast<std::size_t>(MaxPupils))
+        throw ZebError("La liste compte " + std::to_string(lines.size()) +
+                       " élèves : ZEB ne prend pas en charge les classes de plus de 30 élèves.");
+    std::vector<StudentLine> result;
+    result.reserve(lines.size());
+    for (std::string_view line : lines) {
+        StudentLine student;
+        student.Number = field(line, 0, 2);
+        student.Surname = field(line, 2, 25);
+        student.FirstName = field(line, 27, 15);
+        student.Codes = field(line, 42, codesWidth);
+        result.push_back(std::move(student));
+    }
+    return result;
+}
+
+void CheckSameNames(const std::vector<StudentLine>& french, const std::vector<StudentLine>& maths) {
+    const std::size_t common = std::min(french.size(), maths.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (french[i].Surname == maths[i].Surname && french[i].FirstName == maths[i].FirstName)
+            continue;
+        throw ZebError("Les listes de français et de mathématiques ne nomment pas le même élève à la place " +
+                       std::to_string(i + 1) + " : " + displayName(french[i]) + " en français, " +
+                       displayName(maths[i]) +
+                       " en mathématiques. Vérifiez l'export dans J'ADE ; la classe n'a pas été chargée.");
+    }
+    if (french.size() != maths.size())
+        throw ZebError("La liste de français compte " + std::to_string(french.size()) +
+                       " élèves et celle de mathématiques " + std::to_string(maths.size()) +
+                       " ; la classe n'a pas été chargée.");
+}
+
+void ReadMathsList(std::string_view contents, LoadedClass& loaded, const MathsObjectiveTable& table) {
+    const std::vector<StudentLine> lines = ReadStudentLines(contents, MathsCodesCapacity);
+    std::int32_t slot = 1;
+    for (const StudentLine& line : lines) {
+        PupilRecord& record = loaded.ClassResults[slot];
+        storeIdentity(record, line);
+        record.MathsCodes = line.Codes;
+        CalculerScoresMaths(loaded, table, slot);
+        ++slot;
+    }
+    loaded.PupilCount = slot - 1;
+}
+
+void ReadFrenchList(std::string_view contents, LoadedClass& loaded, const FrenchObjectiveTable& table) {
+    const std::vector<StudentLine> lines = ReadStudentLines(contents, FrenchCodesCapacity);
+    std::int32_t slot = 1;
+    for (const StudentLine& line : lines) {
+        PupilRecord& record = loaded.ClassResults[slot];
+        storeIdentity(record, line);
+        record.FrenchCodes = line.Codes;
+        CalculerScoresFrancais(loaded, table, slot);
+        ++slot;
+    }
+    loaded.PupilSelection = GridRect{1, 1, 2, 1};
+    loaded.PupilCount = slot - 1;
+}
+
+void LireFichierMaths(const std::filesystem::path& file, LoadedClass& loaded, const MathsObjectiveTable& table) {
+    ReadMathsList(ReadWholeFile(file), loaded, table);
+}
+
+void LireFichierFrancais(const std::filesystem::path& file, LoadedClass& loaded,
+                         const FrenchObjectiveTable& table) {
+    ReadFrenchList(ReadWholeFile(file), loaded, table);
+}
+
+} // namespace zeb

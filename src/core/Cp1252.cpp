@@ -1,0 +1,78 @@
+#include "Cp1252.h"
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+namespace zeb::cp1252 {
+namespace {
+
+// Code points of bytes 80..9F; the undefined ones map to the C1 control of the same value.
+constexpr std::array<char32_t, 32> HighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t codePointOf(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F)
+        return HighControls[byte - 0x80u];
+    return byte;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+unsigned char byteOf(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<unsigned char>(cp);
+    for (std::size_t i = 0; i < HighControls.size(); ++i)
+        if (HighControls[i] == cp)
+            return static_cast<unsigned char>(0x80 + i);
+    throw std::invalid_argument("character U+" + std::to_string(static_cast<std::uint32_t>(cp)) +
+                                " has no Windows-1252 byte");
+}
+
+} // namespace
+
+std::string toUtf8(std::string_view cp1252) {
+    std::string out;
+    out.reserve(cp1252.size() + cp1252.size() / 8);
+    for (char c : cp1252)
+        appendUtf8(out, codePointOf(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string fromUtf8(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > utf8.size())
+            throw std::invalid_argument("malformed UTF-8");
+        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80)
+                throw std::invalid_argument("malformed UTF-8");
+            cp = (cp << 6) | (next & 0x3Fu);
+        }
+        out += static_cast<char>(byteOf(cp));
+        i += length;
+    }
+    return out;
+}
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+} // namespace zeb::cp1252

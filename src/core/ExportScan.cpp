@@ -1,0 +1,146 @@
+#include "ExportScan.h"
+
+#include "Cp1252.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace zeb {
+namespace fs = std::filesystem;
+
+std::vector<std::string> DefaultSearchWords() { return {std::string(PupilWord), std::string(CodesWord)}; }
+
+std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.')
+            continue;
+        struct stat info {};
+        if (::lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (Contient(name, "xml"))
+            found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+bool Contient(std::string_view text, std::string_view word) {
+    if (word.empty())
+        return true;
+    if (word.size() > text.size())
+        return false;
+    const char first = cp1252::upperAscii(word.front());
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
+        if (cp1252::upperAscii(text[i]) != first)
+            continue;
+        std::size_t k = 1;
+        while (k < word.size() && cp1252::upperAscii(text[i + k]) == cp1252::upperAscii(word[k]))
+            ++k;
+        if (k == word.size())
+            return true;
+    }
+    return false;
+}
+
+std::string_view ExtraireEntre(std::string_view text, std::string_view start, std::string_view end) {
+    // Positions count from 1 and 0 means "absent", as the layout rules are written.
+    const std::size_t found = start.empty() ? std::string_view::npos : text.find(start);
+    const std::size_t p = found == std::string_view::npos ? 0 : found + 1;
+    std::size_t restStart = std::max<std::size_t>(p + start.size(), 1);
+    const std::string_view rest = text.substr(std::min(restStart - 1, text.size()));
+    const std::size_t endFound = end.empty() ? std::string_view::npos : rest.find(end);
+    const long long q = endFound == std::string_view::npos ? 0 : static_cast<long long>(endFound) + 1;
+    const long long n = q - static_cast<long long>(end.size()) + 1;
+    if (n <= 0)
+        return {};
+    return rest.substr(0, static_cast<std::size_t>(n));
+}
+
+std::string DecodeFirstNameEscapes(std::string_view firstName) {
+    std::string out;
+    out.reserve(firstName.size());
+    for (std::size_t i = 0; i < firstName.size();) {
+        if (firstName.compare(i, 4, "\\u00") == 0 && i + 6 <= firstName.size() &&
+            (firstName[i + 4] == 'e' || firstName[i + 4] == 'E')) {
+            char letter = 0;
+            switch (firstName[i + 5]) {
+            case '9': letter = '\xE9'; break;
+            case '8': letter = '\xE8'; break;
+            case 'a': case 'A': letter = '\xEA'; break;
+            case 'b': case 'B': letter = '\xEB'; break;
+            case '7': letter = '\xE7'; break;
+            case 'f': case 'F': letter = '\xEF'; break;
+            default: break;
+            }
+            if (letter != 0) {
+                out += letter;
+                i += 6;
+                continue;
+            }
+        }
+        out += firstName[i++];
+    }
+    return out;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t stop = text.find_first_of("\r\n", start);
+        if (stop == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, stop - start));
+        start = stop + 1;
+        if (text[stop] == '\r' && start < text.size() && text[start] == '\n')
+            ++start;
+    }
+    return lines;
+}
+
+namespace {
+
+// Pads with spaces up to the width and cuts anything longer, so that the fields after it
+// stay at their fixed positions.
+void appendField(std::string& out, std::string_view value, std::size_t width) {
+    value = value.substr(0, std::min(value.size(), width));
+    out.append(value);
+    out.append(width - value.size(), ' ');
+}
+
+void appendPupilPart(std::string& out, std::string_view line, std::int32_t counter) {
+    const std::string_view surname = ExtraireEntre(line, PupilWord, "--");
+    const std::string firstName = DecodeFirstNameEscapes(ExtraireEntre(line, "--", " ("));
+    if (counter < 10)
+        out += '0';
+    out += std::to_string(counter);
+    appendField(out, surname, SurnameWidth);
+    appendField(out, firstName, FirstNameWidth);
+}
+
+} // namespace
+
+ScanResult ScanExport(const std::vector<std::string_view>& lines, const std::vector<std::string>& searchWords) {
+    ScanResult result;
+    for (std::string_view line : lines) {
+        for (const std::string& word : searchWords) {
+            if (!Contient(line, word))
+                continue;
+            if (word == PupilWord) {
+                ++result.PupilCounter;
+                appendPupilPart(result.WorkFile, line, result.PupilCounter);
+            } else {
+                result.WorkFile.append(ExtraireEntre(line, CodesWord, "</REPONSES>"));
+                result.WorkFile.append("\r\n");
+            }
+        }
+    }
+    return result;
+}
+
+} // namespace zeb

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace zeb {
+
+// A Windows-1252 text of at most N single-byte characters. A longer value is cut to N
+// characters when it is stored, never re-encoded.
+template <std::size_t N>
+class FixedText {
+public:
+    static constexpr std::size_t Capacity = N;
+
+    FixedText() = default;
+    FixedText(std::string_view value) : text_(value.substr(0, std::min(value.size(), N))) {}
+    FixedText(const char* value) : FixedText(std::string_view(value)) {}
+    FixedText(const std::string& value) : FixedText(std::string_view(value)) {}
+
+    FixedText& operator=(std::string_view value) {
+        text_.assign(value.substr(0, std::min(value.size(), N)));
+        return *this;
+    }
+    FixedText& operator=(const char* value) { return *this = std::string_view(value); }
+    FixedText& operator=(const std::string& value) { return *this = std::string_view(value); }
+
+    const std::string& str() const { return text_; }
+    operator std::string_view() const { return text_; }
+    std::size_t size() const { return text_.size(); }
+    bool empty() const { return text_.empty(); }
+
+    friend bool operator==(const FixedText& a, const FixedText& b) { return a.text_ == b.text_; }
+    template <typename Text>
+        requires(std::is_convertible_v<const Text&, std::string_view> && !std::is_same_v<Text, FixedText>)
+    friend bool operator==(const FixedText& a, const Text& b) {
+        return a.text_ == std::string_view(b);
+    }
+
+private:
+    std::string text_;
+};
+
+// An array indexed from 1 to Count, as every table of the program is (objectives, domains,
+// pupil slots). An index outside the range is a programming error and throws.
+template <typename T, int Count>
+class OneBased {
+public:
+    static constexpr int Size = Count;
+
+    T& operator[](int index) { return items_.at(slot(index)); }
+    const T& operator[](int index) const { return items_.at(slot(index)); }
+
+    friend bool operator==(const OneBased& a, const OneBased& b) = default;
+
+private:
+    static std::size_t slot(int index) {
+        if (index < 1 || index > Count)
+            throw std::out_of_range("index " + std::to_string(index) + " outside 1.." + std::to_string(Count));
+        return static_cast<std::size_t>(index - 1);
+    }
+    std::array<T, static_cast<std::size_t>(Count)> items_{};
+};
+
+} // namespace zeb

@@ -1,0 +1,139 @@
+#include "WorkFiles.h"
+
+#include "Errors.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace zeb {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Closes a descriptor on every path out of a function.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+std::string quoted(const fs::path& file) { return "« " + file.string() + " »"; }
+
+[[noreturn]] void fail(const char* what, const fs::path& file, int errorNumber) {
+    throw ZebError(std::string(what) + " " + quoted(file) + " : " + FrenchReason(errorNumber) + ".");
+}
+
+} // namespace
+
+fs::path WorkFolder(const fs::path& programFolder) { return programFolder / WorkFolderName; }
+
+void CreateWorkFolder(const fs::path& programFolder) {
+    ::mkdir(WorkFolder(programFolder).c_str(), 0700);
+}
+
+void DeleteWorkFiles(const fs::path& programFolder) {
+    for (std::string_view name : {TempFileName, FrenchFileName, MathsFileName}) {
+        std::error_code ignored;
+        fs::remove(WorkFolder(programFolder) / name, ignored);
+    }
+}
+
+std::string FrenchReason(int errorNumber) {
+    switch (errorNumber) {
+    case ENOENT: return "fichier ou dossier introuvable";
+    case EACCES:
+    case EPERM: return "accès refusé";
+    case EISDIR: return "c'est un dossier, pas un fichier";
+    case ENOTDIR: return "un élément du chemin n'est pas un dossier";
+    case ENOSPC: return "plus de place sur le disque";
+    case EDQUOT: return "quota de disque dépassé";
+    case EROFS: return "le support est en lecture seule";
+    case EIO: return "erreur d'entrée-sortie du support";
+    case ENAMETOOLONG: return "nom de fichier trop long";
+    case ELOOP: return "lien symbolique refusé";
+    case EMFILE:
+    case ENFILE: return "trop de fichiers ouverts";
+    case EFBIG: return "fichier trop volumineux";
+    default: return std::string("erreur système ") + std::to_string(errorNumber) + " (" + std::strerror(errorNumber) + ")";
+    }
+}
+
+std::string ReadWholeFile(const fs::path& file) {
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        fail("Impossible d'ouvrir le fichier", file, errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        fail("Impossible de lire le fichier", file, errno);
+    if (S_ISDIR(info.st_mode))
+        fail("Impossible de lire le fichier", file, EISDIR);
+    std::string contents;
+    if (S_ISREG(info.st_mode))
+        contents.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("Impossible de lire le fichier", file, errno);
+        }
+        if (got == 0)
+            break;
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+    return contents;
+}
+
+void WriteFileAtomically(const fs::path& file, std::string_view contents, Durability durability) {
+    std::string pattern = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
+    if (file.parent_path().empty())
+        pattern = "." + file.filename().string() + ".XXXXXX";
+    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        fail("Impossible de créer le fichier", file, errno);
+    const fs::path temporary = pattern;
+    auto abandon = [&](int errorNumber) {
+        ::close(fd.release());
+        ::unlink(temporary.c_str());
+        fail("Impossible d'écrire le fichier", file, errorNumber);
+    };
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        const ssize_t done = ::write(fd.get(), contents.data() + written, contents.size() - written);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            abandon(errno);
+        }
+        written += static_cast<std::size_t>(done);
+    }
+    if (durability == Durability::Synced && ::fsync(fd.get()) != 0)
+        abandon(errno);
+    if (::close(fd.release()) != 0) {
+        const int errorNumber = errno;
+        ::unlink(temporary.c_str());
+        fail("Impossible d'écrire le fichier", file, errorNumber);
+    }
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        const int errorNumber = errno;
+        ::unlink(temporary.c_str());
+        fail("Impossible d'écrire le fichier", file, errorNumber);
+    }
+}
+
+} // namespace zeb

@@ -1,0 +1,187 @@
+#include "TempFolder.h"
+#include "core/ClassImport.h"
+#include "core/Errors.h"
+#include "core/ObjectiveTables.h"
+#include "core/WorkFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sys/stat.h>
+
+using namespace zeb;
+using zeb::test::readFile;
+using zeb::test::TempFolder;
+using zeb::test::writeFile;
+
+namespace {
+
+struct Pupil {
+    std::string surname, firstName, french, maths;
+};
+
+// An export document listing the class once in French, then once in Mathematics.
+std::string exportDocument(const std::vector<Pupil>& french, const std::vector<Pupil>& maths) {
+    std::string doc = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<EXPORT>\r\n";
+    auto list = [&doc](const std::vector<Pupil>& pupils, bool isFrench) {
+        doc += isFrench ? "<DISCIPLINE code=\"FRA\">\r\n" : "<DISCIPLINE code=\"MAT\">\r\n";
+        for (const Pupil& p : pupils) {
+            doc += "  <MELEVE_MID>" + p.surname + "--" + p.firstName + " (F)</MELEVE_MID>\r\n";
+            doc += "  <REPONSES><MCODES>" + (isFrench ? p.french : p.maths) + "</MCODES></REPONSES>\r\n";
+        }
+        doc += "</DISCIPLINE>\r\n";
+    };
+    list(french, true);
+    list(maths, false);
+    return doc + "</EXPORT>\r\n";
+}
+
+std::vector<Pupil> smallClass() {
+    return {{"MARTIN", "L\\u00e9a", std::string(93, '1'), std::string(88, '9')},
+            {"DUPONT", "Hugo", std::string(93, '0'), std::string(88, '2')},
+            {"ABSENT", "Paul", std::string(93, 'A'), std::string(88, 'A')}};
+}
+
+class ClassImportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        state = std::make_unique<ProgramState>();
+        BuildObjectiveTables(*state);
+    }
+    std::filesystem::path document(std::string_view name, const std::string& contents) {
+        writeFile(folder / name, contents);
+        return folder / name;
+    }
+    void importOk(const std::string& contents) {
+        ImportExportDocument(document("classe.xml", contents), program.path(), *state);
+    }
+    TempFolder folder;
+    TempFolder program;
+    std::unique_ptr<ProgramState> state;
+};
+
+} // namespace
+
+TEST_F(ClassImportTest, WritesTheThreeWorkFilesAndLoadsTheClass) {
+    importOk(exportDocument(smallClass(), smallClass()));
+    const std::filesystem::path work = WorkFolder(program.path());
+    const std::string temp = readFile(work / "temp.txt");
+    const std::string french = readFile(work / "Fichier1.c01");
+    const std::string maths = readFile(work / "Fichier2.c01");
+    EXPECT_EQ(temp, french + maths);
+    EXPECT_EQ(french.substr(0, 44), "01MARTIN                   L\xE9" "a            11");
+    EXPECT_EQ(maths.substr(0, 2), "04");
+    EXPECT_EQ(maths.size(), 3 * (42 + 88 + 2u));
+    EXPECT_EQ(std::filesystem::status(work).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+
+    const LoadedClass& loaded = state->Class;
+    EXPECT_EQ(loaded.PupilCount, 3);
+    EXPECT_EQ(loaded.PupilSelection, (GridRect{1, 1, 2, 1}));
+    EXPECT_EQ(loaded.ClassResults[1].FirstName, "L\xE9" "a" + std::string(12, ' '));
+    EXPECT_EQ(loaded.ClassResults[1].Number, "01");
+    EXPECT_EQ(loaded.ObjectiveResults.French.SR[1][1], "100 %");
+    EXPECT_EQ(loaded.ObjectiveResults.Maths.SE[19][1], "100 %");
+    EXPECT_EQ(loaded.ObjectiveResults.French.SNR[16][2], "100 %");
+    EXPECT_EQ(loaded.ObjectiveResults.Maths.SR[1][2], "100 %");
+    for (int j = 1; j <= MathsObjectiveCount; ++j)
+        EXPECT_EQ(loaded.ObjectiveResults.Maths.SR[j][3], " Abs ");
+}
+
+TEST_F(ClassImportTest, LongNamesNoLongerShiftTheCodes) {
+    std::vector<Pupil> pupils = smallClass();
+    pupils[0].surname = "DE_LA_FONTAINE_DES_ETANGS_X"; // 27 characters
+    pupils[0].firstName = "Marie-Th\\u00e9r\\u00e8se-Lou"; // 19 once decoded
+    importOk(exportDocument(pupils, pupils));
+    const PupilRecord& first = state->Class.ClassResults[1];
+    EXPECT_EQ(first.Surname, "DE_LA_FONTAINE_DES_ETANGS");
+    EXPECT_EQ(first.FirstName, "Marie-Th\xE9r\xE8se-L");
+    EXPECT_EQ(first.FrenchCodes, std::string(93, '1'));
+    EXPECT_EQ(state->Class.ObjectiveResults.Maths.SE[1][1], "100 %");
+}
+
+TEST_F(ClassImportTest, AFailedLoadLeavesThePreviousClassAndItsFilesAsTheyWere) {
+    importOk(exportDocument(smallClass(), smallClass()));
+    const LoadedClass before = state->Class;
+    const std::filesystem::path work = WorkFolder(program.path());
+    const std::string tempBefore = readFile(work / "temp.txt");
+
+    std::vector<Pupil> other = smallClass();
+    other[1].firstName = "Hugues";
+    std::vector<Pupil> tooMany;
+    for (int i = 0; i < 31; ++i)
+        tooMany.push_back({"ELEVE" + std::to_string(i), "X", "1", "1"});
+    std::vector<Pupil> oddMaths = smallClass();
+    oddMaths.pop_back();
+
+    const std::vector<std::pair<std::string, std::string>> badDocuments = {
+        {"no pupil", "<?xml version=\"1.0\"?>\r\n<EXPORT/>\r\n"},
+        {"odd count", exportDocument(smallClass(), oddMaths)},
+        {"31 pupils", exportDocument(tooMany, tooMany)},
+        {"names differ", exportDocument(smallClass(), other)},
+    };
+    for (const auto& [what, contents] : badDocuments) {
+        EXPECT_THROW(ImportExportDocument(document("bad.xml", contents), program.path(), *state), ZebError) << what;
+        EXPECT_EQ(state->Class.PupilCount, before.PupilCount) << what;
+        EXPECT_EQ(state->Class.ClassResults, before.ClassResults) << what;
+        EXPECT_EQ(state->Class.ObjectiveResults.French.SR, before.ObjectiveResults.French.SR) << what;
+        EXPECT_EQ(state->Class.ObjectiveResults.Maths.SNR, before.ObjectiveResults.Maths.SNR) << what;
+        EXPECT_EQ(readFile(work / "temp.txt"), tempBefore) << what;
+    }
+    EXPECT_THROW(ImportExportDocument(folder / "missing.xml", program.path(), *state), ZebError);
+    EXPECT_EQ(state->Class.ClassResults, before.ClassResults);
+}
+
+TEST_F(ClassImportTest, AWorkFolderThatCannotBeWrittenFailsCleanly) {
+    // A file standing where the work folder should be: creating TMP fails quietly, and the
+    // first write names the file it could not create.
+    writeFile(WorkFolder(program.path()), "not a folder");
+    try {
+        importOk(exportDocument(smallClass(), smallClass()));
+        FAIL() << "the import should have failed";
+    } catch (const ZebError& error) {
+        EXPECT_NE(std::string(error.what()).find("temp.txt"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(state->Class.PupilCount, 0);
+}
+
+TEST(WorkFiles, AtomicWriteReplacesWholeOrLeavesNothing) {
+    TempFolder folder;
+    const std::filesystem::path file = folder / "scores.csv";
+    WriteFileAtomically(file, "first");
+    WriteFileAtomically(file, "second, longer", Durability::Synced);
+    EXPECT_EQ(readFile(file), "second, longer");
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    EXPECT_THROW(WriteFileAtomically(folder / "absent" / "x.csv", "data"), ZebError);
+    // A target that is a folder: the rename fails and the temporary file goes away.
+    std::filesystem::create_directory(folder / "dir");
+    EXPECT_THROW(WriteFileAtomically(folder / "dir", "data"), ZebError);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u); // scores.csv and dir
+}
+
+TEST(WorkFiles, ReadErrorsAreFrench) {
+    TempFolder folder;
+    try {
+        ReadWholeFile(folder / "absent.xml");
+        FAIL();
+    } catch (const ZebError& error) {
+        EXPECT_STREQ(error.what(), ("Impossible d'ouvrir le fichier « " + (folder / "absent.xml").string() +
+                                    " » : fichier ou dossier introuvable.").c_str());
+    }
+    EXPECT_THROW(ReadWholeFile(folder.path()), ZebError);
+}
+
+TEST(WorkFiles, DeleteWorkFilesKeepsTheFolder) {
+    TempFolder program;
+    CreateWorkFolder(program.path());
+    writeFile(WorkFolder(program.path()) / "temp.txt", "x");
+    writeFile(WorkFolder(program.path()) / "Fichier2.c01", "x");
+    DeleteWorkFiles(program.path());
+    EXPECT_TRUE(std::filesystem::is_directory(WorkFolder(program.path())));
+    EXPECT_TRUE(std::filesystem::is_empty(WorkFolder(program.path())));
+}
