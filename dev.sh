@@ -69,6 +69,8 @@ case "$command" in
     for program in build/bench/zeb_bench_*; do
       "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     done
+    /usr/bin/time -v build/src/cli/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |
+      sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
     ;;
   *)
     sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'

@@ -13,11 +13,16 @@ std::string_view trimRight(std::string_view text) {
 
 std::string_view codingName(std::string_view srText) {
     switch (CodingOf(srText)) {
-    case Coding::Acquis: return "A";
-    case Coding::EnCoursAcquisition: return "ECA";
-    case Coding::NonAcquis: return "NA";
-    case Coding::Absent: return "Abs";
-    case Coding::None: break;
+    case Coding::Acquis:
+        return "A";
+    case Coding::EnCoursAcquisition:
+        return "ECA";
+    case Coding::NonAcquis:
+        return "NA";
+    case Coding::Absent:
+        return "Abs";
+    case Coding::None:
+        break;
     }
     return "";
 }
@@ -35,8 +40,7 @@ void appendSubjectRows(std::string& out, std::string_view rowStart, std::string_
     }
 }
 
-template <int ObjectiveCount>
-int scoredObjectives(const SubjectScores<ObjectiveCount>& scores, int slot) {
+template <int ObjectiveCount> int scoredObjectives(const SubjectScores<ObjectiveCount>& scores, int slot) {
     int scored = 0;
     for (int j = 1; j <= ObjectiveCount; ++j)
         if (scores.SR[j][slot] != AbsentScore)
@@ -58,7 +62,8 @@ std::string ScoreNumber(std::string_view scoreText) {
 
 std::string CsvName(std::string_view utf8) {
     std::string text(utf8);
-    if (!text.empty() && (text.front() == '=' || text.front() == '+' || text.front() == '-' || text.front() == '@'))
+    if (!text.empty() &&
+        (text.front() == '=' || text.front() == '+' || text.front() == '-' || text.front() == '@'))
         text.insert(0, "'");
     if (text.find_first_of(";\"\r\n") == std::string::npos)
         return text;
@@ -72,7 +77,8 @@ std::string CsvName(std::string_view utf8) {
 }
 
 std::string ClassScoresCsv(const ProgramState& state) {
-    std::string out = "\xEF\xBB\xBF" "numero;nom;prenom;matiere;objectif;SR;SE;SNR;codage\r\n";
+    std::string out = "\xEF\xBB\xBF"
+                      "numero;nom;prenom;matiere;objectif;SR;SE;SNR;codage\r\n";
     const LoadedClass& loaded = state.Class;
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
@@ -93,12 +99,14 @@ std::string ClassSummary(const ProgramState& state) {
            ", mathématiques sur " + std::to_string(MathsObjectiveCount) + ") :\n";
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
-        std::string name = cp1252::toUtf8(trimRight(pupil.Surname)) + " " + cp1252::toUtf8(trimRight(pupil.FirstName));
+        std::string name =
+            cp1252::toUtf8(trimRight(pupil.Surname)) + " " + cp1252::toUtf8(trimRight(pupil.FirstName));
         char number[16];
         std::snprintf(number, sizeof number, "%3d  ", slot);
         out += number + name;
         out += "  (français " + std::to_string(scoredObjectives(loaded.ObjectiveResults.French, slot)) +
-               ", mathématiques " + std::to_string(scoredObjectives(loaded.ObjectiveResults.Maths, slot)) + ")\n";
+               ", mathématiques " + std::to_string(scoredObjectives(loaded.ObjectiveResults.Maths, slot)) +
+               ")\n";
     }
     return out;
 }

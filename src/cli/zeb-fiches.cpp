@@ -72,7 +72,8 @@ Options parseArguments(const std::vector<std::string>& args) {
     if (positional.empty())
         throw UsageError{"indiquez le document d'export à charger."};
     if (positional.size() > 1)
-        throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) + ")."};
+        throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) +
+                         ")."};
     options.exportDocument = positional.front();
     return options;
 }
@@ -100,14 +101,25 @@ extern "C" void onTerminatingSignal(int signal) {
     std::raise(signal);
 }
 
+// The user's runtime folder lives in memory on a desktop session, so pupil data never
+// reaches the disk there; elsewhere the system's temporary folder.
+fs::path baseFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code error;
+    if (runtime != nullptr && *runtime == '/' && fs::is_directory(runtime, error))
+        return runtime;
+    return fs::temp_directory_path();
+}
+
 // Creates the private work folder and removes it, with everything the import put there,
 // when the run ends, however it ends.
 class PrivateWorkFolder {
 public:
     PrivateWorkFolder() {
-        std::string pattern = (fs::temp_directory_path() / "zeb-fiches-XXXXXX").string();
+        std::string pattern = (baseFolder() / "zeb-fiches-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
-            throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(errno) + ".");
+            throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(errno) +
+                           ".");
         paths_.root = pattern;
         const fs::path work = WorkFolder(paths_.root);
         paths_.work = work.string();
@@ -151,7 +163,7 @@ int run(const Options& options) {
         ImportExportDocument(options.exportDocument, folder.path(), *state);
     }
     if (options.csv)
-        WriteFileAtomically(*options.csv, cli::ClassScoresCsv(*state), Durability::Synced);
+        WriteFileAtomically(*options.csv, cli::ClassScoresCsv(*state));
     else
         std::cout << cli::ClassSummary(*state) << std::flush;
     return 0;

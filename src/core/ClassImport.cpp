@@ -18,9 +18,9 @@ void ImportExportDocument(const std::filesystem::path& document, const std::file
 
     CreateWorkFolder(programFolder);
     const std::filesystem::path work = WorkFolder(programFolder);
-    WriteFileAtomically(work / TempFileName, scan.WorkFile);
-    WriteFileAtomically(work / FrenchFileName, split.French);
-    WriteFileAtomically(work / MathsFileName, split.Maths);
+    WriteWorkFile(work / TempFileName, scan.WorkFile);
+    WriteWorkFile(work / FrenchFileName, split.French);
+    WriteWorkFile(work / MathsFileName, split.Maths);
 
     LoadedClass fresh = state.Class;
     LireFichierMaths(work / MathsFileName, fresh, state.MathsTable);

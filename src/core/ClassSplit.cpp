@@ -120,7 +120,8 @@ void ReadFrenchList(std::string_view contents, LoadedClass& loaded, const French
     loaded.PupilCount = slot - 1;
 }
 
-void LireFichierMaths(const std::filesystem::path& file, LoadedClass& loaded, const MathsObjectiveTable& table) {
+void LireFichierMaths(const std::filesystem::path& file, LoadedClass& loaded,
+                      const MathsObjectiveTable& table) {
     ReadMathsList(ReadWholeFile(file), loaded, table);
 }
 

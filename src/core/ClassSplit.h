@@ -43,7 +43,9 @@ void ReadMathsList(std::string_view contents, LoadedClass& loaded, const MathsOb
 void ReadFrenchList(std::string_view contents, LoadedClass& loaded, const FrenchObjectiveTable& table);
 
 // The same, reading Fichier2.c01 / Fichier1.c01.
-void LireFichierMaths(const std::filesystem::path& file, LoadedClass& loaded, const MathsObjectiveTable& table);
-void LireFichierFrancais(const std::filesystem::path& file, LoadedClass& loaded, const FrenchObjectiveTable& table);
+void LireFichierMaths(const std::filesystem::path& file, LoadedClass& loaded,
+                      const MathsObjectiveTable& table);
+void LireFichierFrancais(const std::filesystem::path& file, LoadedClass& loaded,
+                         const FrenchObjectiveTable& table);
 
 } // namespace zeb

@@ -57,10 +57,14 @@ std::string fromUtf8(std::string_view utf8) {
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        std::size_t length = lead < 0x80           ? 1
+                             : (lead >> 5) == 0x6  ? 2
+                             : (lead >> 4) == 0xE  ? 3
+                             : (lead >> 3) == 0x1E ? 4
+                                                   : 0;
         if (length == 0 || i + length > utf8.size())
             throw std::invalid_argument("malformed UTF-8");
-        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        char32_t cp = length == 1 ? char32_t{lead} : static_cast<char32_t>(lead & (0x7Fu >> length));
         for (std::size_t k = 1; k < length; ++k) {
             const auto next = static_cast<unsigned char>(utf8[i + k]);
             if ((next & 0xC0) != 0x80)
@@ -72,7 +76,5 @@ std::string fromUtf8(std::string_view utf8) {
     }
     return out;
 }
-
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 } // namespace zeb::cp1252

@@ -14,7 +14,4 @@ std::string toUtf8(std::string_view cp1252);
 // programming error there and bad input elsewhere.
 std::string fromUtf8(std::string_view utf8);
 
-// Upper-cases the letters a to z only, leaving every other byte as it is.
-char upperAscii(char c);
-
 } // namespace zeb::cp1252

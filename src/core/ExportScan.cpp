@@ -1,14 +1,14 @@
 #include "ExportScan.h"
 
-#include "Cp1252.h"
-
 #include <algorithm>
 #include <sys/stat.h>
 
 namespace zeb {
 namespace fs = std::filesystem;
 
-std::vector<std::string> DefaultSearchWords() { return {std::string(PupilWord), std::string(CodesWord)}; }
+std::vector<std::string> DefaultSearchWords() {
+    return {std::string(PupilWord), std::string(CodesWord)};
+}
 
 std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
     std::vector<fs::path> found;
@@ -27,21 +27,41 @@ std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
     return found;
 }
 
+namespace {
+
+constexpr char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+constexpr bool isLetter(char c) {
+    return upper(c) >= 'A' && upper(c) <= 'Z';
+}
+
+bool matchesAt(std::string_view text, std::size_t at, std::string_view word) {
+    for (std::size_t k = 0; k < word.size(); ++k)
+        if (upper(text[at + k]) != upper(word[k]))
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool Contient(std::string_view text, std::string_view word) {
     if (word.empty())
         return true;
     if (word.size() > text.size())
         return false;
-    const char first = cp1252::upperAscii(word.front());
-    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
-        if (cp1252::upperAscii(text[i]) != first)
-            continue;
-        std::size_t k = 1;
-        while (k < word.size() && cp1252::upperAscii(text[i + k]) == cp1252::upperAscii(word[k]))
-            ++k;
-        if (k == word.size())
-            return true;
+    const std::size_t last = text.size() - word.size();
+    if (!isLetter(word.front())) {
+        // The search words start with "<": let memchr find the candidates.
+        for (std::size_t at = text.find(word.front()); at != std::string_view::npos && at <= last;
+             at = text.find(word.front(), at + 1))
+            if (matchesAt(text, at, word))
+                return true;
+        return false;
     }
+    for (std::size_t at = 0; at <= last; ++at)
+        if (matchesAt(text, at, word))
+            return true;
     return false;
 }
 
@@ -67,13 +87,29 @@ std::string DecodeFirstNameEscapes(std::string_view firstName) {
             (firstName[i + 4] == 'e' || firstName[i + 4] == 'E')) {
             char letter = 0;
             switch (firstName[i + 5]) {
-            case '9': letter = '\xE9'; break;
-            case '8': letter = '\xE8'; break;
-            case 'a': case 'A': letter = '\xEA'; break;
-            case 'b': case 'B': letter = '\xEB'; break;
-            case '7': letter = '\xE7'; break;
-            case 'f': case 'F': letter = '\xEF'; break;
-            default: break;
+            case '9':
+                letter = '\xE9';
+                break;
+            case '8':
+                letter = '\xE8';
+                break;
+            case 'a':
+            case 'A':
+                letter = '\xEA';
+                break;
+            case 'b':
+            case 'B':
+                letter = '\xEB';
+                break;
+            case '7':
+                letter = '\xE7';
+                break;
+            case 'f':
+            case 'F':
+                letter = '\xEF';
+                break;
+            default:
+                break;
             }
             if (letter != 0) {
                 out += letter;
@@ -89,17 +125,18 @@ std::string DecodeFirstNameEscapes(std::string_view firstName) {
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t stop = text.find_first_of("\r\n", start);
-        if (stop == std::string_view::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, stop - start));
-        start = stop + 1;
-        if (text[stop] == '\r' && start < text.size() && text[start] == '\n')
-            ++start;
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (c == '\r' && i + 1 < size && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
     }
+    if (start < size)
+        lines.push_back(text.substr(start));
     return lines;
 }
 
@@ -125,7 +162,8 @@ void appendPupilPart(std::string& out, std::string_view line, std::int32_t count
 
 } // namespace
 
-ScanResult ScanExport(const std::vector<std::string_view>& lines, const std::vector<std::string>& searchWords) {
+ScanResult ScanExport(const std::vector<std::string_view>& lines,
+                      const std::vector<std::string>& searchWords) {
     ScanResult result;
     for (std::string_view line : lines) {
         for (const std::string& word : searchWords) {

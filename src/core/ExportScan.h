@@ -46,6 +46,7 @@ struct ScanResult {
 // Turns the export document's lines into the work file: per identification line the
 // 42-character pupil part (number, surname, first name, each cut or padded to its width),
 // per codes line the codes and CR LF.
-ScanResult ScanExport(const std::vector<std::string_view>& lines, const std::vector<std::string>& searchWords);
+ScanResult ScanExport(const std::vector<std::string_view>& lines,
+                      const std::vector<std::string>& searchWords);
 
 } // namespace zeb

@@ -12,8 +12,7 @@ namespace zeb {
 
 // A Windows-1252 text of at most N single-byte characters. A longer value is cut to N
 // characters when it is stored, never re-encoded.
-template <std::size_t N>
-class FixedText {
+template <std::size_t N> class FixedText {
 public:
     static constexpr std::size_t Capacity = N;
 
@@ -36,8 +35,9 @@ public:
 
     friend bool operator==(const FixedText& a, const FixedText& b) { return a.text_ == b.text_; }
     template <typename Text>
-        requires(std::is_convertible_v<const Text&, std::string_view> && !std::is_same_v<Text, FixedText>)
-    friend bool operator==(const FixedText& a, const Text& b) {
+    requires(std::is_convertible_v<const Text&, std::string_view> &&
+             !std::is_same_v<Text, FixedText>) friend bool
+    operator==(const FixedText& a, const Text& b) {
         return a.text_ == std::string_view(b);
     }
 
@@ -47,8 +47,7 @@ private:
 
 // An array indexed from 1 to Count, as every table of the program is (objectives, domains,
 // pupil slots). An index outside the range is a programming error and throws.
-template <typename T, int Count>
-class OneBased {
+template <typename T, int Count> class OneBased {
 public:
     static constexpr int Size = Count;
 
@@ -60,7 +59,8 @@ public:
 private:
     static std::size_t slot(int index) {
         if (index < 1 || index > Count)
-            throw std::out_of_range("index " + std::to_string(index) + " outside 1.." + std::to_string(Count));
+            throw std::out_of_range("index " + std::to_string(index) + " outside 1.." +
+                                    std::to_string(Count));
         return static_cast<std::size_t>(index - 1);
     }
     std::array<T, static_cast<std::size_t>(Count)> items_{};

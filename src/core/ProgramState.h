@@ -31,8 +31,7 @@ struct Domain {
     friend bool operator==(const Domain&, const Domain&) = default;
 };
 
-template <int ObjectiveCountV, int DomainCountV, std::size_t ItemListCapacity>
-struct ObjectiveTable {
+template <int ObjectiveCountV, int DomainCountV, std::size_t ItemListCapacity> struct ObjectiveTable {
     static constexpr int ObjectiveCount = ObjectiveCountV;
     static constexpr int DomainCount = DomainCountV;
 
@@ -58,11 +57,9 @@ using ClassResultsTable = OneBased<PupilRecord, MaxPupils>;
 
 // One score text per objective and pupil slot: a whole percentage right-aligned in three
 // characters followed by " %", or " Abs ". Indexed [objective][slot].
-template <int ObjectiveCount>
-using ScoreTable = OneBased<OneBased<FixedText<5>, MaxPupils>, ObjectiveCount>;
+template <int ObjectiveCount> using ScoreTable = OneBased<OneBased<FixedText<5>, MaxPupils>, ObjectiveCount>;
 
-template <int ObjectiveCount>
-struct SubjectScores {
+template <int ObjectiveCount> struct SubjectScores {
     ScoreTable<ObjectiveCount> SR;
     ScoreTable<ObjectiveCount> SE;
     ScoreTable<ObjectiveCount> SNR;

@@ -5,7 +5,9 @@
 namespace zeb {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // An item-list piece keeps at most its first three characters and must be all digits.
 int itemNumber(std::string_view piece) {
@@ -40,12 +42,23 @@ std::string FormatPercent(int count, int counted, long double c) {
     value = value * 100.0L;
     value = value + c;
     const auto whole = static_cast<long long>(value);
-    char text[32];
-    std::snprintf(text, sizeof text, "%3lld %%", whole);
+    if (whole < 0 || whole > 999) { // not a percentage; only reachable through misuse
+        char text[32];
+        std::snprintf(text, sizeof text, "%3lld %%", whole);
+        return text;
+    }
+    std::string text = "  0 %";
+    const auto digits = static_cast<int>(whole);
+    text[2] = static_cast<char>('0' + digits % 10);
+    if (digits >= 10)
+        text[1] = static_cast<char>('0' + digits / 10 % 10);
+    if (digits >= 100)
+        text[0] = static_cast<char>('0' + digits / 100);
     return text;
 }
 
-ObjectiveScore ScoreObjective(std::string_view itemList, std::string_view codes, long double nonResponseConstant) {
+ObjectiveScore ScoreObjective(std::string_view itemList, std::string_view codes,
+                              long double nonResponseConstant) {
     int success = 0, failure = 0, nonResponse = 0, counted = 0;
     std::size_t start = 0;
     while (start <= itemList.size()) {

@@ -24,7 +24,8 @@ std::string FormatPercent(int count, int counted, long double c);
 // Scores one objective: its item list ("4,5,7") against a pupil's codes text, where
 // character k is the code of item k ("0" non-response, "1"/"2" success, "3".."9" failure,
 // anything else left out). " Abs " in all three when no item could be counted.
-ObjectiveScore ScoreObjective(std::string_view itemList, std::string_view codes, long double nonResponseConstant);
+ObjectiveScore ScoreObjective(std::string_view itemList, std::string_view codes,
+                              long double nonResponseConstant);
 
 // Fill the pupil slot's cells of every objective of the subject from the codes already
 // stored in ClassResults.

@@ -31,7 +31,9 @@ private:
     int fd_;
 };
 
-std::string quoted(const fs::path& file) { return "« " + file.string() + " »"; }
+std::string quoted(const fs::path& file) {
+    return "« " + file.string() + " »";
+}
 
 [[noreturn]] void fail(const char* what, const fs::path& file, int errorNumber) {
     throw ZebError(std::string(what) + " " + quoted(file) + " : " + FrenchReason(errorNumber) + ".");
@@ -39,7 +41,9 @@ std::string quoted(const fs::path& file) { return "« " + file.string() + " »";
 
 } // namespace
 
-fs::path WorkFolder(const fs::path& programFolder) { return programFolder / WorkFolderName; }
+fs::path WorkFolder(const fs::path& programFolder) {
+    return programFolder / WorkFolderName;
+}
 
 void CreateWorkFolder(const fs::path& programFolder) {
     ::mkdir(WorkFolder(programFolder).c_str(), 0700);
@@ -54,21 +58,35 @@ void DeleteWorkFiles(const fs::path& programFolder) {
 
 std::string FrenchReason(int errorNumber) {
     switch (errorNumber) {
-    case ENOENT: return "fichier ou dossier introuvable";
+    case ENOENT:
+        return "fichier ou dossier introuvable";
     case EACCES:
-    case EPERM: return "accès refusé";
-    case EISDIR: return "c'est un dossier, pas un fichier";
-    case ENOTDIR: return "un élément du chemin n'est pas un dossier";
-    case ENOSPC: return "plus de place sur le disque";
-    case EDQUOT: return "quota de disque dépassé";
-    case EROFS: return "le support est en lecture seule";
-    case EIO: return "erreur d'entrée-sortie du support";
-    case ENAMETOOLONG: return "nom de fichier trop long";
-    case ELOOP: return "lien symbolique refusé";
+    case EPERM:
+        return "accès refusé";
+    case EISDIR:
+        return "c'est un dossier, pas un fichier";
+    case ENOTDIR:
+        return "un élément du chemin n'est pas un dossier";
+    case ENOSPC:
+        return "plus de place sur le disque";
+    case EDQUOT:
+        return "quota de disque dépassé";
+    case EROFS:
+        return "le support est en lecture seule";
+    case EIO:
+        return "erreur d'entrée-sortie du support";
+    case ENAMETOOLONG:
+        return "nom de fichier trop long";
+    case ELOOP:
+        return "lien symbolique refusé";
     case EMFILE:
-    case ENFILE: return "trop de fichiers ouverts";
-    case EFBIG: return "fichier trop volumineux";
-    default: return std::string("erreur système ") + std::to_string(errorNumber) + " (" + std::strerror(errorNumber) + ")";
+    case ENFILE:
+        return "trop de fichiers ouverts";
+    case EFBIG:
+        return "fichier trop volumineux";
+    default:
+        return std::string("erreur système ") + std::to_string(errorNumber) + " (" +
+               std::strerror(errorNumber) + ")";
     }
 }
 
@@ -99,40 +117,56 @@ std::string ReadWholeFile(const fs::path& file) {
     return contents;
 }
 
-void WriteFileAtomically(const fs::path& file, std::string_view contents, Durability durability) {
-    std::string pattern = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
-    if (file.parent_path().empty())
-        pattern = "." + file.filename().string() + ".XXXXXX";
-    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (fd.get() < 0)
-        fail("Impossible de créer le fichier", file, errno);
-    const fs::path temporary = pattern;
-    auto abandon = [&](int errorNumber) {
-        ::close(fd.release());
-        ::unlink(temporary.c_str());
-        fail("Impossible d'écrire le fichier", file, errorNumber);
-    };
+namespace {
+
+// Writes everything or returns the errno of the failure (0 on success).
+int writeAll(int fd, std::string_view contents) {
     std::size_t written = 0;
     while (written < contents.size()) {
-        const ssize_t done = ::write(fd.get(), contents.data() + written, contents.size() - written);
+        const ssize_t done = ::write(fd, contents.data() + written, contents.size() - written);
         if (done < 0) {
             if (errno == EINTR)
                 continue;
-            abandon(errno);
+            return errno;
         }
         written += static_cast<std::size_t>(done);
     }
-    if (durability == Durability::Synced && ::fsync(fd.get()) != 0)
-        abandon(errno);
-    if (::close(fd.release()) != 0) {
-        const int errorNumber = errno;
-        ::unlink(temporary.c_str());
-        fail("Impossible d'écrire le fichier", file, errorNumber);
+    return 0;
+}
+
+} // namespace
+
+void WriteWorkFile(const fs::path& file, std::string_view contents) {
+    FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        fail("Impossible de créer le fichier", file, errno);
+    int error = writeAll(fd.get(), contents);
+    if (error == 0 && ::ftruncate(fd.get(), static_cast<off_t>(contents.size())) != 0)
+        error = errno;
+    if (::close(fd.release()) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(file.c_str());
+        fail("Impossible d'écrire le fichier", file, error);
     }
-    if (::rename(temporary.c_str(), file.c_str()) != 0) {
-        const int errorNumber = errno;
-        ::unlink(temporary.c_str());
-        fail("Impossible d'écrire le fichier", file, errorNumber);
+}
+
+void WriteFileAtomically(const fs::path& file, std::string_view contents) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        fail("Impossible de créer le fichier", file, errno);
+    int error = writeAll(fd.get(), contents);
+    if (error == 0 && ::fsync(fd.get()) != 0)
+        error = errno;
+    if (::close(fd.release()) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(pattern.c_str(), file.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(pattern.c_str());
+        fail("Impossible d'écrire le fichier", file, error);
     }
 }
 

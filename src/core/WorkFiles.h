@@ -24,14 +24,17 @@ void DeleteWorkFiles(const std::filesystem::path& programFolder);
 // Whole contents of a file as bytes. Throws ZebError with a French message.
 std::string ReadWholeFile(const std::filesystem::path& file);
 
-enum class Durability { Transient, Synced };
+// Writes a work file in place: created or truncated to what is written, readable by the
+// user only, never through a symbolic link. A write that fails removes the file, so no
+// partial file stays. Work files are rebuilt at every load, so they skip the new inode and
+// rename of an atomic replacement, which on ext4 costs more than the whole import.
+// Throws ZebError with a French message.
+void WriteWorkFile(const std::filesystem::path& file, std::string_view contents);
 
-// Writes the file completely or not at all: a temporary file beside it (readable by the
-// user only, as everything about pupils), then renamed over it. `Synced` flushes it to the
-// disk first, for files the user keeps; work files are rebuilt at every load and need not.
-// Throws ZebError with a French message; no partial file stays.
-void WriteFileAtomically(const std::filesystem::path& file, std::string_view contents,
-                         Durability durability = Durability::Transient);
+// Writes a file the user keeps: a temporary file beside it, flushed to the disk, then
+// renamed over it, so the file is either the old one or the complete new one. Readable by
+// the user only, as everything about pupils. Throws ZebError with a French message.
+void WriteFileAtomically(const std::filesystem::path& file, std::string_view contents);
 
 // The French wording of a system error number, for messages.
 std::string FrenchReason(int errorNumber);

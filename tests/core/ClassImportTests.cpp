@@ -5,7 +5,6 @@
 #include "core/WorkFiles.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <sys/stat.h>
 
@@ -69,7 +68,8 @@ TEST_F(ClassImportTest, WritesTheThreeWorkFilesAndLoadsTheClass) {
     const std::string french = readFile(work / "Fichier1.c01");
     const std::string maths = readFile(work / "Fichier2.c01");
     EXPECT_EQ(temp, french + maths);
-    EXPECT_EQ(french.substr(0, 44), "01MARTIN                   L\xE9" "a            11");
+    EXPECT_EQ(french.substr(0, 44), "01MARTIN                   L\xE9"
+                                    "a            11");
     EXPECT_EQ(maths.substr(0, 2), "04");
     EXPECT_EQ(maths.size(), 3 * (42 + 88 + 2u));
     EXPECT_EQ(std::filesystem::status(work).permissions() & std::filesystem::perms::all,
@@ -78,7 +78,9 @@ TEST_F(ClassImportTest, WritesTheThreeWorkFilesAndLoadsTheClass) {
     const LoadedClass& loaded = state->Class;
     EXPECT_EQ(loaded.PupilCount, 3);
     EXPECT_EQ(loaded.PupilSelection, (GridRect{1, 1, 2, 1}));
-    EXPECT_EQ(loaded.ClassResults[1].FirstName, "L\xE9" "a" + std::string(12, ' '));
+    EXPECT_EQ(loaded.ClassResults[1].FirstName, "L\xE9"
+                                                "a" +
+                                                    std::string(12, ' '));
     EXPECT_EQ(loaded.ClassResults[1].Number, "01");
     EXPECT_EQ(loaded.ObjectiveResults.French.SR[1][1], "100 %");
     EXPECT_EQ(loaded.ObjectiveResults.Maths.SE[19][1], "100 %");
@@ -90,7 +92,7 @@ TEST_F(ClassImportTest, WritesTheThreeWorkFilesAndLoadsTheClass) {
 
 TEST_F(ClassImportTest, LongNamesNoLongerShiftTheCodes) {
     std::vector<Pupil> pupils = smallClass();
-    pupils[0].surname = "DE_LA_FONTAINE_DES_ETANGS_X"; // 27 characters
+    pupils[0].surname = "DE_LA_FONTAINE_DES_ETANGS_X";     // 27 characters
     pupils[0].firstName = "Marie-Th\\u00e9r\\u00e8se-Lou"; // 19 once decoded
     importOk(exportDocument(pupils, pupils));
     const PupilRecord& first = state->Class.ClassResults[1];
@@ -121,7 +123,8 @@ TEST_F(ClassImportTest, AFailedLoadLeavesThePreviousClassAndItsFilesAsTheyWere) 
         {"names differ", exportDocument(smallClass(), other)},
     };
     for (const auto& [what, contents] : badDocuments) {
-        EXPECT_THROW(ImportExportDocument(document("bad.xml", contents), program.path(), *state), ZebError) << what;
+        EXPECT_THROW(ImportExportDocument(document("bad.xml", contents), program.path(), *state), ZebError)
+            << what;
         EXPECT_EQ(state->Class.PupilCount, before.PupilCount) << what;
         EXPECT_EQ(state->Class.ClassResults, before.ClassResults) << what;
         EXPECT_EQ(state->Class.ObjectiveResults.French.SR, before.ObjectiveResults.French.SR) << what;
@@ -149,7 +152,7 @@ TEST(WorkFiles, AtomicWriteReplacesWholeOrLeavesNothing) {
     TempFolder folder;
     const std::filesystem::path file = folder / "scores.csv";
     WriteFileAtomically(file, "first");
-    WriteFileAtomically(file, "second, longer", Durability::Synced);
+    WriteFileAtomically(file, "second, longer");
     EXPECT_EQ(readFile(file), "second, longer");
     EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -164,6 +167,21 @@ TEST(WorkFiles, AtomicWriteReplacesWholeOrLeavesNothing) {
     EXPECT_EQ(entries, 2u); // scores.csv and dir
 }
 
+TEST(WorkFiles, WorkFilesAreRewrittenInPlaceAndNeverThroughALink) {
+    TempFolder folder;
+    const std::filesystem::path file = folder / "temp.txt";
+    WriteWorkFile(file, "a longer first class\r\n");
+    WriteWorkFile(file, "short\r\n");
+    EXPECT_EQ(readFile(file), "short\r\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    writeFile(folder / "victim", "keep me");
+    std::filesystem::create_symlink(folder / "victim", folder / "Fichier1.c01");
+    EXPECT_THROW(WriteWorkFile(folder / "Fichier1.c01", "pupils"), ZebError);
+    EXPECT_EQ(readFile(folder / "victim"), "keep me");
+}
+
 TEST(WorkFiles, ReadErrorsAreFrench) {
     TempFolder folder;
     try {
@@ -171,7 +189,8 @@ TEST(WorkFiles, ReadErrorsAreFrench) {
         FAIL();
     } catch (const ZebError& error) {
         EXPECT_STREQ(error.what(), ("Impossible d'ouvrir le fichier « " + (folder / "absent.xml").string() +
-                                    " » : fichier ou dossier introuvable.").c_str());
+                                    " » : fichier ou dossier introuvable.")
+                                       .c_str());
     }
     EXPECT_THROW(ReadWholeFile(folder.path()), ZebError);
 }

@@ -3,16 +3,16 @@
 #include "core/ExportScan.h"
 #include "core/ObjectiveTables.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 using namespace zeb;
 
 namespace {
 
-std::string studentLine(int number, std::string_view surname, std::string_view firstName, std::string_view codes) {
+std::string studentLine(int number, std::string_view surname, std::string_view firstName,
+                        std::string_view codes) {
     std::string line = (number < 10 ? "0" : "") + std::to_string(number);
     line += std::string(surname) + std::string(25 - surname.size(), ' ');
     line += std::string(firstName) + std::string(15 - firstName.size(), ' ');
@@ -78,7 +78,8 @@ TEST(SplitClass, RefusesCountsThatCannotBeAClass) {
 
 TEST(ReadStudentLines, FieldsByPositionCutToTheirWidth) {
     const std::string codes100(100, '1');
-    const std::string text = studentLine(1, "DUPONT", "Marie", codes100) + "02SHORT\r\n" + studentLine(3, "X", "Y", std::string(40, '9'));
+    const std::string text = studentLine(1, "DUPONT", "Marie", codes100) + "02SHORT\r\n" +
+                             studentLine(3, "X", "Y", std::string(40, '9'));
     const std::vector<StudentLine> french = ReadStudentLines(text, FrenchCodesCapacity);
     ASSERT_EQ(french.size(), 3u);
     EXPECT_EQ(french[0].Number, "01");
@@ -100,15 +101,18 @@ TEST(ReadStudentLines, NeverMoreThanThirtyPupils) {
 }
 
 TEST(CheckSameNames, NamesTheSlotAndBothPupils) {
-    const auto french = ReadStudentLines(studentLine(1, "A", "B", "1") + studentLine(2, "L\xC9GER", "Zo\xE9", "1"), 93);
-    const auto maths = ReadStudentLines(studentLine(3, "A", "B", "1") + studentLine(4, "MARTIN", "Hugo", "1"), 88);
+    const auto french =
+        ReadStudentLines(studentLine(1, "A", "B", "1") + studentLine(2, "L\xC9GER", "Zo\xE9", "1"), 93);
+    const auto maths =
+        ReadStudentLines(studentLine(3, "A", "B", "1") + studentLine(4, "MARTIN", "Hugo", "1"), 88);
     const std::string message = messageOf([&] { CheckSameNames(french, maths); });
     EXPECT_NE(message.find("place 2"), std::string::npos) << message;
     EXPECT_NE(message.find("« LÉGER Zoé » en français"), std::string::npos) << message;
     EXPECT_NE(message.find("« MARTIN Hugo » en mathématiques"), std::string::npos) << message;
     // The pupil numbers differ between the lists by design; only names count.
     EXPECT_NO_THROW(CheckSameNames(french, french));
-    const auto renumbered = ReadStudentLines(studentLine(3, "A", "B", "9") + studentLine(4, "L\xC9GER", "Zo\xE9", "0"), 88);
+    const auto renumbered =
+        ReadStudentLines(studentLine(3, "A", "B", "9") + studentLine(4, "L\xC9GER", "Zo\xE9", "0"), 88);
     EXPECT_NO_THROW(CheckSameNames(french, renumbered));
 }
 

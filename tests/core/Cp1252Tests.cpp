@@ -18,13 +18,7 @@ TEST(Cp1252, AccentsAndTheHighRangeMapToTheirCharacters) {
 }
 
 TEST(Cp1252, RefusesMalformedOrUnrepresentableText) {
-    EXPECT_THROW(cp1252::fromUtf8("\xC3"), std::invalid_argument);       // cut sequence
-    EXPECT_THROW(cp1252::fromUtf8("\xE9t\xE9"), std::invalid_argument);   // Latin-1 bytes, not UTF-8
+    EXPECT_THROW(cp1252::fromUtf8("\xC3"), std::invalid_argument);      // cut sequence
+    EXPECT_THROW(cp1252::fromUtf8("\xE9t\xE9"), std::invalid_argument); // Latin-1 bytes, not UTF-8
     EXPECT_THROW(cp1252::fromUtf8("日本"), std::invalid_argument);
-}
-
-TEST(Cp1252, UpperCasingTouchesOnlyAsciiLetters) {
-    EXPECT_EQ(cp1252::upperAscii('m'), 'M');
-    EXPECT_EQ(cp1252::upperAscii('\xE9'), '\xE9');
-    EXPECT_EQ(cp1252::upperAscii('_'), '_');
 }

@@ -2,7 +2,6 @@
 #include "core/ExportScan.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +11,8 @@ using zeb::test::TempFolder;
 namespace {
 
 std::string pupilLine(std::string_view surname, std::string_view firstName) {
-    return "      <MELEVE_MID>" + std::string(surname) + "--" + std::string(firstName) + " (G, 1998)</MELEVE_MID>";
+    return "      <MELEVE_MID>" + std::string(surname) + "--" + std::string(firstName) +
+           " (G, 1998)</MELEVE_MID>";
 }
 
 std::string codesLine(std::string_view codes) {
@@ -44,7 +44,8 @@ TEST(ExtraireEntre, CutsBetweenMarkers) {
     EXPECT_EQ(ExtraireEntre("<MELEVE_MID>MARTIN--L\\u00e9a (F)", "<MELEVE_MID>", "--"), "MARTIN");
     EXPECT_EQ(ExtraireEntre("<MELEVE_MID>MARTIN--L\\u00e9a (F)", "--", " ("), "L\\u00e9a");
     // The long end marker leaves out the nine characters in front of it.
-    EXPECT_EQ(ExtraireEntre("<MCODES>0123456789123456789</REPONSES>", "<MCODES>", "</REPONSES>"), "0123456789");
+    EXPECT_EQ(ExtraireEntre("<MCODES>0123456789123456789</REPONSES>", "<MCODES>", "</REPONSES>"),
+              "0123456789");
     EXPECT_EQ(ExtraireEntre(codesLine("1109"), "<MCODES>", "</REPONSES>"), "1109");
 }
 
@@ -80,10 +81,14 @@ TEST(SplitLines, AtCrLfOrCrLf) {
 }
 
 TEST(ScanExport, WritesFixedWidthPupilPartsAndCodes) {
-    const ScanResult result = scan({"<?xml version=\"1.0\"?>", pupilLine("MARTIN", "L\\u00e9a"), "<SEXE>F</SEXE>",
-                                    codesLine("1109A"), "</EXPORT>"});
+    const ScanResult result = scan({"<?xml version=\"1.0\"?>", pupilLine("MARTIN", "L\\u00e9a"),
+                                    "<SEXE>F</SEXE>", codesLine("1109A"), "</EXPORT>"});
     EXPECT_EQ(result.PupilCounter, 1);
-    EXPECT_EQ(result.WorkFile, "01" + padded("MARTIN", 25) + padded("L\xE9" "a", 15) + "1109A\r\n");
+    EXPECT_EQ(result.WorkFile, "01" + padded("MARTIN", 25) +
+                                   padded("L\xE9"
+                                          "a",
+                                          15) +
+                                   "1109A\r\n");
 }
 
 TEST(ScanExport, NumbersPupilsWithTwoDigits) {
@@ -102,9 +107,10 @@ TEST(ScanExport, NumbersPupilsWithTwoDigits) {
 
 TEST(ScanExport, NamesArePaddedOrCutToTheirWidth) {
     const std::string surname25(25, 'S');
-    const ScanResult result = scan({pupilLine("LI", "Al"), codesLine("1"), pupilLine(surname25, "Bo"), codesLine("2"),
-                                    pupilLine("VAN_DER_BERGHE_DE_LA_TOUR_DU_PIN", "Jean-Christophe-Marie"), codesLine("3"),
-                                    pupilLine("RENAUD_DE_SAINT_EXUPERY_X", "Ab"), codesLine("4")});
+    const ScanResult result =
+        scan({pupilLine("LI", "Al"), codesLine("1"), pupilLine(surname25, "Bo"), codesLine("2"),
+              pupilLine("VAN_DER_BERGHE_DE_LA_TOUR_DU_PIN", "Jean-Christophe-Marie"), codesLine("3"),
+              pupilLine("RENAUD_DE_SAINT_EXUPERY_X", "Ab"), codesLine("4")});
     const std::vector<std::string_view> lines = SplitLines(result.WorkFile);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "01LI" + std::string(23, ' ') + padded("Al", 15) + "1");
@@ -117,9 +123,11 @@ TEST(ScanExport, NamesArePaddedOrCutToTheirWidth) {
 }
 
 TEST(ScanExport, SurnameKeepsItsEscapesAndFirstNameIsCutAfterDecoding) {
-    const ScanResult result = scan({pupilLine("B\\u00e9NARD", "Fran\\u00e7ois-Ren\\u00e9e-Marie"), codesLine("1")});
+    const ScanResult result =
+        scan({pupilLine("B\\u00e9NARD", "Fran\\u00e7ois-Ren\\u00e9e-Marie"), codesLine("1")});
     EXPECT_EQ(result.WorkFile.substr(2, 25), padded("B\\u00e9NARD", 25));
-    EXPECT_EQ(result.WorkFile.substr(27, 15), "Fran\xE7ois-Ren\xE9" "e-");
+    EXPECT_EQ(result.WorkFile.substr(27, 15), "Fran\xE7ois-Ren\xE9"
+                                              "e-");
 }
 
 TEST(ScanExport, UnusualLineShapes) {

@@ -2,7 +2,6 @@
 #include "core/ObjectiveTables.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <memory>
 #include <set>
@@ -36,8 +35,7 @@ protected:
 };
 
 // Domains follow each other without gap or overlap and cover every objective.
-template <typename Table>
-void expectContiguousDomains(const Table& table) {
+template <typename Table> void expectContiguousDomains(const Table& table) {
     int next = 1;
     for (int d = 1; d <= Table::DomainCount; ++d) {
         EXPECT_EQ(table.Domains[d].FirstObjective, next) << "domain " << d;
@@ -54,8 +52,7 @@ void expectContiguousDomains(const Table& table) {
 }
 
 // Item lists are ascending decimal numbers joined by single commas; returns item -> objective.
-template <typename Table>
-std::map<int, int> itemOwners(const Table& table) {
+template <typename Table> std::map<int, int> itemOwners(const Table& table) {
     std::map<int, int> owners;
     for (int j = 1; j <= Table::ObjectiveCount; ++j) {
         const std::string& list = table.ItemLists[j].str();
@@ -119,9 +116,11 @@ TEST_F(ObjectiveTablesTest, StatementsAreWindows1252AndKeepTheirTrailingSpace) {
     const auto& french = state->FrenchTable.ObjectiveTexts;
     const auto& maths = state->MathsTable.ObjectiveTexts;
     EXPECT_EQ(french[1], "Comprendre les informations explicites d'un texte litt\xE9raire ou documentaire");
-    EXPECT_EQ(french[6], "D\xE9" "chiffrer un mot que l'on ne conna\xEEt pas");
+    EXPECT_EQ(french[6], "D\xE9"
+                         "chiffrer un mot que l'on ne conna\xEEt pas");
     EXPECT_EQ(french[11], "Copier sans erreur un texte de 3 \xE0 4 lignes");
-    EXPECT_EQ(french[14], "Effectuer des manipulations dans un texte \xE9" "crit ");
+    EXPECT_EQ(french[14], "Effectuer des manipulations dans un texte \xE9"
+                          "crit ");
     EXPECT_EQ(maths[2], "Comparer - ranger - situer - encadrer des nombres ");
     EXPECT_EQ(maths[17], "Utiliser une r\xE8gle pour mesurer ou tracer");
     EXPECT_EQ(cp1252::toUtf8(maths[3]), "Connaître des doubles - Calculer la moitié");

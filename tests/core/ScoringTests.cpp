@@ -2,7 +2,6 @@
 #include "core/Scoring.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 
@@ -63,7 +62,8 @@ TEST(Scoring, ExtendedPrecisionMatchesExactArithmeticBelowFortyItems) {
         for (int count = 0; count <= counted; ++count) {
             EXPECT_EQ(std::stoi(FormatPercent(count, counted, 0.5L)), (200 * count + counted) / (2 * counted))
                 << count << "/" << counted;
-            EXPECT_EQ(std::stoi(FormatPercent(count, counted, 0.4L)), (1000 * count + 4 * counted) / (10 * counted))
+            EXPECT_EQ(std::stoi(FormatPercent(count, counted, 0.4L)),
+                      (1000 * count + 4 * counted) / (10 * counted))
                 << count << "/" << counted;
         }
     }
@@ -137,7 +137,7 @@ TEST(Coding, TextsThatAreNotScores) {
     EXPECT_EQ(CodingValue(""), 0);
     EXPECT_EQ(CodingValue("   "), 0);
     EXPECT_EQ(CodingValue("7x5"), 7);
-    EXPECT_EQ(CodingValue("Abs"), 0);  // not exactly " Abs "
+    EXPECT_EQ(CodingValue("Abs"), 0); // not exactly " Abs "
     EXPECT_EQ(CodingValue("999 %"), 999);
     EXPECT_EQ(CodingOf("999 %"), Coding::None);
     EXPECT_EQ(CodingOf("abc"), Coding::NonAcquis);

@@ -1,0 +1,185 @@
+#include "ClassReport.h"
+#include "TempFolder.h"
+#include "core/Cp1252.h"
+#include "core/ObjectiveTables.h"
+#include "generator/ExportGenerator.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace zeb;
+using zeb::test::readFile;
+using zeb::test::TempFolder;
+using zeb::test::writeFile;
+
+namespace {
+
+struct ProcessRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs zeb-fiches with its work folder made under `tmp`, capturing both streams.
+ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp) {
+    TempFolder capture;
+    const std::string folder = shellQuoted(tmp.path().string());
+    std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
+    for (const std::string& arg : args)
+        command += " " + shellQuoted(arg);
+    command +=
+        " >" + shellQuoted((capture / "out").string()) + " 2>" + shellQuoted((capture / "err").string());
+    const int status = std::system(command.c_str());
+    ProcessRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(capture / "out");
+    run.err = readFile(capture / "err");
+    return run;
+}
+
+std::string trimRight(std::string text) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// The expected score row computed from the codes with exact integer arithmetic, apart
+// from the program's scoring code.
+std::string expectedScores(std::string_view items, std::string_view codes, bool french) {
+    int success = 0, failure = 0, none = 0, counted = 0;
+    std::stringstream list{std::string(items)};
+    for (std::string piece; std::getline(list, piece, ',');) {
+        const auto k = static_cast<std::size_t>(std::stoi(piece));
+        if (k > codes.size() || codes[k - 1] < '0' || codes[k - 1] > '9')
+            continue;
+        ++counted;
+        const char code = codes[k - 1];
+        (code == '0' ? none : code <= '2' ? success : failure)++;
+    }
+    if (counted == 0)
+        return "Abs;Abs;Abs;Abs";
+    const int sr = (200 * success + counted) / (2 * counted);
+    const int se = (1000 * failure + 4 * counted) / (10 * counted);
+    const int snr =
+        french ? (200 * none + counted) / (2 * counted) : (1000 * none + 4 * counted) / (10 * counted);
+    const char* coding = sr >= 75 ? "A" : sr >= 50 ? "ECA" : "NA";
+    return std::to_string(sr) + ";" + std::to_string(se) + ";" + std::to_string(snr) + ";" + coding;
+}
+
+std::string expectedCsv(const examples::GeneratedClass& generated) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state); // the item lists are reference data, tested on their own
+    std::string csv = "\xEF\xBB\xBFnumero;nom;prenom;matiere;objectif;SR;SE;SNR;codage\r\n";
+    int slot = 0;
+    for (const examples::GeneratedPupil& pupil : generated.Pupils) {
+        ++slot;
+        const std::string start = std::to_string(slot) + ";" +
+                                  cp1252::toUtf8(trimRight(pupil.Surname.substr(0, 25))) + ";" +
+                                  cp1252::toUtf8(trimRight(pupil.FirstName.substr(0, 15))) + ";";
+        for (int j = 1; j <= FrenchObjectiveCount; ++j)
+            csv += start + "francais;" + std::to_string(j) + ";" +
+                   expectedScores(state->FrenchTable.ItemLists[j], pupil.FrenchCodes, true) + "\r\n";
+        for (int j = 1; j <= MathsObjectiveCount; ++j)
+            csv += start + "mathematiques;" + std::to_string(j) + ";" +
+                   expectedScores(state->MathsTable.ItemLists[j], pupil.MathsCodes, false) + "\r\n";
+    }
+    return csv;
+}
+
+} // namespace
+
+TEST(ZebFiches, CsvOfAGeneratedClassMatchesIndependentArithmetic) {
+    TempFolder folder, tmp;
+    for (const examples::GeneratorOptions& options :
+         {examples::GeneratorOptions{}, examples::GeneratorOptions{30, 77, 30, true, 0}}) {
+        const examples::GeneratedClass generated = examples::GenerateClass(options);
+        writeFile(folder / "classe.xml", generated.Document);
+        const ProcessRun run =
+            runZebFiches({"--csv", (folder / "scores.csv").string(), (folder / "classe.xml").string()}, tmp);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(readFile(folder / "scores.csv"), expectedCsv(generated)) << "seed " << options.seed;
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "work folder left behind";
+    }
+}
+
+TEST(ZebFiches, SummaryNamesEveryPupil) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass();
+    writeFile(folder / "classe.xml", generated.Document);
+    const ProcessRun run = runZebFiches({(folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Classe chargée : " + std::to_string(generated.Pupils.size()) + " élèves."),
+              std::string::npos)
+        << run.out;
+    for (const examples::GeneratedPupil& pupil : generated.Pupils)
+        EXPECT_NE(run.out.find(pupil.Surname + " " + cp1252::toUtf8(pupil.FirstName)), std::string::npos)
+            << pupil.Surname;
+    // The absent pupil has no objective scored in either subject.
+    EXPECT_NE(run.out.find("(français 0, mathématiques 0)"), std::string::npos);
+}
+
+TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
+    TempFolder folder, tmp;
+    const std::string csv = (folder / "scores.csv").string();
+    writeFile(folder / "impair.xml", "<MELEVE_MID>A--B (x)\r\n<MCODES>1</MCODES></REPONSES>\r\n");
+    writeFile(folder / "vide.xml", "<?xml version=\"1.0\"?>\r\n");
+    writeFile(folder / "classe.jad", "PK");
+
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--csv", csv, (folder / "absent.xml").string()}, 1, "introuvable"},
+        {{"--csv", csv, (folder / "impair.xml").string()}, 1, "impair"},
+        {{"--csv", csv, (folder / "vide.xml").string()}, 1, "aucun élève"},
+        {{"--csv", csv, (folder / "classe.jad").string()}, 1, ".jad"},
+        {{"--csv", (folder / "vide.xml").string(), (folder / "vide.xml").string()},
+         1,
+         "document d'export lui-même"},
+        {{"--pdf", csv, (folder / "vide.xml").string()}, 2, "option inconnue : --pdf"},
+        {{"--csv"}, 2, "--csv attend un nom de fichier"},
+        {{}, 2, "indiquez le document d'export"},
+        {{"a.xml", "b.xml"}, 2, "un seul document"},
+    };
+    for (const Case& c : cases) {
+        const ProcessRun run = runZebFiches(c.args, tmp);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.message;
+        EXPECT_NE(run.err.find("zeb-fiches : "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(csv)) << c.message;
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << c.message;
+    }
+    EXPECT_EQ(readFile(folder / "vide.xml"), "<?xml version=\"1.0\"?>\r\n");
+}
+
+TEST(ZebFiches, HelpIsFrench) {
+    TempFolder tmp;
+    const ProcessRun run = runZebFiches({"--help"}, tmp);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("Usage : zeb-fiches [--csv FICHIER] EXPORT"), std::string::npos);
+    EXPECT_NE(run.out.find("mathématiques"), std::string::npos);
+}
+
+TEST(ClassReport, NamesAreSafeInASpreadsheet) {
+    EXPECT_EQ(cli::CsvName("Léa"), "Léa");
+    EXPECT_EQ(cli::CsvName("A;B"), "\"A;B\"");
+    EXPECT_EQ(cli::CsvName("O\"NEIL"), "\"O\"\"NEIL\"");
+    EXPECT_EQ(cli::CsvName("=1+1"), "'=1+1");
+    EXPECT_EQ(cli::CsvName("@SOMME(A1)"), "'@SOMME(A1)");
+    EXPECT_EQ(cli::CsvName("Jean-Paul"), "Jean-Paul");
+    EXPECT_EQ(cli::ScoreNumber("100 %"), "100");
+    EXPECT_EQ(cli::ScoreNumber("  0 %"), "0");
+    EXPECT_EQ(cli::ScoreNumber(" Abs "), "Abs");
+}
