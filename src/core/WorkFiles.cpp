@@ -3,6 +3,7 @@
 #include "Errors.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,7 +91,7 @@ std::string FrenchReason(int errorNumber) {
     }
 }
 
-std::string ReadWholeFile(const fs::path& file) {
+std::string ReadWholeFile(const fs::path& file, std::size_t limit) {
     FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         fail("Impossible d'ouvrir le fichier", file, errno);
@@ -99,9 +100,16 @@ std::string ReadWholeFile(const fs::path& file) {
         fail("Impossible de lire le fichier", file, errno);
     if (S_ISDIR(info.st_mode))
         fail("Impossible de lire le fichier", file, EISDIR);
+    auto tooLarge = [&] {
+        throw ZebError("Le fichier " + quoted(file) + " est trop volumineux (plus de " +
+                       std::to_string(limit >> 20) + " Mo) pour être un export de classe.");
+    };
     std::string contents;
-    if (S_ISREG(info.st_mode))
+    if (S_ISREG(info.st_mode)) {
+        if (static_cast<std::uintmax_t>(info.st_size) > limit)
+            tooLarge();
         contents.reserve(static_cast<std::size_t>(info.st_size));
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
@@ -113,6 +121,8 @@ std::string ReadWholeFile(const fs::path& file) {
         if (got == 0)
             break;
         contents.append(buffer, static_cast<std::size_t>(got));
+        if (contents.size() > limit) // a file that grew, or a pipe
+            tooLarge();
     }
     return contents;
 }

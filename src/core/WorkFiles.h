@@ -21,8 +21,13 @@ void CreateWorkFolder(const std::filesystem::path& programFolder);
 // Removes temp.txt, Fichier1.c01 and Fichier2.c01 where they exist; the folder stays.
 void DeleteWorkFiles(const std::filesystem::path& programFolder);
 
-// Whole contents of a file as bytes. Throws ZebError with a French message.
-std::string ReadWholeFile(const std::filesystem::path& file);
+// A class export is a few tens of kilobytes; anything past this is not one, and reading it
+// whole would only exhaust the memory.
+inline constexpr std::size_t MaxReadBytes = 64u << 20;
+
+// Whole contents of a file as bytes, at most `limit` of them. Throws ZebError with a
+// French message.
+std::string ReadWholeFile(const std::filesystem::path& file, std::size_t limit = MaxReadBytes);
 
 // Writes a work file in place: created or truncated to what is written, readable by the
 // user only, never through a symbolic link. A write that fails removes the file, so no

@@ -193,6 +193,14 @@ TEST(WorkFiles, ReadErrorsAreFrench) {
                                        .c_str());
     }
     EXPECT_THROW(ReadWholeFile(folder.path()), ZebError);
+    writeFile(folder / "big.xml", std::string(2048, 'x'));
+    EXPECT_EQ(ReadWholeFile(folder / "big.xml", 2048).size(), 2048u);
+    try {
+        ReadWholeFile(folder / "big.xml", 2047);
+        FAIL();
+    } catch (const ZebError& error) {
+        EXPECT_NE(std::string(error.what()).find("trop volumineux"), std::string::npos);
+    }
 }
 
 TEST(WorkFiles, DeleteWorkFilesKeepsTheFolder) {
