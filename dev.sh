@@ -15,6 +15,9 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config   # toolchain
   libgtest-dev libgmock-dev          # unit tests
   libbenchmark-dev time              # benchmarks, peak memory
+  qt6-base-dev                       # Qt 6: painting, PDF, windows
+  fonts-liberation                   # metric twins of Times New Roman and Arial
+  poppler-utils                      # pdftotext, pdfinfo, pdftoppm: reading back the PDFs
 )
 
 setup() {
@@ -50,8 +53,9 @@ case "$command" in
     build build
     sample=examples/classe-ce2-exemple.xml
     build/src/cli/zeb-fiches "$sample"
-    build/src/cli/zeb-fiches --csv build/classe-ce2-exemple.csv "$sample"
+    build/src/cli/zeb-fiches --csv build/classe-ce2-exemple.csv --pdf build/classe-ce2-exemple.pdf "$sample"
     echo "Scores de la classe exemple écrits dans build/classe-ce2-exemple.csv"
+    echo "Fiches de la classe exemple (codage) écrites dans build/classe-ce2-exemple.pdf"
     ;;
   test)
     setup

@@ -5,6 +5,9 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
+#include "sheet/qt/SheetPdf.h"
+
+#include <QGuiApplication>
 
 #include <csignal>
 #include <cstdio>
@@ -23,29 +26,69 @@ using namespace zeb;
 namespace {
 
 constexpr const char* Usage =
-    "Usage : zeb-fiches [--csv FICHIER] EXPORT\n"
+    "Usage : zeb-fiches [--csv FICHIER] [--pdf FICHIER [--subject french|maths|both]\n"
+    "                   [--treatment coding|percent]] EXPORT\n"
     "\n"
     "Charge le document d'export d'une classe (fichier .xml extrait de l'archive J'ADE),\n"
     "calcule pour chaque élève les scores de chaque objectif en français et en\n"
     "mathématiques, puis affiche un résumé de la classe.\n"
     "\n"
     "Options :\n"
-    "  --csv FICHIER  écrit les scores dans FICHIER au lieu d'afficher le résumé : une ligne\n"
-    "                 par élève, matière et objectif (numero;nom;prenom;matiere;objectif;\n"
-    "                 SR;SE;SNR;codage), en UTF-8, lisible directement par un tableur.\n"
-    "  -h, --help     affiche cette aide.\n"
+    "  --csv FICHIER     écrit les scores dans FICHIER au lieu d'afficher le résumé : une\n"
+    "                    ligne par élève, matière et objectif (numero;nom;prenom;matiere;\n"
+    "                    objectif;SR;SE;SNR;codage), en UTF-8, lisible par un tableur.\n"
+    "  --pdf FICHIER     écrit les fiches de résultats dans FICHIER, une page A4 par fiche,\n"
+    "                    telles que l'imprimante les donnerait.\n"
+    "  --subject MATIERE french (fiches de français), maths (mathématiques) ou both (les\n"
+    "                    deux : toutes les fiches de français puis celles de mathématiques).\n"
+    "                    Par défaut : both.\n"
+    "  --treatment TRAITEMENT\n"
+    "                    coding (codage A / ECA / NA) ou percent (pourcentages SR / SE /\n"
+    "                    SNR). Par défaut : coding.\n"
+    "  -h, --help        affiche cette aide.\n"
     "\n"
     "Les fichiers de travail sont créés dans un dossier temporaire privé, supprimé à la fin.\n"
     "Code de sortie : 0 en cas de succès, 1 si le chargement échoue, 2 si la commande est mal écrite.\n";
 
 struct Options {
     std::optional<fs::path> csv;
+    std::optional<fs::path> pdf;
+    std::vector<Subject> subjects{Subject::French, Subject::Mathematics};
+    TreatmentMode treatment = TreatmentMode::Codage;
+    bool sheetChoiceGiven = false;
     fs::path exportDocument;
 };
 
 struct UsageError {
     std::string message;
 };
+
+// Two names of one existing file (a file that does not exist yet is nobody's).
+bool sameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return a.lexically_normal() == b.lexically_normal() || (fs::equivalent(a, b, error) && !error);
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; nullopt when `arg`
+// is another option.
+std::optional<std::string> optionValue(const std::vector<std::string>& args, std::size_t& i,
+                                       std::string_view name) {
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size())
+            throw UsageError{"l'option " + std::string(name) + " attend une valeur."};
+        return args[++i];
+    }
+    if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=')
+        return arg.substr(name.size() + 1);
+    return std::nullopt;
+}
+
+fs::path fileValue(const std::string& value, std::string_view option) {
+    if (value.empty())
+        throw UsageError{"l'option " + std::string(option) + " attend un nom de fichier."};
+    return value;
+}
 
 Options parseArguments(const std::vector<std::string>& args) {
     Options options;
@@ -57,24 +100,41 @@ Options parseArguments(const std::vector<std::string>& args) {
             positional.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "--csv") {
-            if (i + 1 >= args.size())
-                throw UsageError{"l'option --csv attend un nom de fichier."};
-            options.csv = args[++i];
-        } else if (arg.rfind("--csv=", 0) == 0) {
-            options.csv = arg.substr(6);
+        } else if (auto csv = optionValue(args, i, "--csv")) {
+            options.csv = fileValue(*csv, "--csv");
+        } else if (auto pdf = optionValue(args, i, "--pdf")) {
+            options.pdf = fileValue(*pdf, "--pdf");
+        } else if (auto subject = optionValue(args, i, "--subject")) {
+            if (*subject == "french")
+                options.subjects = {Subject::French};
+            else if (*subject == "maths")
+                options.subjects = {Subject::Mathematics};
+            else if (*subject == "both")
+                options.subjects = {Subject::French, Subject::Mathematics};
+            else
+                throw UsageError{"matière inconnue : " + *subject + " (french, maths ou both)."};
+            options.sheetChoiceGiven = true;
+        } else if (auto treatment = optionValue(args, i, "--treatment")) {
+            if (*treatment == "coding")
+                options.treatment = TreatmentMode::Codage;
+            else if (*treatment == "percent")
+                options.treatment = TreatmentMode::Pourcentage;
+            else
+                throw UsageError{"traitement inconnu : " + *treatment + " (coding ou percent)."};
+            options.sheetChoiceGiven = true;
         } else {
             throw UsageError{"option inconnue : " + arg + "."};
         }
     }
-    if (options.csv && options.csv->empty())
-        throw UsageError{"l'option --csv attend un nom de fichier."};
+    if (options.sheetChoiceGiven && !options.pdf)
+        throw UsageError{"--subject et --treatment choisissent les fiches : ils vont avec --pdf."};
     if (positional.empty())
         throw UsageError{"indiquez le document d'export à charger."};
     if (positional.size() > 1)
-        throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) +
-                         ")."};
+        throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) + ")."};
     options.exportDocument = positional.front();
+    if (options.csv && options.pdf && sameFile(*options.csv, *options.pdf))
+        throw UsageError{"--csv et --pdf désignent le même fichier."};
     return options;
 }
 
@@ -143,9 +203,24 @@ private:
     WorkPaths paths_;
 };
 
-bool sameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error) && !error;
+// Qt's own notices (a missing runtime folder, a platform detail) mean nothing to a
+// teacher at a terminal; only its critical messages are passed on.
+void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << "zeb-fiches : " << message.toStdString() << '\n';
+}
+
+// Writes the sheets as a PDF; drawing text needs Qt's font machinery, but no display.
+void writePdf(const Options& options, ProgramState& state) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(onQtMessage);
+    int argc = 1;
+    char name[] = "zeb-fiches";
+    char* argv[] = {name, nullptr};
+    QGuiApplication application(argc, argv);
+    state.CurrentTreatment = options.treatment;
+    WriteSheetsPdf(*options.pdf, state, options.subjects);
 }
 
 int run(const Options& options) {
@@ -153,8 +228,10 @@ int run(const Options& options) {
     if (extension == ".jad" || extension == ".JAD")
         throw ZebError("les archives .jad ne sont pas encore lues par zeb-fiches : extrayez-en d'abord le "
                        "document .xml et donnez-le à la place de l'archive.");
-    if (options.csv && sameFile(*options.csv, options.exportDocument))
-        throw ZebError("le fichier CSV demandé est le document d'export lui-même ; choisissez un autre nom.");
+    for (const auto& output : {options.csv, options.pdf})
+        if (output && sameFile(*output, options.exportDocument))
+            throw ZebError("le fichier demandé " + output->string() +
+                           " est le document d'export lui-même ; choisissez un autre nom.");
 
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state);
@@ -164,7 +241,9 @@ int run(const Options& options) {
     }
     if (options.csv)
         WriteFileAtomically(*options.csv, cli::ClassScoresCsv(*state));
-    else
+    if (options.pdf)
+        writePdf(options, *state);
+    if (!options.csv && !options.pdf)
         std::cout << cli::ClassSummary(*state) << std::flush;
     return 0;
 }

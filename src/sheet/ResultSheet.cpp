@@ -1,0 +1,181 @@
+#include "ResultSheet.h"
+
+#include "core/Scoring.h"
+
+#include <cmath>
+#include <string>
+
+namespace zeb {
+namespace {
+
+// Logical positions of the columns of the sheet.
+constexpr int LeftEdge = 5, TextColumn = 10, DomainColumn = 60, HeadingColumn = 120, LegendRight = 500;
+constexpr int ScoreRule = 590, FirstScore = 600, SecondRule = 640, SecondScore = 650, ThirdRule = 690,
+              ThirdScore = 700, RightEdge = 740;
+constexpr int HeadDate = 600, NameColumn = 200;
+
+constexpr std::string_view Mark = "   X   ";
+constexpr std::string_view AbsentText = "El\xE8ve  Absent(e)";
+
+// What differs between the two sheets.
+struct SubjectLayout {
+    std::string_view title;
+    int titleColumn;
+    int rowsBeforeTable;
+    int rowsBeforePercentLegend;
+    int rowsBeforeCodingLegend;
+    std::string_view middleLegend;
+};
+
+constexpr SubjectLayout MathsLayout{"RESULTATS DE MATHEMATIQUES", 150, 2, 1, 2,
+                                    "En Cours d'Acquisition : 50 <= SR <75"};
+constexpr SubjectLayout FrenchLayout{"RESULTATS DE FRANCAIS", 190, 5, 2, 1,
+                                     "En Cours d'Acquisition : 50 <= SR < 75"};
+
+// Maps logical positions to device pixels, rounding halves to even in extended precision.
+class Sheet {
+public:
+    Sheet(Canvas& canvas, double scaleX, double scaleY, const ViewState& view)
+        : canvas_(canvas), scaleX_(scaleX), scaleY_(scaleY), view_(view) {}
+
+    int x(int k) const {
+        return static_cast<int>(std::llrint(static_cast<long double>(k) * scaleX_ + 1.0L - view_.HorizontalOffset));
+    }
+    int y(std::int32_t row) const {
+        return static_cast<int>(std::llrint(static_cast<long double>(LinePitch) * scaleY_ * row));
+    }
+    void fontSize(int points) {
+        canvas_.setFontSize(static_cast<int>(std::llrint(static_cast<long double>(points) * view_.ZoomFactor)));
+    }
+    void text(int k, std::int32_t row, std::string_view value) { canvas_.textOut(x(k), y(row), value); }
+    void rule(std::int32_t row) { canvas_.line(x(LeftEdge), y(row), x(RightEdge), y(row)); }
+    void verticalRule(int k, std::int32_t top, std::int32_t bottom) {
+        canvas_.line(x(k), y(top), x(k), y(bottom));
+    }
+
+private:
+    Canvas& canvas_;
+    long double scaleX_;
+    long double scaleY_;
+    const ViewState& view_;
+};
+
+void drawCodingCell(Sheet& sheet, std::int32_t row, std::string_view sr) {
+    switch (CodingOf(sr)) {
+    case Coding::NonAcquis:
+        sheet.text(ThirdScore, row, Mark);
+        break;
+    case Coding::EnCoursAcquisition:
+        sheet.text(SecondScore, row, Mark);
+        break;
+    case Coding::Acquis:
+        sheet.text(FirstScore, row, Mark);
+        break;
+    case Coding::Absent:
+        sheet.text(FirstScore, row, AbsentText);
+        break;
+    case Coding::None:
+        break;
+    }
+}
+
+template <typename Table, int ObjectiveCount>
+void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectScores<ObjectiveCount>& scores,
+               Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil, const ProgramState& state) {
+    Sheet sheet(canvas, scaleX, scaleY, state.View);
+    std::int32_t r = 1 - state.View.VerticalOffset;
+
+    sheet.fontSize(12);
+    sheet.text(TextColumn, r, EvaluationVersion);
+    sheet.text(HeadDate, r, EvaluationDate);
+
+    sheet.fontSize(20);
+    r += 1;
+    sheet.text(layout.titleColumn, r, layout.title);
+
+    sheet.fontSize(14);
+    r += 2;
+    const PupilRecord& record = state.Class.ClassResults[pupil];
+    std::string name = record.Surname.str() + std::string(16, ' ');
+    name.resize(std::min<std::size_t>(name.size(), 41));
+    name += record.FirstName.str();
+    name.resize(std::min<std::size_t>(name.size(), 56));
+    sheet.text(NameColumn, r, name);
+
+    sheet.fontSize(10);
+    r += layout.rowsBeforeTable;
+    const TreatmentMode treatment = state.CurrentTreatment;
+    if (treatment != TreatmentMode::Codage && treatment != TreatmentMode::Pourcentage)
+        return;
+    const bool percent = treatment == TreatmentMode::Pourcentage;
+
+    const std::int32_t anchor = r;
+    sheet.rule(++r);
+    ++r;
+    sheet.text(HeadingColumn, r, "OBJECTIFS");
+    sheet.text(FirstScore, r, percent ? " SR " : "  A ");
+    sheet.text(SecondScore, r, percent ? " SE " : " ECA ");
+    sheet.text(ThirdScore, r, percent ? "SNR " : "  NA ");
+    sheet.rule(++r);
+
+    for (int d = 1; d <= Table::DomainCount; ++d) {
+        const Domain& domain = table.Domains[d];
+        sheet.text(DomainColumn, ++r, domain.Title);
+        sheet.rule(++r);
+        ++r;
+        for (std::int32_t n = domain.FirstObjective; n <= domain.LastObjective; ++n) {
+            sheet.text(TextColumn, r, table.ObjectiveTexts[n]);
+            const std::string_view sr = scores.SR[n][pupil];
+            if (percent) {
+                sheet.text(FirstScore, r, sr);
+                sheet.text(SecondScore, r, scores.SE[n][pupil]);
+                sheet.text(ThirdScore, r, scores.SNR[n][pupil]);
+            } else {
+                drawCodingCell(sheet, r, sr);
+            }
+            ++r;
+        }
+        sheet.rule(r);
+    }
+    for (int k : {LeftEdge, ScoreRule, SecondRule, ThirdRule, RightEdge})
+        sheet.verticalRule(k, anchor + 1, r);
+
+    if (percent) {
+        r += layout.rowsBeforePercentLegend;
+        sheet.text(TextColumn, r, "SR  : score des r\xE9ussites");
+        sheet.text(LegendRight, r, "Acquis : SR >= 75");
+        sheet.text(TextColumn, r + 1, "SE  : score des \xE9" "checs");
+        sheet.text(LegendRight, r + 1, layout.middleLegend);
+        sheet.text(TextColumn, r + 2, "SNR : score des non-r\xE9ponses");
+        sheet.text(LegendRight, r + 2, "Non Acquis : SR < 50");
+    } else {
+        r += layout.rowsBeforeCodingLegend;
+        sheet.text(DomainColumn, r, " A  : Acquis");
+        sheet.text(DomainColumn, r + 1, "ECA : En Cours Acquisition");
+        sheet.text(DomainColumn, r + 2, " NA : Non Acquis");
+    }
+}
+
+} // namespace
+
+void Affiche_Resultats_Maths(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
+                             const ProgramState& state) {
+    drawSheet(MathsLayout, state.MathsTable, state.Class.ObjectiveResults.Maths, canvas, scaleX, scaleY, pupil,
+              state);
+}
+
+void Affiche_Resultats_Franc(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
+                             const ProgramState& state) {
+    drawSheet(FrenchLayout, state.FrenchTable, state.Class.ObjectiveResults.French, canvas, scaleX, scaleY,
+              pupil, state);
+}
+
+void DrawResultSheet(Subject subject, Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
+                     const ProgramState& state) {
+    if (subject == Subject::Mathematics)
+        Affiche_Resultats_Maths(canvas, scaleX, scaleY, pupil, state);
+    else if (subject == Subject::French)
+        Affiche_Resultats_Franc(canvas, scaleX, scaleY, pupil, state);
+}
+
+} // namespace zeb

@@ -1,0 +1,14 @@
+#include "QtText.h"
+
+#include "core/Cp1252.h"
+
+#include <string>
+
+namespace zeb {
+
+QString toQString(std::string_view cp1252) {
+    const std::string utf8 = cp1252::toUtf8(cp1252);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+} // namespace zeb
