@@ -152,9 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
                      10, 40, 42},
         WorkedLayout{Subject::French, TreatmentMode::Codage, FrenchRules, {13, 21, 26, 30}, FrenchObjectiveRows, 10,
                      40, 41}),
-    [](const ::testing::TestParamInfo<WorkedLayout>& info) {
-        return std::string(info.param.subject == Subject::French ? "French" : "Maths") +
-               (info.param.treatment == TreatmentMode::Codage ? "Coding" : "Percent");
+    [](const ::testing::TestParamInfo<WorkedLayout>& param) {
+        return std::string(param.param.subject == Subject::French ? "French" : "Maths") +
+               (param.param.treatment == TreatmentMode::Codage ? "Coding" : "Percent");
     });
 
 TEST(ResultSheet, TextsOfTheHeadAndLegends) {
