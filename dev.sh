@@ -4,6 +4,7 @@
 #   ./dev.sh run              install what is missing, build, load the sample class
 #   ./dev.sh test [--sanitize]  install what is missing, build, run every test
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
+#   ./dev.sh pictures         remake the README's sheet pictures from the sample class
 #   ./dev.sh setup            install the system packages only
 #
 # Packages are installed with apt-get, as root or through sudo; when everything is
@@ -67,6 +68,22 @@ case "$command" in
       ctest --test-dir build --output-on-failure -j "$(nproc)"
     fi
     ;;
+  pictures)
+    setup
+    build build
+    scratch=$(mktemp -d)
+    trap 'rm -rf "$scratch"' EXIT
+    mkdir -p docs/images
+    for treatment in coding percent; do
+      build/src/cli/zeb-fiches --pdf "$scratch/$treatment.pdf" --treatment "$treatment" examples/classe-ce2-exemple.xml
+      # Page 1: first pupil's French sheet; page 26: the same pupil's Mathematics sheet.
+      for page in 1:francais 26:maths; do
+        pdftoppm -png -r 90 -f "${page%%:*}" -l "${page%%:*}" -x 0 -y 0 -W 744 -H 760 -singlefile \
+          "$scratch/$treatment.pdf" "docs/images/fiche-${page#*:}-$treatment"
+      done
+    done
+    ls docs/images
+    ;;
   bench)
     setup
     build build
@@ -77,7 +94,7 @@ case "$command" in
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
     ;;
   *)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -8,7 +8,6 @@
 #include "sheet/qt/SheetPdf.h"
 
 #include <QGuiApplication>
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -131,7 +130,8 @@ Options parseArguments(const std::vector<std::string>& args) {
     if (positional.empty())
         throw UsageError{"indiquez le document d'export à charger."};
     if (positional.size() > 1)
-        throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) + ")."};
+        throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) +
+                         ")."};
     options.exportDocument = positional.front();
     if (options.csv && options.pdf && sameFile(*options.csv, *options.pdf))
         throw UsageError{"--csv et --pdf désignent le même fichier."};

@@ -91,11 +91,11 @@ struct LoadedClass {
 // How the preview shows the sheet; the sheet drawing reads the first three. Printing
 // sets them to 1.0, 0 and 0 for its page and gives the preview's values back after.
 struct ViewState {
-    double ZoomFactor = 0.0;              // 0.6, 0.8 or 1.0 while the preview is shown
-    std::int32_t ZoomOffset = 0;          // pixels the page has grown by zooming: 0, 20, 40
-    std::int32_t HorizontalOffset = 0;    // device pixels
-    std::int32_t VerticalOffset = 0;      // rows
-    std::int32_t ShownWidth = 0;          // the preview window's outer size at its last showing
+    double ZoomFactor = 0.0;           // 0.6, 0.8 or 1.0 while the preview is shown
+    std::int32_t ZoomOffset = 0;       // pixels the page has grown by zooming: 0, 20, 40
+    std::int32_t HorizontalOffset = 0; // device pixels
+    std::int32_t VerticalOffset = 0;   // rows
+    std::int32_t ShownWidth = 0;       // the preview window's outer size at its last showing
     std::int32_t ShownHeight = 0;
     friend bool operator==(const ViewState&, const ViewState&) = default;
 };

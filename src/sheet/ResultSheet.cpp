@@ -27,10 +27,10 @@ struct SubjectLayout {
     std::string_view middleLegend;
 };
 
-constexpr SubjectLayout MathsLayout{"RESULTATS DE MATHEMATIQUES", 150, 2, 1, 2,
+constexpr SubjectLayout MathsLayout{"RESULTATS DE MATHEMATIQUES",           150, 2, 1, 2,
                                     "En Cours d'Acquisition : 50 <= SR <75"};
-constexpr SubjectLayout FrenchLayout{"RESULTATS DE FRANCAIS", 190, 5, 2, 1,
-                                     "En Cours d'Acquisition : 50 <= SR < 75"};
+constexpr SubjectLayout FrenchLayout{
+    "RESULTATS DE FRANCAIS", 190, 5, 2, 1, "En Cours d'Acquisition : 50 <= SR < 75"};
 
 // Maps logical positions to device pixels, rounding halves to even in extended precision.
 class Sheet {
@@ -39,13 +39,15 @@ public:
         : canvas_(canvas), scaleX_(scaleX), scaleY_(scaleY), view_(view) {}
 
     int x(int k) const {
-        return static_cast<int>(std::llrint(static_cast<long double>(k) * scaleX_ + 1.0L - view_.HorizontalOffset));
+        return static_cast<int>(
+            std::llrint(static_cast<long double>(k) * scaleX_ + 1.0L - view_.HorizontalOffset));
     }
     int y(std::int32_t row) const {
         return static_cast<int>(std::llrint(static_cast<long double>(LinePitch) * scaleY_ * row));
     }
     void fontSize(int points) {
-        canvas_.setFontSize(static_cast<int>(std::llrint(static_cast<long double>(points) * view_.ZoomFactor)));
+        canvas_.setFontSize(
+            static_cast<int>(std::llrint(static_cast<long double>(points) * view_.ZoomFactor)));
     }
     void text(int k, std::int32_t row, std::string_view value) { canvas_.textOut(x(k), y(row), value); }
     void rule(std::int32_t row) { canvas_.line(x(LeftEdge), y(row), x(RightEdge), y(row)); }
@@ -144,7 +146,9 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
         r += layout.rowsBeforePercentLegend;
         sheet.text(TextColumn, r, "SR  : score des r\xE9ussites");
         sheet.text(LegendRight, r, "Acquis : SR >= 75");
-        sheet.text(TextColumn, r + 1, "SE  : score des \xE9" "checs");
+        sheet.text(TextColumn, r + 1,
+                   "SE  : score des \xE9"
+                   "checs");
         sheet.text(LegendRight, r + 1, layout.middleLegend);
         sheet.text(TextColumn, r + 2, "SNR : score des non-r\xE9ponses");
         sheet.text(LegendRight, r + 2, "Non Acquis : SR < 50");
@@ -160,8 +164,8 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
 
 void Affiche_Resultats_Maths(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
                              const ProgramState& state) {
-    drawSheet(MathsLayout, state.MathsTable, state.Class.ObjectiveResults.Maths, canvas, scaleX, scaleY, pupil,
-              state);
+    drawSheet(MathsLayout, state.MathsTable, state.Class.ObjectiveResults.Maths, canvas, scaleX, scaleY,
+              pupil, state);
 }
 
 void Affiche_Resultats_Franc(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,

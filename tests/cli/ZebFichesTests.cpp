@@ -30,21 +30,59 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-// Runs zeb-fiches with its work folder made under `tmp`, capturing both streams.
-ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp) {
+// Runs a shell command, capturing both streams.
+ProcessRun runShell(const std::string& command) {
     TempFolder capture;
-    const std::string folder = shellQuoted(tmp.path().string());
-    std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
-    for (const std::string& arg : args)
-        command += " " + shellQuoted(arg);
-    command +=
-        " >" + shellQuoted((capture / "out").string()) + " 2>" + shellQuoted((capture / "err").string());
-    const int status = std::system(command.c_str());
+    const std::string full = command + " >" + shellQuoted((capture / "out").string()) + " 2>" +
+                             shellQuoted((capture / "err").string());
+    const int status = std::system(full.c_str());
     ProcessRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = readFile(capture / "out");
     run.err = readFile(capture / "err");
     return run;
+}
+
+// Runs zeb-fiches with its work folder made under `tmp`.
+ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp) {
+    const std::string folder = shellQuoted(tmp.path().string());
+    std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
+    for (const std::string& arg : args)
+        command += " " + shellQuoted(arg);
+    return runShell(command);
+}
+
+// The text of one page of a PDF, as poppler reads it back.
+std::string pdfPageText(const std::filesystem::path& pdf, int page) {
+    const std::string number = std::to_string(page);
+    return runShell("pdftotext -layout -f " + number + " -l " + number + " " + shellQuoted(pdf.string()) +
+                    " -")
+        .out;
+}
+
+std::string withoutSpaces(std::string text) {
+    std::erase_if(text, [](char c) { return c == ' ' || c == '\n' || c == '\f'; });
+    return text;
+}
+
+int pdfPageCount(const std::filesystem::path& pdf) {
+    const std::string info = runShell("pdfinfo " + shellQuoted(pdf.string())).out;
+    const std::size_t at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
+}
+
+// Words of a text, whatever the spacing pdftotext chose.
+std::string collapsed(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == ' ' || c == '\n' || c == '\t' || c == '\f') {
+            if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::string trimRight(std::string text) {
@@ -134,6 +172,7 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
     writeFile(folder / "impair.xml", "<MELEVE_MID>A--B (x)\r\n<MCODES>1</MCODES></REPONSES>\r\n");
     writeFile(folder / "vide.xml", "<?xml version=\"1.0\"?>\r\n");
     writeFile(folder / "classe.jad", "PK");
+    writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 2}).Document);
 
     struct Case {
         std::vector<std::string> args;
@@ -148,8 +187,16 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--csv", (folder / "vide.xml").string(), (folder / "vide.xml").string()},
          1,
          "document d'export lui-même"},
-        {{"--pdf", csv, (folder / "vide.xml").string()}, 2, "option inconnue : --pdf"},
-        {{"--csv"}, 2, "--csv attend un nom de fichier"},
+        {{"--pdf", (folder / "absent" / "f.pdf").string(), (folder / "classe.xml").string()},
+         1,
+         "Impossible d'écrire le fichier PDF"},
+        {{"--pages", csv, (folder / "vide.xml").string()}, 2, "option inconnue : --pages"},
+        {{"--csv"}, 2, "--csv attend une valeur"},
+        {{"--csv=", (folder / "vide.xml").string()}, 2, "--csv attend un nom de fichier"},
+        {{"--pdf", csv, "--subject", "latin", "x.xml"}, 2, "matière inconnue : latin"},
+        {{"--pdf", csv, "--treatment=x", "x.xml"}, 2, "traitement inconnu : x"},
+        {{"--treatment", "coding", "x.xml"}, 2, "ils vont avec --pdf"},
+        {{"--csv", csv, "--pdf", csv, "x.xml"}, 2, "le même fichier"},
         {{}, 2, "indiquez le document d'export"},
         {{"a.xml", "b.xml"}, 2, "un seul document"},
     };
@@ -168,8 +215,69 @@ TEST(ZebFiches, HelpIsFrench) {
     TempFolder tmp;
     const ProcessRun run = runZebFiches({"--help"}, tmp);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.out.find("Usage : zeb-fiches [--csv FICHIER] EXPORT"), std::string::npos);
+    EXPECT_NE(run.out.find("Usage : zeb-fiches [--csv FICHIER] [--pdf FICHIER"), std::string::npos);
     EXPECT_NE(run.out.find("mathématiques"), std::string::npos);
+}
+
+TEST(ZebFiches, PdfHoldsEverySheetWithItsScores) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 4, .absentPupil = 2});
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::filesystem::path pdf = folder / "fiches.pdf";
+    const ProcessRun run = runZebFiches(
+        {"--pdf", pdf.string(), "--treatment", "percent", (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(pdfPageCount(pdf), 8); // French sheets of the four pupils, then Mathematics
+
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    for (int page = 1; page <= 8; ++page) {
+        const bool french = page <= 4;
+        const examples::GeneratedPupil& pupil = generated.Pupils[static_cast<std::size_t>((page - 1) % 4)];
+        const std::string text = collapsed(pdfPageText(pdf, page));
+        EXPECT_NE(text.find(french ? "RESULTATS DE FRANCAIS" : "RESULTATS DE MATHEMATIQUES"),
+                  std::string::npos);
+        EXPECT_NE(text.find(pupil.Surname + " " + cp1252::toUtf8(pupil.FirstName)), std::string::npos)
+            << text;
+        // Every objective row: its statement followed by its three scores.
+        const int objectives = french ? FrenchObjectiveCount : MathsObjectiveCount;
+        for (int j = 1; j <= objectives; ++j) {
+            const std::string_view statement = french ? std::string_view(state->FrenchTable.ObjectiveTexts[j])
+                                                      : std::string_view(state->MathsTable.ObjectiveTexts[j]);
+            const std::string_view items = french ? std::string_view(state->FrenchTable.ItemLists[j])
+                                                  : std::string_view(state->MathsTable.ItemLists[j]);
+            std::stringstream scores(
+                expectedScores(items, french ? pupil.FrenchCodes : pupil.MathsCodes, french));
+            std::string row = collapsed(cp1252::toUtf8(statement));
+            std::string score;
+            for (int column = 0; column < 3 && std::getline(scores, score, ';'); ++column)
+                row += (row.back() == ' ' ? "" : " ") + score + (score == "Abs" ? "" : " %");
+            // pdftotext spaces glyphs as it sees fit ("0%" for "  0 %"): compare without spaces.
+            EXPECT_NE(withoutSpaces(text).find(withoutSpaces(row)), std::string::npos)
+                << "page " << page << ": " << row;
+        }
+    }
+}
+
+TEST(ZebFiches, PdfInCodingShowsTheAbsentPupil) {
+    TempFolder folder, tmp;
+    writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 3, .absentPupil = 3}).Document);
+    const std::filesystem::path pdf = folder / "fiches.pdf";
+    const ProcessRun run = runZebFiches({"--pdf", pdf.string(), "--subject", "maths", "--csv",
+                                         (folder / "s.csv").string(), (folder / "classe.xml").string()},
+                                        tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(pdfPageCount(pdf), 3);
+    EXPECT_TRUE(std::filesystem::exists(folder / "s.csv"));
+    const std::string absent = collapsed(pdfPageText(pdf, 3));
+    std::size_t count = 0;
+    for (std::size_t at = absent.find("Absent(e)"); at != std::string::npos;
+         at = absent.find("Absent(e)", at + 1))
+        ++count;
+    EXPECT_EQ(count, static_cast<std::size_t>(MathsObjectiveCount));
+    EXPECT_NE(absent.find("ECA : En Cours Acquisition"), std::string::npos);
+    EXPECT_EQ(collapsed(pdfPageText(pdf, 1)).find("Absent(e)"), std::string::npos);
 }
 
 TEST(ClassReport, NamesAreSafeInASpreadsheet) {

@@ -19,7 +19,9 @@ public:
     };
 
     void setFontSize(int points) override { size_ = points; }
-    void textOut(int x, int y, std::string_view text) override { texts.push_back({x, y, size_, std::string(text)}); }
+    void textOut(int x, int y, std::string_view text) override {
+        texts.push_back({x, y, size_, std::string(text)});
+    }
     void line(int x1, int y1, int x2, int y2) override { lines.push_back({x1, y1, x2, y2}); }
 
     std::vector<Text> texts;

@@ -2,9 +2,8 @@
 #include "core/ObjectiveTables.h"
 #include "sheet/ResultSheet.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 
@@ -20,7 +19,9 @@ std::unique_ptr<ProgramState> sheetState(TreatmentMode treatment, double zoom = 
     state->View.ZoomFactor = zoom;
     state->Class.PupilCount = 2;
     state->Class.ClassResults[2].Surname = "DURAND" + std::string(19, ' ');
-    state->Class.ClassResults[2].FirstName = "L\xE9" "a" + std::string(12, ' ');
+    state->Class.ClassResults[2].FirstName = "L\xE9"
+                                             "a" +
+                                             std::string(12, ' ');
     for (int p = 1; p <= 2; ++p) {
         for (int j = 1; j <= FrenchObjectiveCount; ++j) {
             state->Class.ObjectiveResults.French.SR[j][p] = " 80 %";
@@ -74,6 +75,11 @@ struct WorkedLayout {
     int tableTop, tableBottom;
     int legendFirstRow;
 };
+
+void PrintTo(const WorkedLayout& layout, std::ostream* out) {
+    *out << (layout.subject == Subject::French ? "French" : "Maths") << " sheet, "
+         << (layout.treatment == TreatmentMode::Codage ? "coding" : "percentages");
+}
 
 // The worked layout of both sheets with the built-in tables.
 const std::vector<int> MathsRules{7, 9, 11, 15, 17, 22, 24, 30, 32, 36, 38, 43};
@@ -141,21 +147,43 @@ TEST_P(WorkedLayoutTest, RowsOfEveryElement) {
     EXPECT_EQ(rowsAt(canvas, 120), std::vector<int>{expected.horizontalRules[0] + 1});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sheets, WorkedLayoutTest,
-    ::testing::Values(
-        WorkedLayout{Subject::Mathematics, TreatmentMode::Pourcentage, MathsRules, {10, 16, 23, 31, 37},
-                     MathsObjectiveRows, 7, 43, 44},
-        WorkedLayout{Subject::Mathematics, TreatmentMode::Codage, MathsRules, {10, 16, 23, 31, 37},
-                     MathsObjectiveRows, 7, 43, 45},
-        WorkedLayout{Subject::French, TreatmentMode::Pourcentage, FrenchRules, {13, 21, 26, 30}, FrenchObjectiveRows,
-                     10, 40, 42},
-        WorkedLayout{Subject::French, TreatmentMode::Codage, FrenchRules, {13, 21, 26, 30}, FrenchObjectiveRows, 10,
-                     40, 41}),
-    [](const ::testing::TestParamInfo<WorkedLayout>& param) {
-        return std::string(param.param.subject == Subject::French ? "French" : "Maths") +
-               (param.param.treatment == TreatmentMode::Codage ? "Coding" : "Percent");
-    });
+INSTANTIATE_TEST_SUITE_P(Sheets, WorkedLayoutTest,
+                         ::testing::Values(WorkedLayout{Subject::Mathematics,
+                                                        TreatmentMode::Pourcentage,
+                                                        MathsRules,
+                                                        {10, 16, 23, 31, 37},
+                                                        MathsObjectiveRows,
+                                                        7,
+                                                        43,
+                                                        44},
+                                           WorkedLayout{Subject::Mathematics,
+                                                        TreatmentMode::Codage,
+                                                        MathsRules,
+                                                        {10, 16, 23, 31, 37},
+                                                        MathsObjectiveRows,
+                                                        7,
+                                                        43,
+                                                        45},
+                                           WorkedLayout{Subject::French,
+                                                        TreatmentMode::Pourcentage,
+                                                        FrenchRules,
+                                                        {13, 21, 26, 30},
+                                                        FrenchObjectiveRows,
+                                                        10,
+                                                        40,
+                                                        42},
+                                           WorkedLayout{Subject::French,
+                                                        TreatmentMode::Codage,
+                                                        FrenchRules,
+                                                        {13, 21, 26, 30},
+                                                        FrenchObjectiveRows,
+                                                        10,
+                                                        40,
+                                                        41}),
+                         [](const ::testing::TestParamInfo<WorkedLayout>& param) {
+                             return std::string(param.param.subject == Subject::French ? "French" : "Maths") +
+                                    (param.param.treatment == TreatmentMode::Codage ? "Coding" : "Percent");
+                         });
 
 TEST(ResultSheet, TextsOfTheHeadAndLegends) {
     const auto state = sheetState(TreatmentMode::Pourcentage);
@@ -163,11 +191,17 @@ TEST(ResultSheet, TextsOfTheHeadAndLegends) {
     EXPECT_EQ(maths.texts[2].text, "RESULTATS DE MATHEMATIQUES");
     EXPECT_EQ(maths.texts[2].x, 151);
     // Surname with its trailing spaces, 16 blanks cut to 41 characters, then the first name.
-    EXPECT_EQ(maths.texts[3].text, "DURAND" + std::string(35, ' ') + "L\xE9" "a" + std::string(12, ' '));
-    const std::vector<std::string> legend = {
-        "SR  : score des r\xE9ussites",       "Acquis : SR >= 75",
-        "SE  : score des \xE9" "checs",        "En Cours d'Acquisition : 50 <= SR <75",
-        "SNR : score des non-r\xE9ponses",     "Non Acquis : SR < 50"};
+    EXPECT_EQ(maths.texts[3].text, "DURAND" + std::string(35, ' ') +
+                                       "L\xE9"
+                                       "a" +
+                                       std::string(12, ' '));
+    const std::vector<std::string> legend = {"SR  : score des r\xE9ussites",
+                                             "Acquis : SR >= 75",
+                                             "SE  : score des \xE9"
+                                             "checs",
+                                             "En Cours d'Acquisition : 50 <= SR <75",
+                                             "SNR : score des non-r\xE9ponses",
+                                             "Non Acquis : SR < 50"};
     std::vector<std::string> last;
     for (auto it = maths.texts.end() - 6; it != maths.texts.end(); ++it)
         last.push_back(it->text);
@@ -219,10 +253,10 @@ TEST(ResultSheet, FontSizesFollowTheZoom) {
 TEST(ResultSheet, ScaleAndOffsetsMoveEveryElement) {
     auto state = sheetState(TreatmentMode::Codage, 0.6);
     const RecordingCanvas zoomed = draw(Subject::French, *state, 0.6, 0.6);
-    EXPECT_EQ(zoomed.texts[0].x, 7);    // round(10 * 0.6 + 1)
-    EXPECT_EQ(zoomed.texts[1].x, 361);  // round(600 * 0.6 + 1)
-    EXPECT_EQ(zoomed.texts[2].y, 19);   // round(16 * 0.6 * 2) = round(19.2)
-    EXPECT_EQ(zoomed.lines[0].y1, 96);  // the top rule at row 10
+    EXPECT_EQ(zoomed.texts[0].x, 7);   // round(10 * 0.6 + 1)
+    EXPECT_EQ(zoomed.texts[1].x, 361); // round(600 * 0.6 + 1)
+    EXPECT_EQ(zoomed.texts[2].y, 19);  // round(16 * 0.6 * 2) = round(19.2)
+    EXPECT_EQ(zoomed.lines[0].y1, 96); // the top rule at row 10
 
     state->View.VerticalOffset = 3;
     state->View.HorizontalOffset = 50;

@@ -5,7 +5,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
-
 #include <algorithm>
 
 namespace zeb {
@@ -28,7 +27,9 @@ void QPainterCanvas::textOut(int x, int y, std::string_view cp1252) {
     painter_.drawText(QPoint(x, y + metrics.ascent()), toQString(cp1252));
 }
 
-void QPainterCanvas::line(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
+void QPainterCanvas::line(int x1, int y1, int x2, int y2) {
+    painter_.drawLine(x1, y1, x2, y2);
+}
 
 QFont SheetFont() {
     QFont font(QStringLiteral("Times New Roman"));

@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-
 #include <memory>
 
 namespace zeb {
@@ -19,7 +18,8 @@ namespace {
 constexpr double LayoutDpi = 96.0;
 
 [[noreturn]] void fail(const std::filesystem::path& file, const QString& reason) {
-    throw ZebError("Impossible d'écrire le fichier PDF « " + file.string() + " » : " + reason.toStdString() + ".");
+    throw ZebError("Impossible d'écrire le fichier PDF « " + file.string() + " » : " + reason.toStdString() +
+                   ".");
 }
 
 } // namespace
@@ -36,7 +36,8 @@ int WriteSheetsPdf(const std::filesystem::path& file, const ProgramState& state,
         QPdfWriter writer(&output);
         writer.setCreator(QStringLiteral("ZEB v2"));
         writer.setTitle(QStringLiteral("Fiches de résultats - EVALUATION CE2"));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
 
         // Paper is drawn at zoom 1.0 without offsets, whatever the preview shows.
         auto paper = std::make_unique<ProgramState>(state);

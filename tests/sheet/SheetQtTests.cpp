@@ -1,0 +1,131 @@
+#include "TempFolder.h"
+#include "core/Errors.h"
+#include "core/ObjectiveTables.h"
+#include "sheet/qt/QPainterCanvas.h"
+#include "sheet/qt/QtText.h"
+#include "sheet/qt/SheetPdf.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace zeb;
+using zeb::test::TempFolder;
+
+namespace {
+
+// A white image at the 96 pixels per inch of a screen.
+QImage screenImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.fill(Qt::white);
+    return image;
+}
+
+bool isDark(const QImage& image, int x, int y) {
+    return qGray(image.pixel(x, y)) < 128;
+}
+
+int x(int k, double scale) {
+    return static_cast<int>(std::lrint(k * scale + 1));
+}
+
+// Every statement of a table, drawn in the table's font size, ends left of the score columns.
+template <typename Table>
+void expectStatementsFit(const Table& table, QPaintDevice& device, double scale, double zoom) {
+    QFont font = SheetFont();
+    font.setPointSize(static_cast<int>(std::lrint(10 * zoom)));
+    const QFontMetrics metrics(font, &device);
+    for (int j = 1; j <= Table::ObjectiveCount; ++j) {
+        const QString statement = toQString(table.ObjectiveTexts[j]);
+        const int end = x(10, scale) + metrics.horizontalAdvance(statement);
+        EXPECT_LT(end, x(590, scale))
+            << statement.toStdString() << " at zoom " << zoom << ", scale " << scale;
+    }
+}
+
+} // namespace
+
+TEST(SheetFont, IsTimesNewRomanOrItsMetricTwin) {
+    const QString family = QFontInfo(SheetFont()).family();
+    EXPECT_TRUE(family == QStringLiteral("Times New Roman") || family == QStringLiteral("Liberation Serif"))
+        << family.toStdString() << ": install fonts-liberation";
+    EXPECT_FALSE(QFontInfo(SheetFont()).italic());
+}
+
+TEST(SheetFont, StatementsEndLeftOfTheScoreColumnsAtEverySize) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    QImage screen = screenImage(10, 10);
+    for (double zoom : {0.6, 0.8, 1.0}) {
+        expectStatementsFit(state->FrenchTable, screen, zoom, zoom);
+        expectStatementsFit(state->MathsTable, screen, zoom, zoom);
+    }
+    TempFolder folder;
+    QPdfWriter paper(QString::fromStdString((folder / "fit.pdf").string()));
+    const double scale = paper.logicalDpiX() / 96.0;
+    expectStatementsFit(state->FrenchTable, paper, scale, 1.0);
+    expectStatementsFit(state->MathsTable, paper, scale, 1.0);
+}
+
+TEST(QPainterCanvas, TextHangsFromItsTopLeftCornerOnAnOpaqueCell) {
+    QImage image = screenImage(400, 100);
+    {
+        QPainter painter(&image);
+        QPainterCanvas canvas(painter, SheetFont());
+        canvas.line(0, 50, 399, 50);
+        canvas.setFontSize(12);
+        canvas.textOut(10, 40, "EVALUATION CE2");
+    }
+    int top = -1, bottom = -1, left = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        if (y == 50)
+            continue;
+        for (int px = 0; px < image.width(); ++px) {
+            if (!isDark(image, px, y))
+                continue;
+            top = top < 0 ? y : top;
+            bottom = y;
+            left = left < 0 ? px : std::min(left, px);
+        }
+    }
+    // Capital letters start a little below the cell's top and end on the baseline.
+    EXPECT_GE(top, 41);
+    EXPECT_LE(top, 46);
+    EXPECT_LE(bottom, 40 + 16);
+    EXPECT_GE(left, 10);
+    EXPECT_LE(left, 12);
+    // The rule stays outside the text and is covered inside the text's white cell.
+    EXPECT_TRUE(isDark(image, 390, 50));
+    EXPECT_FALSE(isDark(image, 5, 50) && isDark(image, 30, 50) && isDark(image, 60, 50));
+}
+
+TEST(SheetPdf, OnePagePerPupilAndSubject) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    state->Class.PupilCount = 3;
+    TempFolder folder;
+    EXPECT_EQ(WriteSheetsPdf(folder / "f.pdf", *state, {Subject::French, Subject::Mathematics}), 6);
+    EXPECT_EQ(WriteSheetsPdf(folder / "m.pdf", *state, {Subject::Mathematics}), 3);
+    EXPECT_EQ(std::filesystem::status(folder / "m.pdf").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_THROW(WriteSheetsPdf(folder / "none" / "x.pdf", *state, {Subject::French}), ZebError);
+    EXPECT_FALSE(std::filesystem::exists(folder / "none"));
+    // The preview's view is not the paper's: the state handed in is left as it was.
+    EXPECT_EQ(state->View, ViewState{});
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
