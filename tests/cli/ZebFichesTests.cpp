@@ -229,6 +229,9 @@ TEST(ZebFiches, PdfHoldsEverySheetWithItsScores) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ASSERT_EQ(pdfPageCount(pdf), 8); // French sheets of the four pupils, then Mathematics
+    const std::string fonts = runShell("pdffonts " + shellQuoted(pdf.string())).out;
+    EXPECT_NE(fonts.find("LiberationSerif"), std::string::npos) << fonts;
+    EXPECT_NE(fonts.find(" yes "), std::string::npos) << "the face must be embedded: " << fonts;
 
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state);
