@@ -19,6 +19,9 @@ PACKAGES=(
   qt6-base-dev                       # Qt 6: painting, PDF, windows
   fonts-liberation                   # metric twins of Times New Roman and Arial
   poppler-utils                      # pdftotext, pdfinfo, pdftoppm: reading back the PDFs
+  libzip-dev                         # inflating archive members in the unzip library
+  clang libclang-rt-14-dev           # libFuzzer for the archive reader
+  unzip zip                          # reference extractor for benchmarks, archives in tests
 )
 
 setup() {
@@ -53,8 +56,8 @@ case "$command" in
     setup
     build build
     sample=examples/classe-ce2-exemple.xml
-    build/src/cli/zeb-fiches "$sample"
-    build/src/cli/zeb-fiches --csv build/classe-ce2-exemple.csv --pdf build/classe-ce2-exemple.pdf "$sample"
+    build/bin/zeb-fiches "$sample"
+    build/bin/zeb-fiches --csv build/classe-ce2-exemple.csv --pdf build/classe-ce2-exemple.pdf "$sample"
     echo "Scores de la classe exemple écrits dans build/classe-ce2-exemple.csv"
     echo "Fiches de la classe exemple (codage) écrites dans build/classe-ce2-exemple.pdf"
     ;;
@@ -75,7 +78,7 @@ case "$command" in
     trap 'rm -rf "$scratch"' EXIT
     mkdir -p docs/images
     for treatment in coding percent; do
-      build/src/cli/zeb-fiches --pdf "$scratch/$treatment.pdf" --treatment "$treatment" examples/classe-ce2-exemple.xml
+      build/bin/zeb-fiches --pdf "$scratch/$treatment.pdf" --treatment "$treatment" examples/classe-ce2-exemple.xml
       # Page 1: first pupil's French sheet; page 26: the same pupil's Mathematics sheet.
       for page in 1:francais 26:maths; do
         pdftoppm -png -r 90 -f "${page%%:*}" -l "${page%%:*}" -x 0 -y 0 -W 744 -H 760 -singlefile \
@@ -87,10 +90,10 @@ case "$command" in
   bench)
     setup
     build build
-    for program in build/bench/zeb_bench_*; do
+    for program in build/bin/zeb_bench_*; do
       "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     done
-    /usr/bin/time -v build/src/cli/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |
+    /usr/bin/time -v build/bin/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
     ;;
   *)
