@@ -16,8 +16,8 @@ extern "C" {
 
 /* A flag word: -1 for true, 0 for false. */
 typedef int32_t ZipFlag;
-#define ZIP_TRUE ((ZipFlag)-1)
-#define ZIP_FALSE ((ZipFlag)0)
+#define ZIP_TRUE (-1)
+#define ZIP_FALSE 0
 
 #define UNZIP_INTERFACE_LEVEL 160
 #define UNZIP_ACTION_TEXT_SIZE 512

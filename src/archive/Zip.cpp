@@ -1,0 +1,432 @@
+#include "Zip.h"
+
+#include "core/Cp1252.h"
+#include "core/WorkFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace zeb {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The library and the progress of the running extraction: one of each for the process.
+struct UnzipLibrary {
+    void* handle = nullptr;
+    UnzDllExecFunction exec = nullptr;
+    GetUnzDllVersionFunction version = nullptr;
+};
+UnzipLibrary g_library;
+
+struct BatchProgress {
+    std::string CurrentFileName;
+    std::int32_t BatchFileCount = 0;
+    std::int32_t BatchTotalBytes = 0;
+    std::int32_t BatchBytesDone = 0;
+    std::int32_t BatchSkipped = 0;
+};
+BatchProgress g_progress;
+
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+
+// A member name, Windows-1252 in the directory, for a message.
+std::string shown(std::string_view cp1252) { return inQuotes(cp1252::toUtf8(cp1252)); }
+
+std::string notAnArchive(const std::string& path) { return inQuotes(path) + "\nn'est pas une archive Zip valide."; }
+
+std::unique_ptr<ByteStream> openArchive(const std::string& path) {
+    std::unique_ptr<ByteStream> stream = OpenFileStream(path);
+    if (!stream)
+        throw ZipException("Impossible d'ouvrir le fichier " + inQuotes(path) + " : " + FrenchReason(errno) + ".");
+    return stream;
+}
+
+ZipFlag flag(bool value) { return value ? ZIP_TRUE : ZIP_FALSE; }
+
+// The user's answer as Windows-1252; characters the code page lacks become "?".
+std::string toCp1252(const std::string& utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        try {
+            out += cp1252::fromUtf8(std::string_view(utf8).substr(i, length));
+        } catch (const std::invalid_argument&) {
+            out += '?';
+        }
+        i += length;
+    }
+    return out;
+}
+
+} // namespace
+
+bool LinuxVolumeService::canReach(const std::string& archivePath) {
+    fs::path folder = fs::path(archivePath).parent_path();
+    if (folder.empty())
+        folder = ".";
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(folder.c_str(), X_OK) == 0;
+}
+
+TZip::TZip(ZipPrompts& prompts, VolumeService& volumes) : prompts_(prompts), volumes_(volumes) {}
+
+TZip::~TZip() { UnloadUnzipLibrary(); }
+
+void TZip::SetZipFileName(const std::string& path) {
+    Password.clear();
+    OemNames = false;
+    EndRecord = TEOCHInfo{};
+    DataStart = 0;
+    ClearEntries();
+    zipFileName_ = path;
+    if (!path.empty()) {
+        if (!volumes_.canReach(path))
+            throw ZipException("Impossible d'accéder à l'unité, disque ou lecteur sélectionné !");
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            // An empty archive: the end record alone.
+            unsigned char empty[EndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            const bool written = fd >= 0 && ::write(fd, empty, sizeof empty) == static_cast<ssize_t>(sizeof empty);
+            if (fd >= 0 && (::close(fd) != 0 || !written))
+                ::unlink(path.c_str());
+            if (fd < 0 || !written)
+                throw ZipException("Impossible de créer \n" + inQuotes(path));
+        }
+        ReadDirectory();
+    }
+    if (OnContentsChanged)
+        OnContentsChanged(*this);
+}
+
+void TZip::ReadDirectory() {
+    ClearEntries();
+    if (zipFileName_.empty())
+        return;
+    std::unique_ptr<ByteStream> stream = openArchive(zipFileName_);
+    while (FindEndRecord(*stream) < 0) {
+        stream.reset();
+        const std::int32_t disk = DiskNumberOfVolume(zipFileName_);
+        if (disk == 0)
+            throw ZipException(notAnArchive(zipFileName_));
+        const MessageAnswer answer = prompts_.messageBox(
+            "Ceci est le [ Disque " + std::to_string(disk) +
+                " ] de l'archive Zip découpée.\nInserez la dernière disquette de cette archive puis pressez [ OK ] "
+                "pour continuer ...",
+            MessageButtons::OkCancel, MessageIcon::Information, 1);
+        if (answer != MessageAnswer::Ok)
+            return;
+        stream = openArchive(zipFileName_);
+    }
+    if (!ReadEndRecord(*stream, EndRecord) || !EndRecordIsPlausible(EndRecord))
+        throw ZipException(notAnArchive(zipFileName_));
+    if (EndRecord.TotalEntries == 0)
+        return;
+    if (EndRecord.CentralDirDisk != EndRecord.ThisDisk) {
+        // Disks are numbered from 0 in the record and from 1 on their labels.
+        stream.reset();
+        if (!AskForDisk(zipFileName_, EndRecord.CentralDirDisk + 1))
+            return;
+        stream = openArchive(zipFileName_);
+    }
+    CentralDirectory directory;
+    const NextDisk nextDisk = [this, &stream]() -> std::unique_ptr<ByteStream> {
+        const std::int32_t disk = DiskNumberOfVolume(zipFileName_);
+        if (disk == 0 || disk > EndRecord.ThisDisk)
+            return nullptr;
+        stream.reset();
+        if (!AskForDisk(zipFileName_, disk + 1))
+            return nullptr;
+        return OpenFileStream(zipFileName_);
+    };
+    const bool complete = ReadCentralDirectory(stream, EndRecord, directory, nextDisk);
+    if (!complete) {
+        ClearEntries();
+        throw ZipException("Erreur lors de la lecture du bloc CentralFileHeader.");
+    }
+    OemNames = directory.OemNames;
+    DataStart = directory.DataStart;
+    Entries = std::move(directory.Entries);
+}
+
+void TZip::GetEntry(std::int32_t index, TFileInfoC& entry) const {
+    if (index < 0 || index >= Count())
+        throw ZipException("Dépassement d'index");
+    entry = Entries[static_cast<std::size_t>(index)];
+}
+
+std::int32_t TZip::DiskNumberOfVolume(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !volumes_.isRemovable(path))
+        return 0;
+    const std::string label = volumes_.volumeLabel(path).substr(0, 11);
+    if (label.rfind("PKBACK# ", 0) != 0 || label.size() < 11)
+        return 0;
+    std::int32_t number = 0;
+    for (char c : label.substr(8, 3)) {
+        if (c < '0' || c > '9')
+            return 0;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+bool TZip::AskForDisk(const std::string& path, std::int32_t wanted) {
+    while (DiskNumberOfVolume(path) != wanted) {
+        const MessageAnswer answer = prompts_.messageBox(
+            "Inserez le [ Disque " + std::to_string(wanted) +
+                " ] de l'archive Zip découpée dans le lecteur de disquette\nensuite pressez [ OK ] pour continuer ...",
+            MessageButtons::OkCancel, MessageIcon::Information, 1);
+        if (answer != MessageAnswer::Ok)
+            return false;
+    }
+    return true;
+}
+
+bool TZip::LoadUnzipLibrary(const std::string& dllFolder) {
+    if (g_library.handle != nullptr)
+        return true;
+    std::string file = UNZDLL_FILE_NAME;
+    if (!dllFolder.empty())
+        file = dllFolder + (dllFolder.back() == '/' ? "" : "/") + file;
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+        return false;
+    auto exec = reinterpret_cast<UnzDllExecFunction>(::dlsym(handle, UNZDLL_EXEC_NAME));
+    auto version = reinterpret_cast<GetUnzDllVersionFunction>(::dlsym(handle, UNZDLL_VERSION_NAME));
+    if (exec == nullptr || version == nullptr) {
+        ::dlclose(handle);
+        return false;
+    }
+    g_library = {handle, exec, version};
+    return true;
+}
+
+void TZip::UnloadUnzipLibrary() {
+    if (g_library.handle != nullptr)
+        ::dlclose(g_library.handle);
+    g_library = {};
+}
+
+UnzipCommand TZip::BuildCommand(std::vector<ExtractSpec>& specs) const {
+    UnzipCommand command{};
+    const bool bit0 = ExtractOptions & OptionOverwriteOlder;
+    const bool bit1 = ExtractOptions & OptionOverwriteOlderToo;
+    const bool bit2 = ExtractOptions & OptionBit2;
+    command.Caller = const_cast<TZip*>(this);
+    command.InterfaceLevel = UNZIP_INTERFACE_LEVEL;
+    command.Callback = &TZip::UnzipCallback;
+    command.PasswordText = Password.empty() ? nullptr : Password.c_str();
+    command.Flag28 = flag(bit2 && !bit0 && !bit1);
+    command.Flag40 = ZIP_TRUE;
+    command.Flag48 = flag(bit0);
+    command.Flag52 = flag(bit1 && !bit0);
+    command.Flag56 = flag(ExtractOptions & OptionBit4);
+    command.Flag60 = flag(!bit0 && !bit1 && !bit2);
+    command.FileSpecCount = static_cast<std::int32_t>(FileSpecs.size());
+    command.ArchiveName = zipFileName_.c_str();
+    specs.assign(FileSpecs.size(), ExtractSpec{});
+    for (std::size_t i = 0; i < FileSpecs.size(); ++i)
+        specs[i].FileSpec = FileSpecs[i].c_str();
+    command.FileSpecArray = specs.empty() ? nullptr : specs.data();
+    command.Constant104 = 3;
+    command.Constant144 = 7;
+    return command;
+}
+
+std::int32_t TZip::Extract() {
+    Cancel = false;
+    LibraryMessages.clear();
+    if (Entries.empty())
+        return 0;
+    if (EndRecord.ThisDisk > 0) {
+        prompts_.messageBox("Ne peut pas Ajouter, Supprimer ou Extraire depuis une archive découpée...\nFusionnez "
+                            "cette archive sur le disque dur puis réessayez.",
+                            MessageButtons::Ok, MessageIcon::Information, 1);
+        return 0;
+    }
+    struct stat info {};
+    if (!ExtractDir.empty() && (::stat(ExtractDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))) {
+        prompts_.messageBox("Impossible d'extraire le(s) fichier(s) vers :\n" + inQuotes(ExtractDir) +
+                                "\nCe dossier n'existe pas.",
+                            MessageButtons::Ok, MessageIcon::Information, 1);
+        return 0;
+    }
+    if (!LoadUnzipLibrary(DllFolder))
+        throw ZipException("Impossible d'ouvrir " + inQuotes(UNZDLL_FILE_NAME) + ".");
+
+    // The library writes relative to the current folder. Carrying on in another folder
+    // than the one asked for would scatter pupil data, so a folder we cannot enter stops here.
+    std::string folder = ExtractDir;
+    if (folder.empty())
+        folder = fs::path(zipFileName_).parent_path().string();
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0)
+        throw ZipException("Impossible d'extraire le(s) fichier(s) vers :\n" + inQuotes(folder) + "\n" +
+                           FrenchReason(errno) + ".");
+
+    std::vector<ExtractSpec> specs;
+    UnzipCommand command = BuildCommand(specs);
+    std::unique_ptr<ProgressView> dialog;
+    struct ForgetDialog {
+        TZip& zip;
+        ~ForgetDialog() { zip.ProgressForm = nullptr; }
+    } forget{*this};
+    if (ShowProgressDialog && MakeProgressForm) {
+        dialog = MakeProgressForm(*this);
+        ProgressForm = dialog.get();
+        if (ProgressForm != nullptr)
+            ProgressForm->Show();
+    }
+    callbackFailure_ = nullptr;
+    const std::int32_t result = g_library.exec(&command);
+    if (callbackFailure_)
+        std::rethrow_exception(std::exchange(callbackFailure_, nullptr));
+    FileSpecs.clear();
+    return result;
+}
+
+void TZip::hideProgress() {
+    if (ShowProgressDialog && ProgressForm != nullptr)
+        ProgressForm->Hide();
+}
+
+void TZip::showProgress() {
+    if (ShowProgressDialog && ProgressForm != nullptr)
+        ProgressForm->Show();
+}
+
+std::int32_t TZip::UnzipCallback(UnzipCallbackInfo* info) {
+    auto* zip = static_cast<TZip*>(info->Caller);
+    // Nothing thrown by an event handler or a dialog may cross the library: it is kept,
+    // the run is stopped, and Extract raises it again once the library has returned.
+    try {
+        if (!zip->Cancel)
+            zip->onCallback(*info);
+    } catch (...) {
+        zip->callbackFailure_ = std::current_exception();
+        zip->Cancel = true;
+    }
+    const std::int32_t answer = zip->Cancel ? -1 : 0;
+    try {
+        zip->prompts_.processPendingEvents();
+    } catch (...) {
+        if (!zip->callbackFailure_)
+            zip->callbackFailure_ = std::current_exception();
+        zip->Cancel = true;
+    }
+    return answer;
+}
+
+void TZip::onCallback(UnzipCallbackInfo& info) {
+    const std::string text(info.ActionText, ::strnlen(info.ActionText, UNZIP_ACTION_TEXT_SIZE));
+    switch (info.ActionCode) {
+    case UNZIP_ACTION_BEGIN_FILE:
+        g_progress.CurrentFileName = text;
+        if (OnZEDBeginFileEvent)
+            OnZEDBeginFileEvent(*this, g_progress.CurrentFileName, info.ActionValue, g_progress.BatchFileCount,
+                                g_progress.BatchTotalBytes);
+        if (ShowProgressDialog && ProgressForm != nullptr)
+            ProgressForm->SetStatusText(g_progress.CurrentFileName);
+        break;
+    case UNZIP_ACTION_PROGRESS:
+        g_progress.BatchBytesDone += info.ActionValue;
+        if (OnZEDProgressEvent)
+            OnZEDProgressEvent(*this, g_progress.CurrentFileName, info.ActionValue, g_progress.BatchTotalBytes);
+        if (ShowProgressDialog && ProgressForm != nullptr)
+            ProgressForm->SetPosition(g_progress.BatchBytesDone);
+        break;
+    case UNZIP_ACTION_END_BATCH:
+        if (OnZEDEndBatchEvent)
+            OnZEDEndBatchEvent(*this, g_progress.BatchSkipped, g_progress.BatchFileCount, g_progress.BatchTotalBytes);
+        hideProgress();
+        break;
+    case UNZIP_ACTION_FILE_COUNT:
+        g_progress.BatchFileCount = info.ActionValue;
+        break;
+    case UNZIP_ACTION_TOTAL_BYTES:
+        g_progress.BatchTotalBytes = info.ActionValue;
+        g_progress.BatchBytesDone = 0;
+        g_progress.BatchSkipped = 0;
+        if (ShowProgressDialog && ProgressForm != nullptr)
+            ProgressForm->SetMax(info.ActionValue);
+        break;
+    case UNZIP_ACTION_MESSAGE:
+        LibraryMessages.push_back(cp1252::toUtf8(text));
+        break;
+    case UNZIP_ACTION_PASSWORD: {
+        hideProgress();
+        std::string answer =
+            toCp1252(prompts_.passwordBox("Un nouveau mot de passe pour " + shown(text) + " est nécessaire"));
+        showProgress();
+        if (answer.size() >= UNZIP_ACTION_TEXT_SIZE) {
+            prompts_.messageBox("Ce mot de passe est trop long : " + std::to_string(UNZIP_ACTION_TEXT_SIZE - 1) +
+                                    " caractères au plus.",
+                                MessageButtons::Ok, MessageIcon::Information, 1);
+            answer.clear();
+        }
+        info.ReplyFlag = 0;
+        if (answer.empty()) {
+            info.ActionValue = 0;
+        } else {
+            std::memcpy(info.ActionText, answer.c_str(), answer.size() + 1);
+            if (info.ActionValue > 0)
+                --info.ActionValue;
+        }
+        break;
+    }
+    case UNZIP_ACTION_CRC_ERROR: {
+        hideProgress();
+        const MessageAnswer answer = prompts_.messageBox(
+            shown(text) + " est peut être corrompu ou altéré (erreur de CRC).\nExtraire ce fichier quand même ? ...",
+            MessageButtons::YesNoCancel, MessageIcon::Question, 2);
+        if (answer == MessageAnswer::Yes)
+            info.ReplyFlag = 1;
+        else if (answer == MessageAnswer::No)
+            info.ReplyFlag = 0;
+        else
+            Cancel = true;
+        if (!Cancel)
+            showProgress();
+        break;
+    }
+    case UNZIP_ACTION_OVERWRITE: {
+        const bool diskIsOlder = (info.ReplyFlag & 1) != 0;
+        if ((ExtractOptions & (OptionOverwriteOlder | OptionOverwriteOlderToo | OptionAskOverwrite)) == 0) {
+            info.ActionValue = 1;
+        } else if (ExtractOptions & (OptionOverwriteOlder | OptionOverwriteOlderToo)) {
+            info.ActionValue = info.ReplyFlag & 1;
+        } else {
+            hideProgress();
+            const MessageAnswer answer =
+                diskIsOlder
+                    ? prompts_.messageBox(shown(text) + " est plus vieux que le fichier archivé.\nEcraser ce fichier ? ...",
+                                          MessageButtons::YesNoCancel, MessageIcon::Information, 1)
+                    : prompts_.messageBox(shown(text) +
+                                              " est aussi vieux ou plus récent que le fichier archivé.\nVoulez-vous "
+                                              "vraiment écraser ce fichier ? ...",
+                                          MessageButtons::YesNoCancel, MessageIcon::Stop, 2);
+            info.ActionValue = answer == MessageAnswer::Yes ? 1 : 0;
+            if (answer == MessageAnswer::Cancel)
+                Cancel = true;
+            else
+                showProgress();
+        }
+        break;
+    }
+    case UNZIP_ACTION_SKIPPED:
+        ++g_progress.BatchSkipped;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace zeb
