@@ -16,6 +16,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zip.h>
 
 namespace {
 
@@ -28,12 +29,13 @@ constexpr int ExitBadArguments = 2;
 constexpr unsigned long long MaxLines = 1'000'000;
 
 constexpr const char* Usage =
-    "Usage : zeb-genclass [options] FICHIER.xml\n"
+    "Usage : zeb-genclass [options] FICHIER.xml|FICHIER.jad\n"
     "\n"
     "Écrit dans FICHIER.xml l'export d'une classe de CE2 fictive (noms, dates et résultats\n"
     "inventés), au format lu par l'importation de ZEB : la liste de français puis celle de\n"
     "mathématiques, en Windows-1252 avec fins de ligne CR LF. Les mêmes options donnent\n"
-    "toujours exactement le même fichier.\n"
+    "toujours exactement le même document. Avec un nom en .jad, le document (FICHIER.xml)\n"
+    "est rangé, compressé, dans une archive zip comme celles qu'exporte J'ADE.\n"
     "\n"
     "Options :\n"
     "  --eleves N     nombre d'élèves, de 1 à 99 (25 par défaut ; ZEB en refuse plus de 30,\n"
@@ -183,18 +185,58 @@ std::optional<std::string> writeAtomically(const fs::path& output, const std::st
     return "impossible d'écrire « " + output.string() + " » : " + reason;
 }
 
+bool endsWithJad(const std::string& name) {
+    return name.size() > 4 && (name.compare(name.size() - 4, 4, ".jad") == 0 || name.compare(name.size() - 4, 4, ".JAD") == 0);
+}
+
+// An export archive as the evaluation program writes them: one deflated member named after
+// the archive, written on a DOS host, dated at a fixed moment so that only the compressor
+// can change the bytes. libzip writes beside the target and renames when it closes.
+std::optional<std::string> writeArchive(const fs::path& output, const std::string& document) {
+    const std::string member = output.stem().string() + ".xml";
+    int error = 0;
+    zip_t* archive = zip_open(output.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive == nullptr) {
+        zip_error_t reason;
+        zip_error_init_with_code(&reason, error);
+        std::string text = "impossible de créer « " + output.string() + " » : " + zip_error_strerror(&reason);
+        zip_error_fini(&reason);
+        return text;
+    }
+    zip_source_t* source = zip_source_buffer(archive, document.data(), document.size(), 0);
+    const zip_int64_t index = source == nullptr ? -1 : zip_file_add(archive, member.c_str(), source, 0);
+    if (index < 0)
+        zip_source_free(source);
+    const auto entry = static_cast<zip_uint64_t>(index);
+    constexpr time_t ExportTime = 1160145000; // 6 October 2006, 14:30 UTC
+    const bool ok = index >= 0 && zip_set_file_compression(archive, entry, ZIP_CM_DEFLATE, 9) == 0 &&
+                    zip_file_set_mtime(archive, entry, ExportTime, 0) == 0 &&
+                    zip_file_set_external_attributes(archive, entry, 0, ZIP_OPSYS_DOS, 0x20) == 0;
+    if (!ok || zip_close(archive) != 0) {
+        std::string text = "impossible d'écrire « " + output.string() + " » : " + zip_strerror(archive);
+        zip_discard(archive);
+        return text;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // System error texts in the user's language (strerror), nothing else depends on the locale.
     std::setlocale(LC_MESSAGES, "");
+    // Zip dates are local time: one time zone for all, so that archives come out the same anywhere.
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
     const Arguments arguments = parseArguments(argc, argv);
     const std::string filename = arguments.Output.filename().string();
     if (filename.empty() || filename == "." || filename == "..")
         badArguments("« " + arguments.Output.string() + " » n'est pas un nom de fichier.");
 
     const zeb::examples::GeneratedClass generated = zeb::examples::GenerateClass(arguments.Options);
-    if (const auto error = writeAtomically(arguments.Output, generated.Document)) {
+    const bool archive = endsWithJad(filename);
+    if (const auto error = archive ? writeArchive(arguments.Output, generated.Document)
+                                   : writeAtomically(arguments.Output, generated.Document)) {
         std::cerr << "zeb-genclass : " << *error << "\n";
         return ExitWriteError;
     }
@@ -202,7 +244,7 @@ int main(int argc, char** argv) {
     std::string upper = filename;
     for (char& c : upper)
         c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    if (upper.find("XML") == std::string::npos)
+    if (!archive && upper.find("XML") == std::string::npos)
         std::cerr << "zeb-genclass : attention, ZEB n'importe que les fichiers dont le nom contient xml.\n";
     const std::size_t pupils = generated.Pupils.size();
     std::cout << arguments.Output.string() << " : " << pupils << (pupils > 1 ? " élèves" : " élève") << ".\n";

@@ -1,5 +1,6 @@
 // zeb-fiches: loads one class's export document and writes the scores of the class.
 
+#include "ArchiveImport.h"
 #include "ClassReport.h"
 #include "core/ClassImport.h"
 #include "core/Errors.h"
@@ -8,6 +9,8 @@
 #include "sheet/qt/SheetPdf.h"
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +31,7 @@ constexpr const char* Usage =
     "Usage : zeb-fiches [--csv FICHIER] [--pdf FICHIER [--subject french|maths|both]\n"
     "                   [--treatment coding|percent]] EXPORT\n"
     "\n"
-    "Charge le document d'export d'une classe (fichier .xml extrait de l'archive J'ADE),\n"
+    "Charge l'export d'une classe (archive .jad de J'ADE, ou le document .xml qu'elle contient),\n"
     "calcule pour chaque élève les scores de chaque objectif en français et en\n"
     "mathématiques, puis affiche un résumé de la classe.\n"
     "\n"
@@ -132,7 +135,12 @@ Options parseArguments(const std::vector<std::string>& args) {
     if (positional.size() > 1)
         throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) +
                          ")."};
-    options.exportDocument = positional.front();
+    // Absolute from here on: extracting an archive changes the current folder.
+    options.exportDocument = fs::absolute(positional.front());
+    if (options.csv)
+        options.csv = fs::absolute(*options.csv);
+    if (options.pdf)
+        options.pdf = fs::absolute(*options.pdf);
     if (options.csv && options.pdf && sameFile(*options.csv, *options.pdf))
         throw UsageError{"--csv et --pdf désignent le même fichier."};
     return options;
@@ -199,6 +207,17 @@ public:
 
     fs::path path() const { return paths_.root; }
 
+    // A file the run may write here, removed too if the run is interrupted.
+    void expect(const fs::path& file) {
+        sigset_t terminating, previous;
+        sigemptyset(&terminating);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&terminating, signal);
+        ::sigprocmask(SIG_BLOCK, &terminating, &previous);
+        paths_.files.push_back(file.string());
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    }
+
 private:
     WorkPaths paths_;
 };
@@ -223,11 +242,14 @@ void writePdf(const Options& options, ProgramState& state) {
     WriteSheetsPdf(*options.pdf, state, options.subjects);
 }
 
+bool isArchive(const fs::path& file) {
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".jad" || extension == ".zip";
+}
+
 int run(const Options& options) {
-    const std::string extension = options.exportDocument.extension().string();
-    if (extension == ".jad" || extension == ".JAD")
-        throw ZebError("les archives .jad ne sont pas encore lues par zeb-fiches : extrayez-en d'abord le "
-                       "document .xml et donnez-le à la place de l'archive.");
     for (const auto& output : {options.csv, options.pdf})
         if (output && sameFile(*output, options.exportDocument))
             throw ZebError("le fichier demandé " + output->string() +
@@ -237,7 +259,11 @@ int run(const Options& options) {
     BuildObjectiveTables(*state);
     {
         PrivateWorkFolder folder;
-        ImportExportDocument(options.exportDocument, folder.path(), *state);
+        fs::path document = options.exportDocument;
+        if (isArchive(document))
+            document = cli::ExtractExportDocument(document, folder.path(),
+                                                  [&folder](const fs::path& file) { folder.expect(file); });
+        ImportExportDocument(document, folder.path(), *state);
     }
     if (options.csv)
         WriteFileAtomically(*options.csv, cli::ClassScoresCsv(*state));

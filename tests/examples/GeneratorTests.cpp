@@ -267,6 +267,19 @@ TEST_F(GenClassTool, WritesTheRequestedClassAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(readFile(folder_ / "classe.xml") == GenerateClass({5, 2006, 0, false, 0}).Document);
 }
 
+TEST_F(GenClassTool, ArchivesHoldTheDocumentNamedAfterThem) {
+    ASSERT_EQ(run("\"" + (folder_ / "ce2-b.jad").string() + "\""), 0) << readFile(folder_ / "err.txt");
+    const std::string listing = "unzip -Z1 \"" + (folder_ / "ce2-b.jad").string() + "\" > \"" +
+                                (folder_ / "list.txt").string() + "\"";
+    ASSERT_EQ(std::system(listing.c_str()), 0);
+    EXPECT_EQ(readFile(folder_ / "list.txt"), "ce2-b.xml\n");
+    // The bundled archive holds the bundled document, byte for byte.
+    const std::string extract = std::string("unzip -p \"") + ZEB_EXAMPLES_DIR + "/classe-ce2-exemple.jad\" > \"" +
+                                (folder_ / "doc.xml").string() + "\"";
+    ASSERT_EQ(std::system(extract.c_str()), 0);
+    EXPECT_TRUE(readFile(folder_ / "doc.xml") == readFile(fs::path(ZEB_EXAMPLES_DIR) / "classe-ce2-exemple.xml"));
+}
+
 TEST_F(GenClassTool, BadArgumentsExitWithTwoBeforeWritingAnything) {
     for (const std::string& arguments :
          {"--eleves 100 " + target_, "--eleves douze " + target_, "--eleves " + target_,

@@ -1,0 +1,127 @@
+#include "ArchiveImport.h"
+
+#include "archive/Zip.h"
+#include "core/Cp1252.h"
+#include "core/Errors.h"
+#include "core/ExportScan.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <iostream>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zeb::cli {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The component's questions at a terminal: messages go to stderr, every question gets the
+// answer that writes nothing doubtful (a damaged member is not kept), and a password is
+// read from the terminal without echo when there is one.
+class TerminalPrompts final : public ZipPrompts {
+public:
+    MessageAnswer messageBox(const std::string& text, MessageButtons buttons, MessageIcon, int) override {
+        std::cerr << "zeb-fiches : " << text << '\n';
+        switch (buttons) {
+        case MessageButtons::Ok: return MessageAnswer::Ok;
+        case MessageButtons::OkCancel: return MessageAnswer::Cancel;
+        case MessageButtons::YesNoCancel: return MessageAnswer::No;
+        }
+        return MessageAnswer::Cancel;
+    }
+
+    std::string passwordBox(const std::string& prompt) override {
+        const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (tty < 0)
+            return {};
+        const std::string question = prompt + " : ";
+        static_cast<void>(::write(tty, question.data(), question.size()));
+        termios saved{};
+        const bool terminal = ::tcgetattr(tty, &saved) == 0;
+        if (terminal) {
+            termios quiet = saved;
+            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(tty, TCSAFLUSH, &quiet);
+        }
+        std::string answer;
+        for (char c; ::read(tty, &c, 1) == 1 && c != '\n';)
+            answer += c;
+        if (terminal)
+            ::tcsetattr(tty, TCSAFLUSH, &saved);
+        static_cast<void>(::write(tty, "\n", 1));
+        ::close(tty);
+        return answer;
+    }
+};
+
+// The extraction makes its folder the current one; the paths the user gave are relative
+// to the folder she was in, which comes back when the extraction is over.
+class CurrentFolderGuard {
+public:
+    CurrentFolderGuard() : fd_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    ~CurrentFolderGuard() {
+        if (fd_ >= 0) {
+            static_cast<void>(::fchdir(fd_));
+            ::close(fd_);
+        }
+    }
+    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+
+private:
+    int fd_;
+};
+
+// Where a member listed as "dossier\\nom.xml" (Windows-1252) lands on this system.
+fs::path memberPath(const fs::path& folder, const std::string& name) {
+    std::string utf8 = cp1252::toUtf8(name);
+    std::replace(utf8.begin(), utf8.end(), '\\', '/');
+    return folder / fs::path(utf8).relative_path();
+}
+
+std::string reported(const std::vector<std::string>& messages) {
+    std::string text;
+    for (const std::string& message : messages)
+        text += "\n  " + message;
+    return text;
+}
+
+} // namespace
+
+fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder,
+                               const std::function<void(const fs::path&)>& willWrite) {
+    std::error_code error;
+    if (!fs::is_regular_file(archive, error))
+        throw ZebError("l'archive « " + archive.string() + " » est introuvable.");
+    TerminalPrompts prompts;
+    LinuxVolumeService volumes;
+    TZip zip(prompts, volumes);
+    zip.ShowProgressDialog = false;
+    std::int32_t result = 0;
+    try {
+        zip.SetZipFileName(archive.string());
+        zip.FileSpecs.clear();
+        zip.ExtractOptions = OptionOverwriteOlder;
+        zip.ExtractDir = folder.string();
+        for (std::int32_t i = 0; i < zip.Count(); ++i) {
+            TFileInfoC entry;
+            zip.GetEntry(i, entry);
+            zip.FileSpecs.push_back(entry.FileName);
+            willWrite(memberPath(folder, entry.FileName));
+        }
+        const CurrentFolderGuard back;
+        result = zip.Extract();
+    } catch (const ZipException& failure) {
+        throw ZebError(std::string(failure.what()) + reported(zip.LibraryMessages));
+    }
+    const std::vector<fs::path> documents = ListerFichiersXml(folder);
+    if (result < 0 || documents.empty())
+        throw ZebError("l'archive « " + archive.string() + " » n'a donné aucun document d'export." +
+                       reported(zip.LibraryMessages));
+    for (const std::string& message : zip.LibraryMessages)
+        std::cerr << "zeb-fiches : attention : " << message << '\n';
+    return documents.front();
+}
+
+} // namespace zeb::cli
