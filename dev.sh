@@ -4,6 +4,7 @@
 #   ./dev.sh run              install what is missing, build, load the sample class
 #   ./dev.sh test [--sanitize]  install what is missing, build, run every test
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
+#   ./dev.sh fuzz [SECONDS]   fuzz the archive reader (60 s by default) under ASan and UBSan
 #   ./dev.sh pictures         remake the README's sheet pictures from the sample class
 #   ./dev.sh setup            install the system packages only
 #
@@ -71,6 +72,19 @@ case "$command" in
       ctest --test-dir build --output-on-failure -j "$(nproc)"
     fi
     ;;
+  fuzz)
+    setup
+    seconds=${2:-60}
+    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+      -DZEB_FUZZ=ON -DZEB_BUILD_TESTS=OFF -DZEB_BUILD_BENCHMARKS=OFF >/dev/null
+    cmake --build build-fuzz --target zeb_zipdir_fuzzer
+    # Seeds: the sample and the archives of the tests; what the fuzzer finds stays in build-fuzz.
+    mkdir -p build-fuzz/corpus build-fuzz/crashes
+    cp examples/*.jad build-fuzz/corpus/
+    find tests/archive/corpus -name '*.jad' -exec cp {} build-fuzz/corpus/ \; 2>/dev/null || true
+    build-fuzz/bin/zeb_zipdir_fuzzer -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix=build-fuzz/crashes/ build-fuzz/corpus
+    ;;
   pictures)
     setup
     build build
@@ -97,7 +111,7 @@ case "$command" in
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
     ;;
   *)
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
