@@ -104,7 +104,7 @@ case "$command" in
   bench)
     setup
     build build
-    for program in build/bin/zeb_bench_*; do
+    for program in build/bin/zeb_bench_import build/bin/zeb_bench_sheet build/bin/zeb_bench_archive; do
       "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     done
     /usr/bin/time -v build/bin/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |

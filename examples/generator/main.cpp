@@ -186,7 +186,8 @@ std::optional<std::string> writeAtomically(const fs::path& output, const std::st
 }
 
 bool endsWithJad(const std::string& name) {
-    return name.size() > 4 && (name.compare(name.size() - 4, 4, ".jad") == 0 || name.compare(name.size() - 4, 4, ".JAD") == 0);
+    return name.size() > 4 &&
+           (name.compare(name.size() - 4, 4, ".jad") == 0 || name.compare(name.size() - 4, 4, ".JAD") == 0);
 }
 
 // An export archive as the evaluation program writes them: one deflated member named after

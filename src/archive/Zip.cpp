@@ -34,21 +34,30 @@ struct BatchProgress {
 };
 BatchProgress g_progress;
 
-std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+std::string inQuotes(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 // A member name, Windows-1252 in the directory, for a message.
-std::string shown(std::string_view cp1252) { return inQuotes(cp1252::toUtf8(cp1252)); }
+std::string shown(std::string_view cp1252) {
+    return inQuotes(cp1252::toUtf8(cp1252));
+}
 
-std::string notAnArchive(const std::string& path) { return inQuotes(path) + "\nn'est pas une archive Zip valide."; }
+std::string notAnArchive(const std::string& path) {
+    return inQuotes(path) + "\nn'est pas une archive Zip valide.";
+}
 
 std::unique_ptr<ByteStream> openArchive(const std::string& path) {
     std::unique_ptr<ByteStream> stream = OpenFileStream(path);
     if (!stream)
-        throw ZipException("Impossible d'ouvrir le fichier " + inQuotes(path) + " : " + FrenchReason(errno) + ".");
+        throw ZipException("Impossible d'ouvrir le fichier " + inQuotes(path) + " : " + FrenchReason(errno) +
+                           ".");
     return stream;
 }
 
-ZipFlag flag(bool value) { return value ? ZIP_TRUE : ZIP_FALSE; }
+ZipFlag flag(bool value) {
+    return value ? ZIP_TRUE : ZIP_FALSE;
+}
 
 // The user's answer as Windows-1252; characters the code page lacks become "?".
 std::string toCp1252(const std::string& utf8) {
@@ -78,7 +87,9 @@ bool LinuxVolumeService::canReach(const std::string& archivePath) {
 
 TZip::TZip(ZipPrompts& prompts, VolumeService& volumes) : prompts_(prompts), volumes_(volumes) {}
 
-TZip::~TZip() { UnloadUnzipLibrary(); }
+TZip::~TZip() {
+    UnloadUnzipLibrary();
+}
 
 void TZip::SetZipFileName(const std::string& path) {
     Password.clear();
@@ -95,7 +106,8 @@ void TZip::SetZipFileName(const std::string& path) {
             // An empty archive: the end record alone.
             unsigned char empty[EndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            const bool written = fd >= 0 && ::write(fd, empty, sizeof empty) == static_cast<ssize_t>(sizeof empty);
+            const bool written =
+                fd >= 0 && ::write(fd, empty, sizeof empty) == static_cast<ssize_t>(sizeof empty);
             if (fd >= 0 && (::close(fd) != 0 || !written))
                 ::unlink(path.c_str());
             if (fd < 0 || !written)
@@ -117,11 +129,12 @@ void TZip::ReadDirectory() {
         const std::int32_t disk = DiskNumberOfVolume(zipFileName_);
         if (disk == 0)
             throw ZipException(notAnArchive(zipFileName_));
-        const MessageAnswer answer = prompts_.messageBox(
-            "Ceci est le [ Disque " + std::to_string(disk) +
-                " ] de l'archive Zip découpée.\nInserez la dernière disquette de cette archive puis pressez [ OK ] "
-                "pour continuer ...",
-            MessageButtons::OkCancel, MessageIcon::Information, 1);
+        const MessageAnswer answer =
+            prompts_.messageBox("Ceci est le [ Disque " + std::to_string(disk) +
+                                    " ] de l'archive Zip découpée.\nInserez la dernière disquette de cette "
+                                    "archive puis pressez [ OK ] "
+                                    "pour continuer ...",
+                                MessageButtons::OkCancel, MessageIcon::Information, 1);
         if (answer != MessageAnswer::Ok)
             return;
         stream = openArchive(zipFileName_);
@@ -181,10 +194,11 @@ std::int32_t TZip::DiskNumberOfVolume(const std::string& path) {
 
 bool TZip::AskForDisk(const std::string& path, std::int32_t wanted) {
     while (DiskNumberOfVolume(path) != wanted) {
-        const MessageAnswer answer = prompts_.messageBox(
-            "Inserez le [ Disque " + std::to_string(wanted) +
-                " ] de l'archive Zip découpée dans le lecteur de disquette\nensuite pressez [ OK ] pour continuer ...",
-            MessageButtons::OkCancel, MessageIcon::Information, 1);
+        const MessageAnswer answer =
+            prompts_.messageBox("Inserez le [ Disque " + std::to_string(wanted) +
+                                    " ] de l'archive Zip découpée dans le lecteur de disquette\nensuite "
+                                    "pressez [ OK ] pour continuer ...",
+                                MessageButtons::OkCancel, MessageIcon::Information, 1);
         if (answer != MessageAnswer::Ok)
             return false;
     }
@@ -194,10 +208,20 @@ bool TZip::AskForDisk(const std::string& path, std::int32_t wanted) {
 bool TZip::LoadUnzipLibrary(const std::string& dllFolder) {
     if (g_library.handle != nullptr)
         return true;
-    std::string file = UNZDLL_FILE_NAME;
-    if (!dllFolder.empty())
-        file = dllFolder + (dllFolder.back() == '/' ? "" : "/") + file;
-    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = nullptr;
+    if (!dllFolder.empty()) {
+        const std::string file = dllFolder + (dllFolder.back() == '/' ? "" : "/") + UNZDLL_FILE_NAME;
+        handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    } else {
+        // Beside the program first, named in full: a lookup through the run path depends on
+        // which object calls dlopen, and sanitizers put themselves in between.
+        std::error_code error;
+        const fs::path program = fs::read_symlink("/proc/self/exe", error);
+        if (!error)
+            handle = ::dlopen((program.parent_path() / UNZDLL_FILE_NAME).c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            handle = ::dlopen(UNZDLL_FILE_NAME, RTLD_NOW | RTLD_LOCAL);
+    }
     if (handle == nullptr)
         return false;
     auto exec = reinterpret_cast<UnzDllExecFunction>(::dlsym(handle, UNZDLL_EXEC_NAME));
@@ -248,9 +272,10 @@ std::int32_t TZip::Extract() {
     if (Entries.empty())
         return 0;
     if (EndRecord.ThisDisk > 0) {
-        prompts_.messageBox("Ne peut pas Ajouter, Supprimer ou Extraire depuis une archive découpée...\nFusionnez "
-                            "cette archive sur le disque dur puis réessayez.",
-                            MessageButtons::Ok, MessageIcon::Information, 1);
+        prompts_.messageBox(
+            "Ne peut pas Ajouter, Supprimer ou Extraire depuis une archive découpée...\nFusionnez "
+            "cette archive sur le disque dur puis réessayez.",
+            MessageButtons::Ok, MessageIcon::Information, 1);
         return 0;
     }
     struct stat info {};
@@ -331,21 +356,23 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
     case UNZIP_ACTION_BEGIN_FILE:
         g_progress.CurrentFileName = text;
         if (OnZEDBeginFileEvent)
-            OnZEDBeginFileEvent(*this, g_progress.CurrentFileName, info.ActionValue, g_progress.BatchFileCount,
-                                g_progress.BatchTotalBytes);
+            OnZEDBeginFileEvent(*this, g_progress.CurrentFileName, info.ActionValue,
+                                g_progress.BatchFileCount, g_progress.BatchTotalBytes);
         if (ShowProgressDialog && ProgressForm != nullptr)
             ProgressForm->SetStatusText(g_progress.CurrentFileName);
         break;
     case UNZIP_ACTION_PROGRESS:
         g_progress.BatchBytesDone += info.ActionValue;
         if (OnZEDProgressEvent)
-            OnZEDProgressEvent(*this, g_progress.CurrentFileName, info.ActionValue, g_progress.BatchTotalBytes);
+            OnZEDProgressEvent(*this, g_progress.CurrentFileName, info.ActionValue,
+                               g_progress.BatchTotalBytes);
         if (ShowProgressDialog && ProgressForm != nullptr)
             ProgressForm->SetPosition(g_progress.BatchBytesDone);
         break;
     case UNZIP_ACTION_END_BATCH:
         if (OnZEDEndBatchEvent)
-            OnZEDEndBatchEvent(*this, g_progress.BatchSkipped, g_progress.BatchFileCount, g_progress.BatchTotalBytes);
+            OnZEDEndBatchEvent(*this, g_progress.BatchSkipped, g_progress.BatchFileCount,
+                               g_progress.BatchTotalBytes);
         hideProgress();
         break;
     case UNZIP_ACTION_FILE_COUNT:
@@ -367,13 +394,15 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
             toCp1252(prompts_.passwordBox("Un nouveau mot de passe pour " + shown(text) + " est nécessaire"));
         showProgress();
         if (answer.size() >= UNZIP_ACTION_TEXT_SIZE) {
-            prompts_.messageBox("Ce mot de passe est trop long : " + std::to_string(UNZIP_ACTION_TEXT_SIZE - 1) +
-                                    " caractères au plus.",
+            prompts_.messageBox("Ce mot de passe est trop long : " +
+                                    std::to_string(UNZIP_ACTION_TEXT_SIZE - 1) + " caractères au plus.",
                                 MessageButtons::Ok, MessageIcon::Information, 1);
             answer.clear();
         }
         info.ReplyFlag = 0;
         if (answer.empty()) {
+            // No text at all, so that the library cannot take the member's name for an answer.
+            info.ActionText[0] = '\0';
             info.ActionValue = 0;
         } else {
             std::memcpy(info.ActionText, answer.c_str(), answer.size() + 1);
@@ -385,7 +414,8 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
     case UNZIP_ACTION_CRC_ERROR: {
         hideProgress();
         const MessageAnswer answer = prompts_.messageBox(
-            shown(text) + " est peut être corrompu ou altéré (erreur de CRC).\nExtraire ce fichier quand même ? ...",
+            shown(text) +
+                " est peut être corrompu ou altéré (erreur de CRC).\nExtraire ce fichier quand même ? ...",
             MessageButtons::YesNoCancel, MessageIcon::Question, 2);
         if (answer == MessageAnswer::Yes)
             info.ReplyFlag = 1;
@@ -407,12 +437,14 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
             hideProgress();
             const MessageAnswer answer =
                 diskIsOlder
-                    ? prompts_.messageBox(shown(text) + " est plus vieux que le fichier archivé.\nEcraser ce fichier ? ...",
-                                          MessageButtons::YesNoCancel, MessageIcon::Information, 1)
-                    : prompts_.messageBox(shown(text) +
-                                              " est aussi vieux ou plus récent que le fichier archivé.\nVoulez-vous "
-                                              "vraiment écraser ce fichier ? ...",
-                                          MessageButtons::YesNoCancel, MessageIcon::Stop, 2);
+                    ? prompts_.messageBox(
+                          shown(text) + " est plus vieux que le fichier archivé.\nEcraser ce fichier ? ...",
+                          MessageButtons::YesNoCancel, MessageIcon::Information, 1)
+                    : prompts_.messageBox(
+                          shown(text) +
+                              " est aussi vieux ou plus récent que le fichier archivé.\nVoulez-vous "
+                              "vraiment écraser ce fichier ? ...",
+                          MessageButtons::YesNoCancel, MessageIcon::Stop, 2);
             info.ActionValue = answer == MessageAnswer::Yes ? 1 : 0;
             if (answer == MessageAnswer::Cancel)
                 Cancel = true;

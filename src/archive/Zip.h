@@ -77,8 +77,9 @@ class TZip;
 using ProgressViewFactory = std::function<std::unique_ptr<ProgressView>(TZip&)>;
 
 using TNotifyEvent = std::function<void(TZip& sender)>;
-using TZEDBeginFileEvent = std::function<void(TZip& sender, const std::string& filename, std::int32_t fileSize,
-                                              std::int32_t batchCount, std::int32_t totalBytesInBatch)>;
+using TZEDBeginFileEvent =
+    std::function<void(TZip& sender, const std::string& filename, std::int32_t fileSize,
+                       std::int32_t batchCount, std::int32_t totalBytesInBatch)>;
 using TProgressEvent = std::function<void(TZip& sender, const std::string& filename, std::int32_t bytesDone,
                                           std::int32_t totalBytes)>;
 using TZEDEndBatchEvent = std::function<void(TZip& sender, std::int32_t skippedCount, std::int32_t batchCount,

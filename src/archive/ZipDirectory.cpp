@@ -74,7 +74,9 @@ std::array<char, 128> buildOemTable() {
     return table;
 }
 
-bool readExactly(ByteStream& stream, void* buffer, std::size_t count) { return stream.read(buffer, count) == count; }
+bool readExactly(ByteStream& stream, void* buffer, std::size_t count) {
+    return stream.read(buffer, count) == count;
+}
 
 } // namespace
 
@@ -239,7 +241,8 @@ bool ReadCentralDirectory(std::unique_ptr<ByteStream>& stream, const TEOCHInfo& 
         std::string name(entry.FileNameLength, '\0');
         std::string extra(entry.ExtraFieldLength, '\0');
         std::string comment(entry.FileCommentLength, '\0');
-        if (!readExactly(*stream, name.data(), name.size()) || !readExactly(*stream, extra.data(), extra.size()) ||
+        if (!readExactly(*stream, name.data(), name.size()) ||
+            !readExactly(*stream, extra.data(), extra.size()) ||
             !readExactly(*stream, comment.data(), comment.size()))
             return false;
         entry.FileName = EntryName(name, directory.OemNames);
@@ -252,9 +255,9 @@ bool ReadCentralDirectory(std::unique_ptr<ByteStream>& stream, const TEOCHInfo& 
     if (record.ThisDisk > 0 || dataStart >= stream->size())
         directory.DataStart = 0;
     else
-        directory.DataStart = static_cast<std::int32_t>(dataStart + record.Position -
-                                                        (static_cast<std::int64_t>(record.CentralDirOffset) +
-                                                         record.CentralDirSize));
+        directory.DataStart = static_cast<std::int32_t>(
+            dataStart + record.Position -
+            (static_cast<std::int64_t>(record.CentralDirOffset) + record.CentralDirSize));
     return true;
 }
 

@@ -31,7 +31,7 @@ struct TEOCHInfo {
     std::uint32_t CentralDirSize = 0;
     std::uint32_t CentralDirOffset = 0;
     std::uint16_t CommentLength = 0;
-    std::string Comment;       // as read, no code-page conversion
+    std::string Comment;        // as read, no code-page conversion
     std::int32_t Position = -1; // where the record starts; -1 while not located
 };
 

@@ -25,9 +25,9 @@ typedef int32_t ZipFlag;
 /* Action codes of the callback. */
 enum UnzipAction {
     UNZIP_ACTION_NONE = 0,
-    UNZIP_ACTION_BEGIN_FILE = 1,  /* ActionText: member name, ActionValue: its size */
-    UNZIP_ACTION_PROGRESS = 2,    /* ActionValue: bytes just processed */
-    UNZIP_ACTION_END_BATCH = 3,   /* the run is over */
+    UNZIP_ACTION_BEGIN_FILE = 1, /* ActionText: member name, ActionValue: its size */
+    UNZIP_ACTION_PROGRESS = 2,   /* ActionValue: bytes just processed */
+    UNZIP_ACTION_END_BATCH = 3,  /* the run is over */
     UNZIP_ACTION_RESERVED4 = 4,
     UNZIP_ACTION_FILE_COUNT = 5,  /* ActionValue: members in the run */
     UNZIP_ACTION_TOTAL_BYTES = 6, /* ActionValue: bytes in the run; opens the run */
@@ -69,12 +69,12 @@ typedef struct UnzipCommand {
     ZipFlag Flag28;           /* option bit 2 set, bits 0 and 1 clear */
     int32_t Reserved32;
     int32_t Reserved36;
-    ZipFlag Flag40;           /* always true */
+    ZipFlag Flag40; /* always true */
     int32_t Reserved44;
-    ZipFlag Flag48;           /* option bit 0 set: overwrite only files older than the archived ones */
-    ZipFlag Flag52;           /* option bit 1 set, bit 0 clear: the same */
-    ZipFlag Flag56;           /* option bit 4 set */
-    ZipFlag Flag60;           /* option bits 0, 1 and 2 all clear */
+    ZipFlag Flag48; /* option bit 0 set: overwrite only files older than the archived ones */
+    ZipFlag Flag52; /* option bit 1 set, bit 0 clear: the same */
+    ZipFlag Flag56; /* option bit 4 set */
+    ZipFlag Flag60; /* option bits 0, 1 and 2 all clear */
     int32_t FileSpecCount;
     const char* ArchiveName;
     ExtractSpec* FileSpecArray; /* FileSpecCount elements, NULL when none */
@@ -94,11 +94,11 @@ typedef int32_t (*GetUnzDllVersionFunction)(void);
 #define UNZDLL_FILE_NAME "libunzdll.so"
 
 enum UnzDllError {
-    UNZDLL_ERROR_COMMAND = -1,      /* no command, wrong interface level, no callback or archive */
-    UNZDLL_ERROR_ARCHIVE = -2,      /* the archive cannot be opened or is inconsistent */
-    UNZDLL_ERROR_UNSUPPORTED = -3,  /* a member needs a method or encryption we cannot read */
-    UNZDLL_ERROR_STOPPED = -4,      /* the callback asked to stop */
-    UNZDLL_ERROR_LIMITS = -5        /* the run would exceed the size limits */
+    UNZDLL_ERROR_COMMAND = -1,     /* no command, wrong interface level, no callback or archive */
+    UNZDLL_ERROR_ARCHIVE = -2,     /* the archive cannot be opened or is inconsistent */
+    UNZDLL_ERROR_UNSUPPORTED = -3, /* a member needs a method or encryption we cannot read */
+    UNZDLL_ERROR_STOPPED = -4,     /* the callback asked to stop */
+    UNZDLL_ERROR_LIMITS = -5       /* the run would exceed the size limits */
 };
 
 #ifdef __cplusplus

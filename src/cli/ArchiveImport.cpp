@@ -24,9 +24,12 @@ public:
     MessageAnswer messageBox(const std::string& text, MessageButtons buttons, MessageIcon, int) override {
         std::cerr << "zeb-fiches : " << text << '\n';
         switch (buttons) {
-        case MessageButtons::Ok: return MessageAnswer::Ok;
-        case MessageButtons::OkCancel: return MessageAnswer::Cancel;
-        case MessageButtons::YesNoCancel: return MessageAnswer::No;
+        case MessageButtons::Ok:
+            return MessageAnswer::Ok;
+        case MessageButtons::OkCancel:
+            return MessageAnswer::Cancel;
+        case MessageButtons::YesNoCancel:
+            return MessageAnswer::No;
         }
         return MessageAnswer::Cancel;
     }

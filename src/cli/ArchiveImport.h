@@ -11,7 +11,8 @@ namespace zeb::cli {
 // may create before it runs, so that an interrupted run can still remove them. Questions
 // (a password) are asked on the terminal when there is one. Throws ZebError with a French
 // message, including what the unzip library reported, when no document comes out.
-std::filesystem::path ExtractExportDocument(const std::filesystem::path& archive, const std::filesystem::path& folder,
-                                            const std::function<void(const std::filesystem::path&)>& willWrite);
+std::filesystem::path
+ExtractExportDocument(const std::filesystem::path& archive, const std::filesystem::path& folder,
+                      const std::function<void(const std::filesystem::path&)>& willWrite);
 
 } // namespace zeb::cli

@@ -2,8 +2,6 @@
 #include "archive/qt/ProgressForm.h"
 #include "archive/qt/QtZipPrompts.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -13,8 +11,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 using namespace zeb;
 using namespace zeb::test;
@@ -68,7 +66,8 @@ TEST_F(ArchiveQtTest, ProgressFormFollowsTheRun) {
     form.SetPosition(500);
     EXPECT_EQ(form.ProgressBar->maximum(), 1000);
     EXPECT_EQ(form.ProgressBar->value(), 500);
-    form.SetStatusText("r\xE9sultats-de-la-classe-de-ce2-avec-un-nom-vraiment-tr\xE8s-long-pour-le-label.xml");
+    form.SetStatusText(
+        "r\xE9sultats-de-la-classe-de-ce2-avec-un-nom-vraiment-tr\xE8s-long-pour-le-label.xml");
     EXPECT_EQ(form.StatusLabel->text().left(10), QStringLiteral("résultats-"));
     EXPECT_EQ(form.StatusLabel->x(), 10);
     EXPECT_EQ(form.StatusLabel->width(), 280);
@@ -92,11 +91,13 @@ TEST_F(ArchiveQtTest, MessageBoxesAskWithTheApplicationTitle) {
         EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("&Non"));
         box->defaultButton()->click();
     });
-    EXPECT_EQ(qtPrompts.messageBox("\"a.xml\" est corrompu ?", MessageButtons::YesNoCancel, MessageIcon::Question, 2),
+    EXPECT_EQ(qtPrompts.messageBox("\"a.xml\" est corrompu ?", MessageButtons::YesNoCancel,
+                                   MessageIcon::Question, 2),
               MessageAnswer::No);
 
     whenModal([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->reject(); });
-    EXPECT_EQ(qtPrompts.messageBox("x", MessageButtons::OkCancel, MessageIcon::Information, 1), MessageAnswer::Cancel);
+    EXPECT_EQ(qtPrompts.messageBox("x", MessageButtons::OkCancel, MessageIcon::Information, 1),
+              MessageAnswer::Cancel);
 }
 
 TEST_F(ArchiveQtTest, PasswordIsTypedHidden) {

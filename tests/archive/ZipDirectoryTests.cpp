@@ -3,9 +3,8 @@
 #include "ZipBuilder.h"
 #include "archive/Zip.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 
 using namespace zeb;
 using namespace zeb::test;
@@ -36,7 +35,8 @@ protected:
 } // namespace
 
 TEST_F(ZipDirectoryTest, ListsMembersWithTheirHeaders) {
-    const std::string path = archive(buildZip({{"dossier/classe.xml", "<x/>"}, {"lisez-moi.txt", "abc", 0x0314, 1}}));
+    const std::string path =
+        archive(buildZip({{"dossier/classe.xml", "<x/>"}, {"lisez-moi.txt", "abc", 0x0314, 1}}));
     int changes = 0;
     zip.OnContentsChanged = [&](TZip& sender) {
         EXPECT_EQ(&sender, &zip);
@@ -91,10 +91,13 @@ TEST_F(ZipDirectoryTest, EndRecordSearchStopsAtItsWindow) {
     EXPECT_EQ(zip.EndRecord.Comment, std::string(100, 'c'));
 
     // The record itself at 65,536 bytes from the end: outside the window.
-    const std::string far = archive(buildZip({{"a.xml", "1"}}, {.comment = std::string(65514, 'c')}), "far.jad");
-    EXPECT_EQ(messageOf([&] { zip.SetZipFileName(far); }), "\"" + far + "\"\nn'est pas une archive Zip valide.");
+    const std::string far =
+        archive(buildZip({{"a.xml", "1"}}, {.comment = std::string(65514, 'c')}), "far.jad");
+    EXPECT_EQ(messageOf([&] { zip.SetZipFileName(far); }),
+              "\"" + far + "\"\nn'est pas une archive Zip valide.");
     const std::string tiny = archive("PK\x05\x06", "tiny.jad");
-    EXPECT_EQ(messageOf([&] { zip.SetZipFileName(tiny); }), "\"" + tiny + "\"\nn'est pas une archive Zip valide.");
+    EXPECT_EQ(messageOf([&] { zip.SetZipFileName(tiny); }),
+              "\"" + tiny + "\"\nn'est pas une archive Zip valide.");
     EXPECT_EQ(zip.Count(), 0);
 }
 
@@ -112,7 +115,8 @@ TEST_F(ZipDirectoryTest, TheRecordNearestTheEndWins) {
 
 TEST_F(ZipDirectoryTest, ImplausibleOrTruncatedDirectories) {
     const std::string many = archive(buildZip({{"a", "1"}}, {.thisDisk = 1001}), "disks.jad");
-    EXPECT_NE(messageOf([&] { zip.SetZipFileName(many); }).find("n'est pas une archive Zip valide."), std::string::npos);
+    EXPECT_NE(messageOf([&] { zip.SetZipFileName(many); }).find("n'est pas une archive Zip valide."),
+              std::string::npos);
 
     std::string bytes = buildZip({{"a.xml", "1"}, {"b.xml", "2"}});
     // Claim a third entry: the central directory runs short.
@@ -132,8 +136,8 @@ TEST_F(ZipDirectoryTest, ImplausibleOrTruncatedDirectories) {
 
 TEST_F(ZipDirectoryTest, AStubInFrontOfTheArchive) {
     for (bool counted : {true, false}) {
-        zip.SetZipFileName(
-            archive(buildZip({{"a.xml", "1"}, {"b.xml", "22"}}, {std::string(1000, 'S'), counted}), "sfx.jad"));
+        zip.SetZipFileName(archive(
+            buildZip({{"a.xml", "1"}, {"b.xml", "22"}}, {std::string(1000, 'S'), counted}), "sfx.jad"));
         EXPECT_EQ(zip.Count(), 2) << counted;
         EXPECT_EQ(zip.DataStart, 1000) << counted;
     }
@@ -162,7 +166,8 @@ TEST(OemToAnsi, MatchesTheSystemsCodePage850) {
         const std::string oem(1, static_cast<char>(byte));
         // What glibc's iconv makes of the byte, as Windows-1252 when 1252 has it.
         char command[128];
-        std::snprintf(command, sizeof command, "printf '\\%03o' | iconv -f CP850 -t CP1252 2>/dev/null", byte);
+        std::snprintf(command, sizeof command, "printf '\\%03o' | iconv -f CP850 -t CP1252 2>/dev/null",
+                      byte);
         FILE* pipe = ::popen(command, "r");
         ASSERT_NE(pipe, nullptr);
         std::string expected;
@@ -184,8 +189,9 @@ TEST_F(ZipDirectoryTest, SpannedArchiveAsksForTheLastDisk) {
     zip.SetZipFileName(path);
     EXPECT_EQ(zip.Count(), 0);
     ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].text, "Ceci est le [ Disque 2 ] de l'archive Zip découpée.\nInserez la dernière "
-                                     "disquette de cette archive puis pressez [ OK ] pour continuer ...");
+    EXPECT_EQ(prompts.asked[0].text,
+              "Ceci est le [ Disque 2 ] de l'archive Zip découpée.\nInserez la dernière "
+              "disquette de cette archive puis pressez [ OK ] pour continuer ...");
     EXPECT_EQ(prompts.asked[0].buttons, MessageButtons::OkCancel);
 
     prompts.answers = {MessageAnswer::Ok};

@@ -283,6 +283,56 @@ TEST(ZebFiches, PdfInCodingShowsTheAbsentPupil) {
     EXPECT_EQ(collapsed(pdfPageText(pdf, 1)).find("Absent(e)"), std::string::npos);
 }
 
+TEST(ZebFiches, ArchivesGiveTheSameScoresAsTheirDocument) {
+    TempFolder folder, tmp;
+    const std::string examples = ZEB_EXAMPLES_DIR;
+    const std::string environment = "TMPDIR=" + shellQuoted(tmp.path().string()) +
+                                    " XDG_RUNTIME_DIR=" + shellQuoted(tmp.path().string()) + " ";
+    // Relative output paths stay relative to the user's folder although the extraction
+    // changes the current one.
+    const ProcessRun run = runShell("cd " + shellQuoted(folder.path().string()) + " && " + environment +
+                                    shellQuoted(ZEB_FICHES) + " --csv xml.csv " +
+                                    shellQuoted(examples + "/classe-ce2-exemple.xml") + " && " + environment +
+                                    shellQuoted(ZEB_FICHES) + " --csv jad.csv --pdf jad.pdf " +
+                                    shellQuoted(examples + "/classe-ce2-exemple.jad"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(readFile(folder / "jad.csv"), readFile(folder / "xml.csv"));
+    EXPECT_EQ(pdfPageCount(folder / "jad.pdf"), 50);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "extracted pupil data left behind";
+}
+
+TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
+    TempFolder folder, tmp;
+    const std::string corpus = ZEB_CORPUS_DIR;
+    // The traversal member is refused and named; the export beside it is still read.
+    ProcessRun run =
+        runZebFiches({"--csv", (folder / "t.csv").string(), corpus + "/traversal-dotdot.jad"}, tmp);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("attention : Le membre"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("sort du dossier d'extraction"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(folder / "t.csv"));
+    EXPECT_FALSE(std::filesystem::exists(tmp.path() / ".." / "x.xml"));
+
+    const std::string csv = (folder / "s.csv").string();
+    run = runZebFiches({"--csv", csv, corpus + "/duplicate-names.jad"}, tmp);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("n'a donné aucun document d'export"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("plusieurs membres nomm"), std::string::npos) << run.err;
+
+    run = runZebFiches({"--csv", csv, corpus + "/comment-too-long.jad"}, tmp);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("n'est pas une archive Zip valide."), std::string::npos) << run.err;
+
+    run = runZebFiches({"--csv", csv, (folder / "absente.jad").string()}, tmp);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("introuvable"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "absente.jad")); // never created by the attempt
+
+    EXPECT_FALSE(std::filesystem::exists(csv));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+}
+
 TEST(ClassReport, NamesAreSafeInASpreadsheet) {
     EXPECT_EQ(cli::CsvName("Léa"), "Léa");
     EXPECT_EQ(cli::CsvName("A;B"), "\"A;B\"");

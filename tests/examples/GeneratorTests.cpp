@@ -274,10 +274,11 @@ TEST_F(GenClassTool, ArchivesHoldTheDocumentNamedAfterThem) {
     ASSERT_EQ(std::system(listing.c_str()), 0);
     EXPECT_EQ(readFile(folder_ / "list.txt"), "ce2-b.xml\n");
     // The bundled archive holds the bundled document, byte for byte.
-    const std::string extract = std::string("unzip -p \"") + ZEB_EXAMPLES_DIR + "/classe-ce2-exemple.jad\" > \"" +
-                                (folder_ / "doc.xml").string() + "\"";
+    const std::string extract = std::string("unzip -p \"") + ZEB_EXAMPLES_DIR +
+                                "/classe-ce2-exemple.jad\" > \"" + (folder_ / "doc.xml").string() + "\"";
     ASSERT_EQ(std::system(extract.c_str()), 0);
-    EXPECT_TRUE(readFile(folder_ / "doc.xml") == readFile(fs::path(ZEB_EXAMPLES_DIR) / "classe-ce2-exemple.xml"));
+    EXPECT_TRUE(readFile(folder_ / "doc.xml") ==
+                readFile(fs::path(ZEB_EXAMPLES_DIR) / "classe-ce2-exemple.xml"));
 }
 
 TEST_F(GenClassTool, BadArgumentsExitWithTwoBeforeWritingAnything) {

@@ -28,13 +28,15 @@ TProgressForm::TProgressForm(TZip& zip, QWidget* mainWindow)
     setModal(false);
 
     StatusLabel = new QLabel(QStringLiteral("attendez ..."), this);
-    StatusLabel->setGeometry((ClientWidth - ControlWidth) / 2, 15, ControlWidth, StatusLabel->sizeHint().height());
+    StatusLabel->setGeometry((ClientWidth - ControlWidth) / 2, 15, ControlWidth,
+                             StatusLabel->sizeHint().height());
 
     ProgressBar = new QProgressBar(this);
     ProgressBar->setTextVisible(false);
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
-    ProgressBar->setGeometry((ClientWidth - ControlWidth) / 2, 35, ControlWidth, ProgressBar->sizeHint().height());
+    ProgressBar->setGeometry((ClientWidth - ControlWidth) / 2, 35, ControlWidth,
+                             ProgressBar->sizeHint().height());
 
     CancelButton = new QPushButton(QStringLiteral("&Annuler"), this);
     CancelButton->setGeometry((ClientWidth - ButtonWidth) / 2, 60, ButtonWidth, ButtonHeight);
@@ -50,9 +52,13 @@ TProgressForm::TProgressForm(TZip& zip, QWidget* mainWindow)
     move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
 }
 
-void TProgressForm::SetMax(std::int32_t value) { ProgressBar->setMaximum(value); }
+void TProgressForm::SetMax(std::int32_t value) {
+    ProgressBar->setMaximum(value);
+}
 
-void TProgressForm::SetPosition(std::int32_t value) { ProgressBar->setValue(value); }
+void TProgressForm::SetPosition(std::int32_t value) {
+    ProgressBar->setValue(value);
+}
 
 void TProgressForm::SetStatusText(const std::string& cp1252) {
     StatusLabel->setText(toQString(cp1252));

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-
 #include <vector>
 
 namespace zeb {
@@ -36,7 +35,8 @@ MessageAnswer QtZipPrompts::messageBox(const std::string& text, MessageButtons b
         add(QStringLiteral("Annuler"), QMessageBox::RejectRole, MessageAnswer::Cancel);
         break;
     }
-    const auto index = static_cast<std::size_t>(std::clamp(defaultButton, 1, static_cast<int>(choices.size())) - 1);
+    const auto index =
+        static_cast<std::size_t>(std::clamp(defaultButton, 1, static_cast<int>(choices.size())) - 1);
     box.setDefaultButton(choices[index].first);
     box.setEscapeButton(choices.back().first);
     box.exec();
@@ -54,6 +54,8 @@ std::string QtZipPrompts::passwordBox(const std::string& prompt) {
     return accepted ? answer.toStdString() : std::string();
 }
 
-void QtZipPrompts::processPendingEvents() { QCoreApplication::processEvents(); }
+void QtZipPrompts::processPendingEvents() {
+    QCoreApplication::processEvents();
+}
 
 } // namespace zeb

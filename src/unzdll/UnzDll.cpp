@@ -1,0 +1,419 @@
+// libunzdll.so: extracts members of a zip archive into the current folder for the unzip
+// component, through libzip for the decompression and on its own for everything that
+// touches the disk. The interface is archive/ZipDlls.h; the messages are UnzDllMessages.h.
+
+#include "Archive.h"
+#include "Disk.h"
+#include "MemberName.h"
+#include "Messages.h"
+#include "UnzDllMessages.h"
+#include "archive/ZipDlls.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace zeb::unzdll {
+namespace {
+
+constexpr std::int32_t LibraryVersion = 100;
+constexpr std::uint64_t MiB = 1024 * 1024;
+constexpr std::uint64_t MemberLimit = 64 * MiB;
+constexpr std::uint64_t RunLimit = 64 * MiB;
+// Text compresses 5 to 20 times; past 1000 to 1 a large member is made of padding, which is
+// how decompression bombs are built. Small members are let through: their size is harmless.
+constexpr std::uint64_t RatioFloor = 1 * MiB;
+constexpr std::uint64_t RatioLimit = 1000;
+constexpr std::size_t ChunkSize = 64 * 1024;
+constexpr std::int32_t PasswordAttempts = 3;
+constexpr std::int32_t StopReply = -1;
+
+bool validCommand(const UnzipCommand* command) {
+    return command != nullptr && command->InterfaceLevel == UNZIP_INTERFACE_LEVEL &&
+           command->Callback != nullptr && command->ArchiveName != nullptr && command->FileSpecCount >= 0 &&
+           (command->FileSpecCount == 0 || command->FileSpecArray != nullptr);
+}
+
+std::int32_t clampValue(std::uint64_t value) {
+    return static_cast<std::int32_t>(
+        std::min<std::uint64_t>(value, std::numeric_limits<std::int32_t>::max()));
+}
+
+struct Job {
+    std::string_view listed;        // as the caller wrote it
+    const Member* member = nullptr; // nullptr: no such member
+    bool repeated = false;          // the same member was asked for earlier in the list
+    MemberPath path;
+    int refusal = 0; // decided before the run opens
+};
+
+enum class Outcome { Written, Skipped, Stopped };
+
+enum class Read { Clean, Crc, Damaged, SizeMismatch, WrongPassword, WriteFailed, Stopped };
+
+struct ReadResult {
+    Read status = Read::Clean;
+    int error = 0;
+};
+
+class ZipFile {
+public:
+    explicit ZipFile(zip_file_t* file) : file_(file) {}
+    ~ZipFile() {
+        if (file_ != nullptr)
+            zip_fclose(file_);
+    }
+    ZipFile(const ZipFile&) = delete;
+    ZipFile& operator=(const ZipFile&) = delete;
+    zip_file_t* get() const { return file_; }
+
+private:
+    zip_file_t* file_;
+};
+
+class Run {
+public:
+    explicit Run(const UnzipCommand& command) : command_(command) {}
+    std::int32_t execute();
+
+private:
+    bool send(std::int32_t action, std::string_view text, std::int32_t value,
+              UnzipCallbackInfo* reply = nullptr, std::int32_t replyFlag = 0);
+    bool message(int code, std::string_view member, int detail = 0) {
+        return send(UNZIP_ACTION_MESSAGE, MessageText(code, member, detail), code);
+    }
+    Outcome skip(std::string_view listed) {
+        return send(UNZIP_ACTION_SKIPPED, listed, 0) ? Outcome::Skipped : Outcome::Stopped;
+    }
+    Outcome refuse(const Job& job, int code, int detail = 0) {
+        return message(code, job.member->name, detail) ? skip(job.listed) : Outcome::Stopped;
+    }
+    Outcome refuseRead(const Job& job, const ReadResult& result);
+
+    std::vector<Job> matchRequests() const;
+    Outcome extractFolder(const Job& job);
+    Outcome extractFile(const Job& job);
+    Outcome extractEncrypted(const Job& job, int folder, TempFile& temp);
+    ReadResult readInto(const Member& member, const char* password, int folder, TempFile& temp, bool live);
+    bool reportProgress(std::uint64_t bytes);
+
+    const UnzipCommand& command_;
+    Fd root_;
+    Archive archive_;
+    std::vector<char> buffer_;
+    std::optional<std::string> password_; // the last one that opened a member
+};
+
+bool Run::send(std::int32_t action, std::string_view text, std::int32_t value, UnzipCallbackInfo* reply,
+               std::int32_t replyFlag) {
+    UnzipCallbackInfo info{};
+    info.Caller = command_.Caller;
+    info.ActionCode = action;
+    info.ReplyFlag = replyFlag;
+    info.ActionValue = value;
+    const std::size_t length = std::min(text.size(), std::size_t{UNZIP_ACTION_TEXT_SIZE - 1});
+    if (length > 0) // an empty view may carry no pointer at all
+        std::memcpy(info.ActionText, text.data(), length);
+    info.ActionText[length] = '\0';
+    const std::int32_t answer = command_.Callback(&info);
+    if (reply != nullptr)
+        *reply = info;
+    return answer != StopReply;
+}
+
+std::int32_t Run::execute() {
+    root_ = Fd(::open(".", O_DIRECTORY | O_PATH | O_CLOEXEC));
+    if (!root_.valid()) {
+        const int error = errno;
+        return message(UNZDLL_MSG_FOLDER_UNAVAILABLE, {}, error) ? UNZDLL_ERROR_COMMAND
+                                                                 : UNZDLL_ERROR_STOPPED;
+    }
+    if (const ArchiveProblem problem = archive_.open(command_.ArchiveName); problem.code != 0)
+        return message(problem.code, problem.member, problem.detail) ? UNZDLL_ERROR_ARCHIVE
+                                                                     : UNZDLL_ERROR_STOPPED;
+
+    std::vector<Job> jobs = matchRequests();
+
+    // Every requested member is checked before the first file exists: a run that cannot
+    // be completed leaves nothing behind.
+    bool unsupported = false;
+    for (const Job& job : jobs) {
+        if (job.member == nullptr || job.repeated)
+            continue;
+        const Member& member = *job.member;
+        int code = 0;
+        if (zip_compression_method_supported(member.method, 0) == 0)
+            code = UNZDLL_MSG_UNSUPPORTED_METHOD;
+        else if (member.encryption != ZIP_EM_NONE &&
+                 zip_encryption_method_supported(member.encryption, 0) == 0)
+            code = UNZDLL_MSG_UNSUPPORTED_ENCRYPTION;
+        if (code != 0) {
+            unsupported = true;
+            if (!message(code, member.name, member.method))
+                return UNZDLL_ERROR_STOPPED;
+        }
+    }
+    if (unsupported)
+        return UNZDLL_ERROR_UNSUPPORTED;
+
+    std::uint64_t total = 0;
+    std::int32_t count = 0;
+    for (Job& job : jobs) {
+        if (job.member == nullptr || job.repeated)
+            continue;
+        const Member& member = *job.member;
+        ++count;
+        job.path = ParseMemberName(member.name);
+        job.refusal = job.path.refusal;
+        if (job.refusal == 0 && member.symlink)
+            job.refusal = UNZDLL_MSG_SYMLINK_MEMBER;
+        if (job.refusal == 0 && member.size > MemberLimit)
+            job.refusal = UNZDLL_MSG_MEMBER_TOO_LARGE;
+        if (job.refusal == 0 && member.size > RatioFloor && member.size > RatioLimit * member.compressedSize)
+            job.refusal = UNZDLL_MSG_RATIO;
+        if (job.refusal == 0)
+            total += member.size;
+    }
+    if (total > RunLimit)
+        return message(UNZDLL_MSG_RUN_TOO_LARGE, {}) ? UNZDLL_ERROR_LIMITS : UNZDLL_ERROR_STOPPED;
+
+    buffer_.resize(ChunkSize);
+    if (!send(UNZIP_ACTION_TOTAL_BYTES, {}, clampValue(total)) || !send(UNZIP_ACTION_FILE_COUNT, {}, count))
+        return UNZDLL_ERROR_STOPPED;
+    std::int32_t written = 0;
+    for (const Job& job : jobs) {
+        Outcome outcome = Outcome::Skipped;
+        if (job.member == nullptr || job.repeated) {
+            outcome = skip(job.listed);
+        } else if (!send(UNZIP_ACTION_BEGIN_FILE, job.listed, clampValue(job.member->size))) {
+            outcome = Outcome::Stopped;
+        } else if (job.refusal != 0) {
+            outcome = refuse(job, job.refusal);
+        } else {
+            outcome = job.path.folder ? extractFolder(job) : extractFile(job);
+        }
+        if (outcome == Outcome::Stopped)
+            return UNZDLL_ERROR_STOPPED;
+        if (outcome == Outcome::Written)
+            ++written;
+    }
+    return send(UNZIP_ACTION_END_BATCH, {}, written) ? written : UNZDLL_ERROR_STOPPED;
+}
+
+std::vector<Job> Run::matchRequests() const {
+    // A name with a NUL in it reaches us cut at the NUL, since FileSpec is C text: the cut
+    // name finds the member too (an exact name wins), and the member is then refused.
+    std::unordered_map<std::string_view, const Member*> byName;
+    for (const Member& member : archive_.members())
+        byName.emplace(member.name, &member);
+    for (const Member& member : archive_.members()) {
+        const std::string_view name = member.name;
+        if (const std::size_t nul = name.find('\0'); nul != std::string_view::npos)
+            byName.emplace(name.substr(0, nul), &member);
+    }
+
+    std::vector<Job> jobs(static_cast<std::size_t>(command_.FileSpecCount));
+    std::unordered_set<const Member*> seen;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const char* listed = command_.FileSpecArray[i].FileSpec;
+        Job& job = jobs[i];
+        job.listed = listed != nullptr ? listed : "";
+        if (const auto found = byName.find(job.listed); found != byName.end()) {
+            job.member = found->second;
+            job.repeated = !seen.insert(job.member).second;
+        }
+    }
+    return jobs;
+}
+
+Outcome Run::extractFolder(const Job& job) {
+    FolderPath folders;
+    if (const int error = folders.open(root_.get(), job.path.parts, job.path.parts.size()); error != 0) {
+        if (error == ELOOP || error == ENOTDIR)
+            return refuse(job, UNZDLL_MSG_PATH_NOT_FOLDER);
+        return refuse(job, UNZDLL_MSG_WRITE_FAILED, error);
+    }
+    folders.keep();
+    return Outcome::Written;
+}
+
+Outcome Run::extractFile(const Job& job) {
+    const Member& member = *job.member;
+    FolderPath folders;
+    if (const int error = folders.open(root_.get(), job.path.parts, job.path.parts.size() - 1); error != 0) {
+        if (error == ELOOP || error == ENOTDIR)
+            return refuse(job, UNZDLL_MSG_PATH_NOT_FOLDER);
+        return refuse(job, UNZDLL_MSG_WRITE_FAILED, error);
+    }
+    const int folder = folders.folder();
+    const std::string& leaf = job.path.parts.back();
+
+    bool replace = false;
+    struct stat existing;
+    if (::fstatat(folder, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (!S_ISREG(existing.st_mode))
+            return refuse(job, UNZDLL_MSG_TARGET_NOT_FILE);
+        UnzipCallbackInfo reply;
+        const std::int32_t diskIsOlder = existing.st_mtime < member.mtime ? 1 : 0;
+        if (!send(UNZIP_ACTION_OVERWRITE, job.listed, 0, &reply, diskIsOlder))
+            return Outcome::Stopped;
+        if (reply.ActionValue != 1)
+            return skip(job.listed);
+        replace = true;
+    } else if (errno != ENOENT) {
+        return refuse(job, UNZDLL_MSG_WRITE_FAILED, errno);
+    }
+
+    TempFile temp;
+    if (member.encryption != ZIP_EM_NONE) {
+        if (const Outcome outcome = extractEncrypted(job, folder, temp); outcome != Outcome::Written)
+            return outcome;
+    } else {
+        const ReadResult result = readInto(member, nullptr, folder, temp, true);
+        if (result.status == Read::Crc) {
+            UnzipCallbackInfo reply;
+            if (!send(UNZIP_ACTION_CRC_ERROR, job.listed, 0, &reply))
+                return Outcome::Stopped;
+            if (reply.ReplyFlag != 1)
+                return skip(job.listed);
+        } else if (result.status != Read::Clean) {
+            return refuseRead(job, result);
+        }
+    }
+
+    if (const int error = temp.commit(leaf, member.mtime, replace); error != 0)
+        return refuse(job, UNZDLL_MSG_WRITE_FAILED, error);
+    folders.keep();
+    return Outcome::Written;
+}
+
+Outcome Run::refuseRead(const Job& job, const ReadResult& result) {
+    switch (result.status) {
+    case Read::Stopped:
+        return Outcome::Stopped;
+    case Read::WriteFailed:
+        return refuse(job, UNZDLL_MSG_WRITE_FAILED, result.error);
+    case Read::SizeMismatch:
+        return refuse(job, UNZDLL_MSG_SIZE_MISMATCH);
+    case Read::WrongPassword:
+        return refuse(job, UNZDLL_MSG_WRONG_PASSWORD);
+    default:
+        return refuse(job, UNZDLL_MSG_DAMAGED);
+    }
+}
+
+// Traditional encryption checks a password against one byte only, so one wrong password in
+// 256 passes the check and shows as a CRC or data error at the end: for an encrypted member
+// every such failure means "ask again", and no byte is reported before the data proved right.
+Outcome Run::extractEncrypted(const Job& job, int folder, TempFile& temp) {
+    std::optional<std::string> candidate = password_;
+    if (!candidate && command_.PasswordText != nullptr && command_.PasswordText[0] != '\0')
+        candidate = command_.PasswordText;
+    std::int32_t attemptsLeft = PasswordAttempts;
+    for (;;) {
+        if (candidate) {
+            const ReadResult result = readInto(*job.member, candidate->c_str(), folder, temp, false);
+            switch (result.status) {
+            case Read::Clean:
+                password_ = std::move(candidate);
+                return reportProgress(job.member->size) ? Outcome::Written : Outcome::Stopped;
+            case Read::WrongPassword:
+            case Read::Crc:
+            case Read::Damaged:
+            case Read::SizeMismatch:
+                temp.discard();
+                break;
+            default:
+                return refuseRead(job, result);
+            }
+        }
+        if (attemptsLeft == 0)
+            return refuse(job, UNZDLL_MSG_WRONG_PASSWORD);
+        UnzipCallbackInfo reply;
+        if (!send(UNZIP_ACTION_PASSWORD, job.listed, attemptsLeft, &reply))
+            return Outcome::Stopped;
+        // The caller keeps the answer within the 512 bytes; we look no further either way.
+        // A text left as we sent it (the member's name) is no answer: a caller that cancels
+        // may clear it or just leave it.
+        const std::string_view answer(reply.ActionText,
+                                      ::strnlen(reply.ActionText, UNZIP_ACTION_TEXT_SIZE - 1));
+        if (answer.empty() || answer == job.listed.substr(0, UNZIP_ACTION_TEXT_SIZE - 1))
+            return skip(job.listed);
+        candidate.emplace(answer);
+        // The caller hands back the attempts left after this one: 0 makes this password the
+        // last. Our own count bounds a caller that never counts down.
+        attemptsLeft = std::clamp(reply.ActionValue, std::int32_t{0}, attemptsLeft - 1);
+    }
+}
+
+ReadResult Run::readInto(const Member& member, const char* password, int folder, TempFile& temp, bool live) {
+    if (const int error = temp.create(folder); error != 0)
+        return {Read::WriteFailed, error};
+    zip_t* zip = archive_.zip();
+    ZipFile file(zip_fopen_index_encrypted(zip, member.index, 0, password));
+    if (file.get() == nullptr) {
+        const int code = zip_error_code_zip(zip_get_error(zip));
+        zip_error_clear(zip);
+        if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD)
+            return {Read::WrongPassword, 0};
+        return {Read::Damaged, 0};
+    }
+    // libzip checks the CRC when a read finds the end, and never checks the size against
+    // the declared one: the count here is the only bound on what a member inflates to.
+    std::uint64_t total = 0;
+    for (;;) {
+        const zip_int64_t got = zip_fread(file.get(), buffer_.data(), buffer_.size());
+        if (got == 0)
+            break;
+        if (got < 0) {
+            const int code = zip_error_code_zip(zip_file_get_error(file.get()));
+            if (code == ZIP_ER_CRC)
+                return {total == member.size ? Read::Crc : Read::SizeMismatch, 0};
+            if (code == ZIP_ER_INCONS)
+                return {Read::SizeMismatch, 0};
+            return {Read::Damaged, 0};
+        }
+        const auto bytes = static_cast<std::uint64_t>(got);
+        if (bytes > member.size - total)
+            return {Read::SizeMismatch, 0};
+        if (const int error = temp.write(buffer_.data(), static_cast<std::size_t>(bytes)); error != 0)
+            return {Read::WriteFailed, error};
+        total += bytes;
+        if (live && !send(UNZIP_ACTION_PROGRESS, {}, clampValue(bytes)))
+            return {Read::Stopped, 0};
+    }
+    if (total != member.size)
+        return {Read::SizeMismatch, 0};
+    return {Read::Clean, 0};
+}
+
+bool Run::reportProgress(std::uint64_t bytes) {
+    while (bytes > 0) {
+        const std::uint64_t chunk = std::min<std::uint64_t>(bytes, ChunkSize);
+        if (!send(UNZIP_ACTION_PROGRESS, {}, clampValue(chunk)))
+            return false;
+        bytes -= chunk;
+    }
+    return true;
+}
+
+} // namespace
+} // namespace zeb::unzdll
+
+extern "C" __attribute__((visibility("default"))) std::int32_t UnzDllExec(UnzipCommand* command) {
+    if (!zeb::unzdll::validCommand(command))
+        return UNZDLL_ERROR_COMMAND;
+    zeb::unzdll::Run run(*command);
+    return run.execute();
+}
+
+extern "C" __attribute__((visibility("default"))) std::int32_t GetUnzDllVersion(void) {
+    return zeb::unzdll::LibraryVersion;
+}

@@ -1,0 +1,160 @@
+// Archives refused as a whole: nothing is extracted from an archive that two readers could
+// see differently, and nothing from a run that could not be completed.
+
+#include "UnzDllTestSupport.h"
+
+#include <zip.h>
+
+namespace zeb::test {
+namespace {
+
+using A = UnzipAction;
+
+class UnzDllArchive : public UnzDllTest {
+protected:
+    // The run is refused before it opens: one message, the error, nothing on disk.
+    void expectRefused(std::int32_t error, std::int32_t code, const std::vector<std::string>& names) {
+        EXPECT_EQ(run(names), error);
+        EXPECT_EQ(actions(), std::vector<std::int32_t>{A::UNZIP_ACTION_MESSAGE});
+        EXPECT_EQ(messageCodes(), std::vector<std::int32_t>{code});
+        EXPECT_TRUE(outputTree().empty());
+    }
+};
+
+TEST_F(UnzDllArchive, MissingArchiveSaysSo) {
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_ARCHIVE_UNREADABLE, {"classe.xml"});
+    EXPECT_NE(events[0].text.find("fichier introuvable"), std::string::npos) << events[0].text;
+}
+
+TEST_F(UnzDllArchive, TruncatedArchiveIsNotAnArchive) {
+    const std::string zip = BuildZip({{"classe.xml", Noise(20'000)}, {"notes.txt", "notes"}});
+    writeArchive(zip.substr(0, zip.size() / 2));
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_ARCHIVE_UNREADABLE, {"classe.xml"});
+}
+
+TEST_F(UnzDllArchive, DirectoryCutShortIsRefused) {
+    std::string zip = BuildZip({{"classe.xml", "<classe/>"}, {"notes.txt", "notes"}});
+    SetLe16(zip, EndRecord(zip) + 8, 3); // three entries announced, two there
+    SetLe16(zip, EndRecord(zip) + 10, 3);
+    writeArchive(zip);
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_DIRECTORY_DAMAGED, {"classe.xml"});
+}
+
+TEST_F(UnzDllArchive, SpannedArchiveIsRefused) {
+    std::string zip = BuildZip({{"classe.xml", "<classe/>"}});
+    SetLe16(zip, EndRecord(zip) + 4, 1);
+    writeArchive(zip);
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_ARCHIVE_SPANNED, {"classe.xml"});
+}
+
+TEST_F(UnzDllArchive, DuplicateNamesAreRefused) {
+    std::string zip = BuildZip({{"a.xml", "premier"}, {"b.xml", "second"}});
+    RenameEverywhere(zip, "b.xml", "a.xml");
+    writeArchive(zip);
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_DUPLICATE_NAMES, {"a.xml"});
+}
+
+TEST_F(UnzDllArchive, NamesThatOnlyDifferBySlashOrBackslashAreDuplicates) {
+    // libzip sees two names; the caller would see one.
+    writeArchive(BuildZip({{"notes/a.xml", "premier"}, {"notes\\a.xml", "second"}}));
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_DUPLICATE_NAMES, {"notes\\a.xml"});
+}
+
+TEST_F(UnzDllArchive, NamesThatOnlyDifferByCaseAreNotDuplicates) {
+    writeArchive(BuildZip({{"Classe.xml", "premier"}, {"classe.xml", "second"}}));
+    ASSERT_EQ(run({"Classe.xml", "classe.xml"}), 2);
+    EXPECT_EQ(output("classe.xml"), "second");
+}
+
+TEST_F(UnzDllArchive, TwoEntriesOnTheSameDataAreRefused) {
+    std::string zip = BuildZip({{"a.xml", ExportText(3000)}, {"b.xml", ExportText(3000)}});
+    const std::vector<EntryOffsets> entries = Entries(zip);
+    SetLe32(zip, entries[1].central + 42, static_cast<std::uint32_t>(entries[0].local));
+    writeArchive(zip);
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_MEMBERS_OVERLAP, {"a.xml"});
+}
+
+TEST_F(UnzDllArchive, DataRunningIntoTheNextMemberIsRefused) {
+    std::string zip = BuildZip({{"a.xml", Noise(3000), 0}, {"b.xml", Noise(3000), 0}});
+    const std::vector<EntryOffsets> entries = Entries(zip);
+    PatchBoth32(zip, 0, CompressedField[0], CompressedField[1], 3001);
+    PatchBoth32(zip, 0, SizeField[0], SizeField[1], 3001);
+    writeArchive(zip);
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_MEMBERS_OVERLAP, {"b.xml"});
+}
+
+TEST_F(UnzDllArchive, DataDescriptorsWithAndWithoutSignatureAreMeasuredExactly) {
+    // Members packed back to back: a descriptor counted too long or too short would make
+    // them overlap or leave the next header unfound.
+    const std::string first = "<premier/>";
+    const std::string second = "<second/>";
+    auto described = [](std::string name, const std::string& data, bool signature) {
+        RawEntry entry = StoredEntry(std::move(name), data);
+        entry.flags = 0x0008;
+        std::string descriptor = signature ? std::string("PK\x07\x08", 4) : std::string();
+        std::string fields(12, '\0');
+        SetLe32(fields, 0, entry.crc);
+        SetLe32(fields, 4, entry.compressedSize);
+        SetLe32(fields, 8, entry.size);
+        entry.descriptor = descriptor + fields;
+        return entry;
+    };
+    writeArchive(RawZip({described("a.xml", first, true), described("b.xml", second, false),
+                         StoredEntry("c.xml", "<troisieme/>")}));
+    ASSERT_EQ(run({"a.xml", "b.xml", "c.xml"}), 3);
+    EXPECT_EQ(output("a.xml"), first);
+    EXPECT_EQ(output("b.xml"), second);
+}
+
+TEST_F(UnzDllArchive, SizeOnlyLibzipSeesIsADisagreement) {
+    // A Zip64 field gives libzip the real size while the 32-bit header says 0xFFFFFFFF.
+    const std::string data = "<classe/>";
+    RawEntry entry = StoredEntry("classe.xml", data);
+    entry.size = 0xFFFFFFFFu;
+    entry.localExtra = std::string(20, '\0');
+    SetLe16(entry.localExtra, 0, 0x0001);
+    SetLe16(entry.localExtra, 2, 16);
+    SetLe32(entry.localExtra, 4, static_cast<std::uint32_t>(data.size()));
+    SetLe32(entry.localExtra, 12, static_cast<std::uint32_t>(data.size()));
+    entry.centralExtra = entry.localExtra.substr(0, 12);
+    SetLe16(entry.centralExtra, 2, 8);
+    std::string zip = RawZip({entry});
+    SetLe32(zip, CompressedField[0], 0xFFFFFFFFu); // libzip wants both sizes in a local Zip64 field
+    writeArchive(zip);
+    int error = 0;
+    zip_t* libzip = zip_open(archivePath().c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    ASSERT_NE(libzip, nullptr) << "libzip must accept the archive for the check to matter";
+    zip_stat_t stat;
+    zip_stat_index(libzip, 0, 0, &stat);
+    zip_discard(libzip);
+    ASSERT_EQ(stat.size, data.size());
+
+    expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_INCONSISTENT, {"classe.xml"});
+}
+
+TEST_F(UnzDllArchive, UnsupportedMethodStopsTheWholeRunBeforeAnyFile) {
+    std::string zip = BuildZip({{"classe.xml", ExportText(5000)}, {"lzma.xml", ExportText(5000)}});
+    PatchBoth16(zip, 1, MethodField[0], MethodField[1], 14);
+    writeArchive(zip);
+    expectRefused(UNZDLL_ERROR_UNSUPPORTED, UNZDLL_MSG_UNSUPPORTED_METHOD, {"classe.xml", "lzma.xml"});
+    EXPECT_NE(events[0].text.find("lzma.xml"), std::string::npos);
+    EXPECT_NE(events[0].text.find("14"), std::string::npos);
+
+    events.clear();
+    EXPECT_EQ(run({"classe.xml"}), 1) << "a member nobody asked for does not matter";
+}
+
+TEST_F(UnzDllArchive, EveryUnsupportedMemberIsNamed) {
+    std::string zip = BuildZip({{"a.xml", "a"}, {"b.xml", "b"}, {"c.xml", "c"}});
+    PatchBoth16(zip, 0, MethodField[0], MethodField[1], 14);
+    // Strong encryption: bits 0 and 6.
+    PatchBoth16(zip, 2, 6, 8, 0x0041);
+    writeArchive(zip);
+    EXPECT_EQ(run({"a.xml", "b.xml", "c.xml"}), UNZDLL_ERROR_UNSUPPORTED);
+    EXPECT_EQ(messageCodes(),
+              (std::vector<std::int32_t>{UNZDLL_MSG_UNSUPPORTED_METHOD, UNZDLL_MSG_UNSUPPORTED_ENCRYPTION}));
+    EXPECT_TRUE(outputTree().empty());
+}
+
+} // namespace
+} // namespace zeb::test

@@ -1,0 +1,374 @@
+#include "UnzDllTestSupport.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdexcept>
+#include <unistd.h>
+#include <zip.h>
+
+namespace zeb::test {
+
+std::string BuildZip(const std::vector<NewMember>& members) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (buffer == nullptr)
+        throw std::runtime_error("zip_source_buffer_create");
+    zip_source_keep(buffer);
+    zip_t* zip = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    if (zip == nullptr)
+        throw std::runtime_error("zip_open_from_source");
+    for (const NewMember& member : members) {
+        zip_int64_t index = -1;
+        if (member.folder) {
+            index = zip_dir_add(zip, member.name.c_str(), ZIP_FL_ENC_RAW);
+        } else {
+            zip_source_t* data = zip_source_buffer(zip, member.data.data(), member.data.size(), 0);
+            index = zip_file_add(zip, member.name.c_str(), data, ZIP_FL_ENC_RAW);
+        }
+        if (index < 0)
+            throw std::runtime_error(std::string("zip_file_add: ") + zip_strerror(zip));
+        const auto at = static_cast<zip_uint64_t>(index);
+        if (!member.folder)
+            zip_set_file_compression(zip, at, member.method, 0);
+        if (member.password != nullptr)
+            zip_file_set_encryption(zip, at, ZIP_EM_TRAD_PKWARE, member.password);
+        if (member.mtime != 0)
+            zip_file_set_mtime(zip, at, member.mtime, 0);
+        if (member.host >= 0)
+            zip_file_set_external_attributes(zip, at, 0, static_cast<zip_uint8_t>(member.host),
+                                             member.attributes);
+    }
+    if (zip_close(zip) != 0)
+        throw std::runtime_error(std::string("zip_close: ") + zip_strerror(zip));
+    zip_source_open(buffer);
+    zip_source_seek(buffer, 0, SEEK_END);
+    const zip_int64_t size = zip_source_tell(buffer);
+    zip_source_seek(buffer, 0, SEEK_SET);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    zip_source_read(buffer, bytes.data(), static_cast<zip_uint64_t>(size));
+    zip_source_close(buffer);
+    zip_source_free(buffer);
+    return bytes;
+}
+
+std::uint32_t GetLe32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 4; i-- > 0;)
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
+    return value;
+}
+
+std::uint16_t GetLe16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes.at(at)) |
+                                      static_cast<unsigned char>(bytes.at(at + 1)) << 8);
+}
+
+void SetLe16(std::string& bytes, std::size_t at, std::uint16_t value) {
+    bytes.at(at) = static_cast<char>(value & 0xFF);
+    bytes.at(at + 1) = static_cast<char>(value >> 8);
+}
+
+void SetLe32(std::string& bytes, std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes.at(at + i) = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::size_t EndRecord(const std::string& zip) {
+    const std::size_t at = zip.rfind(std::string("PK\x05\x06", 4));
+    if (at == std::string::npos)
+        throw std::runtime_error("no end record");
+    return at;
+}
+
+std::vector<EntryOffsets> Entries(const std::string& zip) {
+    const std::size_t end = EndRecord(zip);
+    std::vector<EntryOffsets> entries(GetLe16(zip, end + 10));
+    std::size_t central = GetLe32(zip, end + 16);
+    for (EntryOffsets& entry : entries) {
+        entry.central = central;
+        entry.local = GetLe32(zip, central + 42);
+        central += 46u + GetLe16(zip, central + 28) + GetLe16(zip, central + 30) + GetLe16(zip, central + 32);
+    }
+    return entries;
+}
+
+void PatchBoth16(std::string& zip, std::size_t index, std::size_t localField, std::size_t centralField,
+                 std::uint16_t value) {
+    const EntryOffsets entry = Entries(zip).at(index);
+    SetLe16(zip, entry.local + localField, value);
+    SetLe16(zip, entry.central + centralField, value);
+}
+
+void PatchBoth32(std::string& zip, std::size_t index, std::size_t localField, std::size_t centralField,
+                 std::uint32_t value) {
+    const EntryOffsets entry = Entries(zip).at(index);
+    SetLe32(zip, entry.local + localField, value);
+    SetLe32(zip, entry.central + centralField, value);
+}
+
+void RenameEverywhere(std::string& zip, std::string_view from, std::string_view to) {
+    if (from.size() != to.size())
+        throw std::invalid_argument("the new name must keep the length");
+    for (const EntryOffsets& entry : Entries(zip)) {
+        for (const std::size_t header : {entry.local + 26, entry.central + 28}) {
+            const std::size_t nameAt = header == entry.local + 26 ? entry.local + 30 : entry.central + 46;
+            std::string name = zip.substr(nameAt, GetLe16(zip, header));
+            for (std::size_t at = name.find(from); at != std::string::npos; at = name.find(from, at + 1))
+                name.replace(at, from.size(), to);
+            zip.replace(nameAt, name.size(), name);
+        }
+    }
+}
+
+std::uint32_t Crc32(std::string_view data) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (char c : data)
+        crc = table[(crc ^ static_cast<unsigned char>(c)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+RawEntry StoredEntry(std::string name, std::string data) {
+    RawEntry entry;
+    entry.name = std::move(name);
+    entry.crc = Crc32(data);
+    entry.compressedSize = entry.size = static_cast<std::uint32_t>(data.size());
+    entry.data = std::move(data);
+    return entry;
+}
+
+std::string RawZip(const std::vector<RawEntry>& entries) {
+    auto le16 = [](std::string& out, std::uint32_t value) {
+        out += static_cast<char>(value & 0xFF);
+        out += static_cast<char>((value >> 8) & 0xFF);
+    };
+    auto le32 = [&](std::string& out, std::uint32_t value) {
+        le16(out, value & 0xFFFF);
+        le16(out, value >> 16);
+    };
+    std::string zip;
+    std::string central;
+    for (const RawEntry& entry : entries) {
+        const auto offset = static_cast<std::uint32_t>(zip.size());
+        const bool deferred = (entry.flags & 0x0008) != 0;
+        zip += std::string("PK\x03\x04", 4);
+        le16(zip, 20);
+        le16(zip, entry.flags);
+        le16(zip, entry.method);
+        le16(zip, 0x6000); // 12:00
+        le16(zip, 0x5A21); // 2025-01-01
+        le32(zip, deferred ? 0 : entry.crc);
+        le32(zip, deferred ? 0 : entry.compressedSize);
+        le32(zip, deferred ? 0 : entry.size);
+        le16(zip, static_cast<std::uint32_t>(entry.name.size()));
+        le16(zip, static_cast<std::uint32_t>(entry.localExtra.size()));
+        zip += entry.name + entry.localExtra + entry.data + entry.descriptor;
+
+        central += std::string("PK\x01\x02", 4);
+        le16(central, entry.madeBy);
+        le16(central, 20);
+        le16(central, entry.flags);
+        le16(central, entry.method);
+        le16(central, 0x6000);
+        le16(central, 0x5A21);
+        le32(central, entry.crc);
+        le32(central, entry.compressedSize);
+        le32(central, entry.size);
+        le16(central, static_cast<std::uint32_t>(entry.name.size()));
+        le16(central, static_cast<std::uint32_t>(entry.centralExtra.size()));
+        le16(central, 0); // comment
+        le16(central, 0); // disk
+        le16(central, 0); // internal attributes
+        le32(central, 0); // external attributes
+        le32(central, offset);
+        central += entry.name + entry.centralExtra;
+    }
+    const auto centralOffset = static_cast<std::uint32_t>(zip.size());
+    zip += central;
+    zip += std::string("PK\x05\x06", 4);
+    le16(zip, 0);
+    le16(zip, 0);
+    le16(zip, static_cast<std::uint32_t>(entries.size()));
+    le16(zip, static_cast<std::uint32_t>(entries.size()));
+    le32(zip, static_cast<std::uint32_t>(central.size()));
+    le32(zip, centralOffset);
+    le16(zip, 0);
+    return zip;
+}
+
+std::time_t ArchivedMtime(const std::string& zip, std::uint64_t index) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(zip.data(), zip.size(), 0, &error);
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        throw std::runtime_error("cannot reopen the archive");
+    zip_stat_t stat;
+    zip_stat_index(archive, index, 0, &stat);
+    zip_discard(archive);
+    return stat.mtime;
+}
+
+std::string Listed(std::string name) {
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+}
+
+std::string ExportText(std::size_t size) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<classe>\n";
+    for (unsigned pupil = 1; text.size() < size; ++pupil)
+        text += "  <eleve numero=\"" + std::to_string(pupil) + "\" nom=\"NOM" +
+                std::to_string(pupil * 7919 % 1000) + "\" items=\"" +
+                std::to_string(pupil * 2654435761u % 100000) + "\"/>\n";
+    text.resize(size);
+    return text;
+}
+
+std::string Noise(std::size_t size, std::uint32_t seed) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = seed;
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+const UnzDll& Library() {
+    static const UnzDll library = [] {
+        UnzDll loaded;
+        void* handle = ::dlopen(UNZDLL_FILE_NAME, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            // Under AddressSanitizer dlopen is intercepted, and the run path searched is the
+            // interceptor's rather than ours: name our own folder, as the component's DllFolder.
+            const std::string folder = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+            handle = ::dlopen((folder + "/" + UNZDLL_FILE_NAME).c_str(), RTLD_NOW | RTLD_LOCAL);
+        }
+        if (handle == nullptr)
+            throw std::runtime_error(std::string("dlopen: ") + ::dlerror());
+        loaded.exec = reinterpret_cast<UnzDllExecFunction>(::dlsym(handle, UNZDLL_EXEC_NAME));
+        loaded.version = reinterpret_cast<GetUnzDllVersionFunction>(::dlsym(handle, UNZDLL_VERSION_NAME));
+        return loaded;
+    }();
+    return library;
+}
+
+UnzDllTest* UnzDllTest::current_ = nullptr;
+
+void UnzDllTest::SetUp() {
+    std::filesystem::create_directory(out());
+    savedFolder_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(savedFolder_, 0);
+    ASSERT_EQ(::chdir(out().c_str()), 0);
+    current_ = this;
+}
+
+void UnzDllTest::TearDown() {
+    current_ = nullptr;
+    if (savedFolder_ >= 0) {
+        EXPECT_EQ(::fchdir(savedFolder_), 0);
+        ::close(savedFolder_);
+    }
+}
+
+void UnzDllTest::writeArchive(const std::string& bytes) const {
+    writeFile(archivePath(), bytes);
+}
+
+std::int32_t UnzDllTest::run(const std::vector<std::string>& names, const char* password) {
+    const UnzDll& library = Library();
+    if (library.exec == nullptr)
+        throw std::runtime_error("no UnzDllExec");
+    std::vector<ExtractSpec> array(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        array[i].FileSpec = names[i].c_str();
+    const std::string archive = archivePath().string();
+    UnzipCommand command{};
+    command.Caller = this;
+    command.InterfaceLevel = UNZIP_INTERFACE_LEVEL;
+    command.Callback = &UnzDllTest::callback;
+    command.PasswordText = password;
+    command.Flag40 = ZIP_TRUE;
+    command.FileSpecCount = static_cast<std::int32_t>(names.size());
+    command.ArchiveName = archive.c_str();
+    command.FileSpecArray = array.empty() ? nullptr : array.data();
+    command.Constant104 = 3;
+    command.Constant144 = 7;
+    return library.exec(&command);
+}
+
+std::int32_t UnzDllTest::callback(UnzipCallbackInfo* info) {
+    UnzDllTest* test = current_;
+    if (info->Caller != test)
+        test->callerChanged = true;
+    if (std::memchr(info->ActionText, '\0', sizeof info->ActionText) == nullptr) {
+        test->textUnterminated = true;
+        info->ActionText[sizeof info->ActionText - 1] = '\0';
+    }
+    test->events.push_back({info->ActionCode, info->ActionText, info->ActionValue, info->ReplyFlag});
+    return test->answer ? test->answer(*info) : 0;
+}
+
+std::vector<std::int32_t> UnzDllTest::actions() const {
+    std::vector<std::int32_t> codes;
+    for (const Event& event : events)
+        codes.push_back(event.action);
+    return codes;
+}
+
+std::vector<std::int32_t> UnzDllTest::shape() const {
+    std::vector<std::int32_t> codes;
+    for (const Event& event : events)
+        if (event.action != UNZIP_ACTION_PROGRESS || codes.empty() || codes.back() != UNZIP_ACTION_PROGRESS)
+            codes.push_back(event.action);
+    return codes;
+}
+
+std::int64_t UnzDllTest::progressOf(const std::string& listed) const {
+    std::int64_t sum = 0;
+    bool inside = false;
+    for (const Event& event : events) {
+        if (event.action == UNZIP_ACTION_BEGIN_FILE)
+            inside = event.text == listed;
+        else if (inside && event.action == UNZIP_ACTION_PROGRESS)
+            sum += event.value;
+    }
+    return sum;
+}
+
+std::vector<Event> UnzDllTest::eventsOf(std::int32_t action) const {
+    std::vector<Event> found;
+    std::copy_if(events.begin(), events.end(), std::back_inserter(found),
+                 [action](const Event& event) { return event.action == action; });
+    return found;
+}
+
+std::vector<std::int32_t> UnzDllTest::messageCodes() const {
+    std::vector<std::int32_t> codes;
+    for (const Event& event : eventsOf(UNZIP_ACTION_MESSAGE))
+        codes.push_back(event.value);
+    return codes;
+}
+
+std::vector<std::string> UnzDllTest::outputTree() const {
+    std::vector<std::string> tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(out()))
+        tree.push_back(std::filesystem::relative(entry.path(), out()).string());
+    std::sort(tree.begin(), tree.end());
+    return tree;
+}
+
+} // namespace zeb::test
