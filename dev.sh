@@ -56,7 +56,7 @@ case "$command" in
   run)
     setup
     build build
-    sample=examples/classe-ce2-exemple.xml
+    sample=examples/classe-ce2-exemple.jad
     build/bin/zeb-fiches "$sample"
     build/bin/zeb-fiches --csv build/classe-ce2-exemple.csv --pdf build/classe-ce2-exemple.pdf "$sample"
     echo "Scores de la classe exemple écrits dans build/classe-ce2-exemple.csv"

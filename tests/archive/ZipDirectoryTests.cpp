@@ -211,6 +211,36 @@ TEST_F(ZipDirectoryTest, SpannedArchiveAsksForTheLastDisk) {
     EXPECT_EQ(zip.DiskNumberOfVolume(path), 0);
 }
 
+TEST_F(ZipDirectoryTest, ASpannedArchiveListsFromItsDisksButDoesNotExtract) {
+    // The end record is on the second disk, the central directory starts on the first.
+    const std::string path =
+        archive(buildZip({{"a.xml", "1"}, {"b.xml", "2"}}, {.thisDisk = 1, .centralDirDisk = 0}));
+    volumes.removable = true;
+    volumes.label = "PKBACK# 002";
+    int reads = 0;
+    volumes.onLabel = [&] {
+        if (++reads == 2) // the user inserts disk 1 after the first question
+            volumes.label = "PKBACK# 001";
+    };
+    prompts.answers = {MessageAnswer::Ok};
+    zip.SetZipFileName(path);
+    ASSERT_EQ(zip.Count(), 2);
+    EXPECT_EQ(zip.DataStart, 0);
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_NE(prompts.asked[0].text.find("[ Disque 1 ]"), std::string::npos);
+
+    zip.FileSpecs = {"a.xml"};
+    EXPECT_EQ(zip.Extract(), 0);
+    EXPECT_NE(prompts.asked.back().text.find("archive découpée"), std::string::npos);
+
+    // Giving up on the disk leaves the directory empty, quietly.
+    volumes.label = "PKBACK# 002";
+    reads = 5;
+    prompts.answers = {MessageAnswer::Cancel};
+    zip.SetZipFileName(path);
+    EXPECT_EQ(zip.Count(), 0);
+}
+
 TEST_F(ZipDirectoryTest, AskForDiskUntilTheRightLabel) {
     const std::string path = archive(buildZip({}));
     volumes.removable = true;
