@@ -1,5 +1,7 @@
 #include "UnzDllTestSupport.h"
 
+#include "ZipBuilder.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -124,22 +126,7 @@ void RenameEverywhere(std::string& zip, std::string_view from, std::string_view 
     }
 }
 
-std::uint32_t Crc32(std::string_view data) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (char c : data)
-        crc = table[(crc ^ static_cast<unsigned char>(c)) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
+std::uint32_t Crc32(std::string_view data) { return crc32(std::string(data)); }
 
 RawEntry StoredEntry(std::string name, std::string data) {
     RawEntry entry;
