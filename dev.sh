@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # ZEB: set-up, build, run and test, from a fresh Debian 12 machine on.
 #
-#   ./dev.sh run              install what is missing, build, load the sample class
+#   ./dev.sh run              install what is missing, build, load the sample class, open the program
 #   ./dev.sh test [--sanitize]  install what is missing, build, run every test
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
 #   ./dev.sh fuzz [SECONDS]   fuzz the archive reader (60 s by default) under ASan and UBSan
 #   ./dev.sh pictures         remake the README's sheet pictures from the sample class
+#   ./dev.sh screenshots      remake the README's window pictures, under a virtual display
 #   ./dev.sh setup            install the system packages only
 #
 # Packages are installed with apt-get, as root or through sudo; when everything is
@@ -61,6 +62,12 @@ case "$command" in
     build/bin/zeb-fiches --csv build/classe-ce2-exemple.csv --pdf build/classe-ce2-exemple.pdf "$sample"
     echo "Scores de la classe exemple écrits dans build/classe-ce2-exemple.csv"
     echo "Fiches de la classe exemple (codage) écrites dans build/classe-ce2-exemple.pdf"
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+      echo "Ouverture de ZEB v2 : choisissez examples/classe-ce2-exemple.jad avec le bouton Parcourir."
+      build/bin/zeb06ce2
+    else
+      echo "Pas d'écran ici : le programme (build/bin/zeb06ce2) s'ouvre sur une machine avec un affichage."
+    fi
     ;;
   test)
     setup
@@ -101,17 +108,33 @@ case "$command" in
     done
     ls docs/images
     ;;
+  screenshots)
+    setup
+    command -v xvfb-run >/dev/null || { sudo=(); [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+      "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends xvfb xauth; }
+    build build
+    mkdir -p docs/images
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
+      build/bin/zeb-screenshots docs/images examples/classe-ce2-exemple.jad
+    ls docs/images
+    ;;
   bench)
     setup
     build build
-    for program in build/bin/zeb_bench_import build/bin/zeb_bench_sheet build/bin/zeb_bench_archive; do
+    for program in build/bin/zeb_bench_import build/bin/zeb_bench_sheet build/bin/zeb_bench_archive \
+                   build/bin/zeb_bench_program; do
       "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     done
     /usr/bin/time -v build/bin/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
+    data=$(mktemp -d)
+    QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$data" /usr/bin/time -v build/bin/zeb_bench_startup \
+      examples/classe-ce2-exemple.jad 2>&1 >/dev/null |
+      sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale du programme après un chargement (Kio) : /p'
+    rm -rf "$data"
     ;;
   *)
-    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

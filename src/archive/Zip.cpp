@@ -98,6 +98,8 @@ void TZip::SetZipFileName(const std::string& path) {
     DataStart = 0;
     ClearEntries();
     zipFileName_ = path;
+    std::error_code ignored;
+    absoluteName_ = path.empty() ? std::string() : fs::absolute(path, ignored).string();
     if (!path.empty()) {
         if (!volumes_.canReach(path))
             throw ZipException("Impossible d'accéder à l'unité, disque ou lecteur sélectionné !");
@@ -217,8 +219,14 @@ bool TZip::LoadUnzipLibrary(const std::string& dllFolder) {
         // which object calls dlopen, and sanitizers put themselves in between.
         std::error_code error;
         const fs::path program = fs::read_symlink("/proc/self/exe", error);
-        if (!error)
+        if (!error) {
             handle = ::dlopen((program.parent_path() / UNZDLL_FILE_NAME).c_str(), RTLD_NOW | RTLD_LOCAL);
+            // An installed program keeps its library in lib/zeb beside bin.
+            if (handle == nullptr)
+                handle =
+                    ::dlopen((program.parent_path().parent_path() / "lib" / "zeb" / UNZDLL_FILE_NAME).c_str(),
+                             RTLD_NOW | RTLD_LOCAL);
+        }
         if (handle == nullptr)
             handle = ::dlopen(UNZDLL_FILE_NAME, RTLD_NOW | RTLD_LOCAL);
     }
@@ -256,7 +264,7 @@ UnzipCommand TZip::BuildCommand(std::vector<ExtractSpec>& specs) const {
     command.Flag56 = flag(ExtractOptions & OptionBit4);
     command.Flag60 = flag(!bit0 && !bit1 && !bit2);
     command.FileSpecCount = static_cast<std::int32_t>(FileSpecs.size());
-    command.ArchiveName = zipFileName_.c_str();
+    command.ArchiveName = absoluteName_.c_str();
     specs.assign(FileSpecs.size(), ExtractSpec{});
     for (std::size_t i = 0; i < FileSpecs.size(); ++i)
         specs[i].FileSpec = FileSpecs[i].c_str();

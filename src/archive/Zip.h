@@ -155,6 +155,7 @@ private:
     ZipPrompts& prompts_;
     VolumeService& volumes_;
     std::string zipFileName_;
+    std::string absoluteName_; // what the library opens: Extract changes the current folder first
     std::exception_ptr callbackFailure_;
 };
 

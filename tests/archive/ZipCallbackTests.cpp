@@ -4,6 +4,7 @@
 #include "archive/Zip.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -228,6 +229,23 @@ TEST(ZipCommand, OptionBitsAndFileSpecs) {
     zip.Password = "x";
     EXPECT_EQ(zip.BuildCommand(specs).FileSpecArray, nullptr);
     EXPECT_STREQ(zip.BuildCommand(specs).PasswordText, "x");
+}
+
+TEST(ZipCommand, TheLibraryGetsTheArchiveByItsAbsolutePath) {
+    // Extract makes the extraction folder the current one before the library opens the archive.
+    TempFolder folder;
+    writeFile(folder / "a.jad", buildZip({{"a.xml", "1"}}));
+    const int back = ::open(".", O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::chdir(folder.path().c_str()), 0);
+    ScriptedPrompts prompts;
+    FakeVolumes volumes;
+    TZip zip(prompts, volumes);
+    zip.SetZipFileName("a.jad");
+    std::vector<ExtractSpec> specs;
+    EXPECT_STREQ(zip.BuildCommand(specs).ArchiveName, (folder / "a.jad").c_str());
+    EXPECT_EQ(zip.ZipFileName(), "a.jad");
+    static_cast<void>(::fchdir(back));
+    ::close(back);
 }
 
 TEST(ZipExtract, EarlyReturnsLeaveFileSpecsAndNeedNoLibrary) {

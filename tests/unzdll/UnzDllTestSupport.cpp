@@ -126,7 +126,9 @@ void RenameEverywhere(std::string& zip, std::string_view from, std::string_view 
     }
 }
 
-std::uint32_t Crc32(std::string_view data) { return crc32(std::string(data)); }
+std::uint32_t Crc32(std::string_view data) {
+    return crc32(std::string(data));
+}
 
 RawEntry StoredEntry(std::string name, std::string data) {
     RawEntry entry;

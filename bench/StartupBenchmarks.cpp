@@ -1,0 +1,67 @@
+// The program's start-up and a class load, as a teacher waits for them.
+
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "generator/ExportGenerator.h"
+#include "ui/ProgramWindows.h"
+#include "ui/Zeb2.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+
+using namespace zeb;
+
+namespace {
+
+std::string sampleArchive(const test::TempFolder& folder, int pupils) {
+    const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
+    test::writeFile(folder / "classe.jad", test::buildZip({{"classe.xml", document, 0x0014}}));
+    return (folder / "classe.jad").string();
+}
+
+// A whole process, offscreen, from its start to the main window shown and painted.
+void BM_StartupToMainWindow(benchmark::State& bench) {
+    test::TempFolder data;
+    const std::string command = "QT_QPA_PLATFORM=offscreen XDG_DATA_HOME='" + data.path().string() + "' " +
+                                std::string(ZEB_BENCH_STARTUP);
+    for (auto _ : bench)
+        if (std::system(command.c_str()) != 0)
+            bench.SkipWithError("start-up failed");
+}
+BENCHMARK(BM_StartupToMainWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// From the chosen file to the selection window shown, for a 30-pupil export.
+void BM_LoadArchive30(benchmark::State& bench) {
+    test::TempFolder data, files;
+    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    const QString archive = QString::fromStdString(sampleArchive(files, 30));
+    ProgramWindows program;
+    TForm1& main = *program.windows().Form1;
+    main.ChooseExportFile = [&] { return archive; };
+    for (auto _ : bench) {
+        bench.PauseTiming();
+        program.windows().Form2->hide();
+        main.show();
+        QCoreApplication::processEvents();
+        bench.ResumeTiming();
+        main.SpeedButton1Click();
+        QCoreApplication::processEvents();
+    }
+    ::unsetenv("XDG_DATA_HOME");
+}
+BENCHMARK(BM_LoadArchive30)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    SetApplicationIdentity();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

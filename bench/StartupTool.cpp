@@ -1,0 +1,36 @@
+// zeb_bench_startup [EXPORT.jad]: starts the program as zeb06ce2 does, shows the main window,
+// loads EXPORT when given, and exits once the last window is shown; for timing the start-up
+// and measuring the memory of a loaded program.
+
+#include "ui/ProgramWindows.h"
+#include "ui/Zeb2.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <exception>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    zeb::SetApplicationIdentity();
+    zeb::ProgramWindows program;
+    zeb::TForm1& main = *program.windows().Form1;
+    main.show();
+    const QStringList arguments = QApplication::arguments();
+    int status = 0;
+    QTimer::singleShot(0, [&] {
+        if (arguments.size() > 1) {
+            main.ChooseExportFile = [&] { return arguments.at(1); };
+            try {
+                main.SpeedButton1Click();
+            } catch (const std::exception& error) {
+                std::cerr << error.what() << '\n';
+                status = 1;
+            }
+        }
+        QTimer::singleShot(0, &application, &QApplication::quit);
+    });
+    QApplication::exec();
+    return status;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+class QString;
+
+namespace zeb {
+
+// What the treatment selection window needs of the preview and printing window.
+class PreviewWindow {
+public:
+    virtual ~PreviewWindow() = default;
+    virtual void SetPupilName(const QString& name) = 0; // its name field, Edit1
+    virtual void ShowPreview() = 0;                     // shown (FormShow first), not modal
+    virtual void ImprimeClick() = 0;                    // one print job: the selected pupil's sheet
+};
+
+class TForm1;
+class TForm2;
+class TAboutBox;
+class TForm4;
+struct ProgramState;
+
+// The program's five windows, created once at start in this order and only ever shown and
+// hidden; each window reaches the others, and the program-wide state, through this.
+struct AppWindows {
+    ProgramState* State = nullptr;
+    TForm1* Form1 = nullptr;        // main window (Zebproj)
+    TForm2* Form2 = nullptr;        // treatment selection (Zeb2)
+    PreviewWindow* Form3 = nullptr; // preview and printing (Zeb3); none yet: its buttons are disabled
+    TAboutBox* AboutBox = nullptr;  // help box (Zeb4)
+    TForm4* Form4 = nullptr;        // objectives and retained items (Maj)
+};
+
+} // namespace zeb

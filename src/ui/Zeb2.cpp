@@ -1,0 +1,341 @@
+#include "ui/Zeb2.h"
+
+#include "core/ProgramState.h"
+#include "sheet/qt/QtText.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableWidget>
+#include <algorithm>
+
+namespace zeb {
+
+namespace {
+
+constexpr int PupilColumnCount = 5;
+constexpr int ColumnWidths[PupilColumnCount] = {32, 108, 86, 113, 97};
+constexpr int ShownColumnCount = 3; // number, surname, first name; the codes travel unseen
+constexpr int PupilRowHeight = 18;
+
+// The program numbers the grid's heading as row 0 and its pupils from 1; on screen the
+// heading is the table's header, so pupil rows start at 0. Every crossing between the two
+// numberings goes through these two.
+constexpr int HeadingRows = 1;
+int toQtRow(int programRow) {
+    return programRow - HeadingRows;
+}
+int toProgramRow(int qtRow) {
+    return qtRow + HeadingRows;
+}
+
+QFont pixelFont(const QString& family, int pixels) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+void setHeadings(QTableWidget* grid) {
+    grid->setHorizontalHeaderLabels(
+        {QStringLiteral("N°"), QStringLiteral("Nom"), QStringLiteral("Prénom"), QString(), QString()});
+}
+
+// The code columns hold every answer of the pupil: they travel with the row but must never
+// come into view, whatever the keyboard's column moves ask the view to scroll to.
+class PupilGrid final : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+
+protected:
+    void updateGeometries() override {
+        QTableWidget::updateGeometries();
+        horizontalScrollBar()->setRange(0, 0);
+    }
+};
+
+// The print run can fail on any sheet; the arrow must come back all the same.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QRadioButton* makeRadio(QGroupBox* box, const QString& text, int left) {
+    auto* radio = new QRadioButton(text, box);
+    radio->setGeometry(left, 18, 112, 22);
+    return radio;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& text, const QString& tip, int top) {
+    auto* button = new QPushButton(text, parent);
+    button->setToolTip(tip);
+    button->setGeometry(392, top, 150, 36);
+    return button;
+}
+
+} // namespace
+
+TForm2::TForm2(AppWindows& windows, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), windows_(windows) {
+    setWindowTitle(QStringLiteral(" EVALUATION CE2 - Traitement des résultats"));
+    setFixedSize(597, 448);
+    setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setGeometry(0, 0, width(), 105);
+
+    Label1 = new QLabel(
+        QStringLiteral("__________  Sélectionner la matière et le type de traitement  __________"), Panel1);
+    Label1->setFont(pixelFont(QStringLiteral("Arial"), 16));
+    Label1->setAlignment(Qt::AlignCenter);
+    QPalette navy = Label1->palette();
+    navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    Label1->setPalette(navy);
+    Label1->setGeometry(2, 10, Panel1->width() - 4, 22);
+
+    GroupBox1 = new QGroupBox(Panel1);
+    GroupBox1->setToolTip(QStringLiteral("Cliquer sur la matière"));
+    GroupBox1->setGeometry(40, 42, 245, 50);
+    RadioFrancais = makeRadio(GroupBox1, QStringLiteral("&Français"), 16);
+    RadioMathematiques = makeRadio(GroupBox1, QStringLiteral("&Mathématiques"), 128);
+    RadioFrancais->setChecked(true);
+
+    GroupBox2 = new QGroupBox(Panel1);
+    GroupBox2->setToolTip(QStringLiteral("Cliquer sur le traitement"));
+    GroupBox2->setGeometry(312, 42, 245, 50);
+    RadioCodage = makeRadio(GroupBox2, QStringLiteral("&Codage"), 16);
+    RadioPourcentage = makeRadio(GroupBox2, QStringLiteral("&Pourcentage"), 128);
+    RadioCodage->setChecked(true);
+
+    // Created before the grid and the buttons so that they lie behind them.
+    Shape1 = new QFrame(this);
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Shape1->setStyleSheet(QStringLiteral("QFrame { border: 2px solid gray; }"));
+    Shape2 = new QFrame(this);
+    Shape2->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Shape2->setStyleSheet(QStringLiteral("QFrame { border: 2px solid silver; }"));
+
+    StringGrid1 = new PupilGrid(MaxPupils, PupilColumnCount, this);
+    StringGrid1->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
+    StringGrid1->setToolTip(QStringLiteral("Cliquer sur l'élève désiré"));
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Always shown, so the visible width never changes with the size of the class and
+    // never uncovers the start of the code columns.
+    StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    StringGrid1->setWordWrap(false);
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(PupilRowHeight);
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);
+    int shownWidth = 0;
+    for (int column = 0; column < PupilColumnCount; ++column) {
+        StringGrid1->setColumnWidth(column, ColumnWidths[column]);
+        if (column < ShownColumnCount)
+            shownWidth += ColumnWidths[column];
+    }
+    setHeadings(StringGrid1);
+    const int scrollBarWidth = StringGrid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                                 StringGrid1->verticalScrollBar());
+    const QRect gridRect(48, 128, 2 * StringGrid1->frameWidth() + shownWidth + scrollBarWidth, 296);
+    StringGrid1->setGeometry(gridRect);
+    Shape1->setGeometry(gridRect.adjusted(-8, -8, 8, 8));
+
+    Shape2->setGeometry(370, 150, 194, 196);
+    Apercu = makeButton(this, QStringLiteral("&Apercu"), QStringLiteral("Affiche à l'écran"), 166);
+    ToutImprimer =
+        makeButton(this, QStringLiteral("&Tout imprimer"),
+                   QStringLiteral("Imprime tous les résultats à partir de l'élève sélectionné(e)"), 230);
+    Retour =
+        makeButton(this, QStringLiteral("&Retour"), QStringLiteral("Retour à l'interface principale"), 294);
+
+    setTabOrder(RadioFrancais, RadioMathematiques);
+    setTabOrder(RadioMathematiques, RadioCodage);
+    setTabOrder(RadioCodage, RadioPourcentage);
+    setTabOrder(RadioPourcentage, StringGrid1);
+    setTabOrder(StringGrid1, Apercu);
+    setTabOrder(Apercu, ToutImprimer);
+    setTabOrder(ToutImprimer, Retour);
+    // The arrow keys choose the pupil as soon as the window opens.
+    StringGrid1->setFocus();
+
+    // Connected after the defaults are checked: the start-up choices are the state's own.
+    connect(RadioFrancais, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioFrancaisClick();
+    });
+    connect(RadioMathematiques, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioMathematiquesClick();
+    });
+    connect(RadioCodage, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioCodageClick();
+    });
+    connect(RadioPourcentage, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            RadioPourcentageClick();
+    });
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+        if (!placingSelection_ && row >= 0)
+            StringGrid1SelectCell(column, toProgramRow(row));
+    });
+    connect(Apercu, &QPushButton::clicked, this, &TForm2::ApercuClick);
+    connect(ToutImprimer, &QPushButton::clicked, this, &TForm2::ToutImprimerClick);
+    connect(Retour, &QPushButton::clicked, this, &TForm2::RetourClick);
+
+    updatePreviewButtons();
+
+    if (const QScreen* shown = screen())
+        setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), shown->availableGeometry()));
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::RadioFrancaisClick() {
+    windows_.State->CurrentSubject = Subject::French;
+}
+
+void TForm2::RadioMathematiquesClick() {
+    windows_.State->CurrentSubject = Subject::Mathematics;
+}
+
+void TForm2::RadioCodageClick() {
+    windows_.State->CurrentTreatment = TreatmentMode::Codage;
+}
+
+void TForm2::RadioPourcentageClick() {
+    windows_.State->CurrentTreatment = TreatmentMode::Pourcentage;
+}
+
+void TForm2::StringGrid1SelectCell(int /*column*/, int row) {
+    GridRect& selection = windows_.State->Class.PupilSelection;
+    selection.Top = row;
+    selection.Bottom = row;
+}
+
+void TForm2::FillPupilGrid() {
+    const LoadedClass& loaded = windows_.State->Class;
+    // Shrinking the grid may move its current cell off a removed row; that move is the
+    // grid's, not the teacher's, and must not overwrite the load's selection.
+    const QScopedValueRollback placing(placingSelection_, true);
+    setHeadings(StringGrid1);
+    StringGrid1->setRowCount(loaded.PupilCount);
+    for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
+        const PupilRecord& pupil = loaded.ClassResults[slot];
+        setCellText(slot, 0, QString::number(slot));
+        setCellText(slot, 1, toQString(pupil.Surname));
+        setCellText(slot, 2, toQString(pupil.FirstName));
+        setCellText(slot, 3, toQString(pupil.FrenchCodes));
+        setCellText(slot, 4, toQString(pupil.MathsCodes));
+    }
+    StringGrid1->scrollToTop();
+    ApplySelection();
+}
+
+void TForm2::ApplySelection() {
+    const GridRect& selection = windows_.State->Class.PupilSelection;
+    const int row = toQtRow(selection.Top);
+    // The print run steps one row past the last pupil before stepping back: the grid keeps
+    // its last pupil meanwhile.
+    if (row < 0 || row >= StringGrid1->rowCount())
+        return;
+    const QScopedValueRollback placing(placingSelection_, true);
+    const int column = std::clamp(selection.Left, 0, PupilColumnCount - 1);
+    StringGrid1->setCurrentCell(row, column, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TForm2::ApercuClick() {
+    PreviewWindow* preview = windows_.Form3;
+    if (preview == nullptr)
+        return;
+    hide();
+    const int row = windows_.State->Class.PupilSelection.Top;
+    // The name field shows the two cells as the class file holds them: the surname's
+    // padding is the only space between the two names.
+    preview->SetPupilName(cellText(row, 1) + cellText(row, 2));
+    preview->ShowPreview();
+}
+
+void TForm2::ToutImprimerClick() {
+    PreviewWindow* preview = windows_.Form3;
+    if (preview == nullptr)
+        return;
+    const WaitCursor wait;
+    GridRect& selection = windows_.State->Class.PupilSelection;
+    try {
+        do {
+            preview->ImprimeClick();
+            ++selection.Top;
+            ++selection.Bottom;
+            ApplySelection();
+        } while (selection.Top <= windows_.State->Class.PupilCount);
+    } catch (...) {
+        // The failed sheet's pupil stays selected, so the teacher can start again from it.
+        ApplySelection();
+        throw;
+    }
+    --selection.Top;
+    --selection.Bottom;
+    ApplySelection();
+}
+
+void TForm2::RetourClick() {
+    hide();
+    if (windows_.Form1 != nullptr)
+        static_cast<QWidget*>(windows_.Form1)->show();
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    // The preview window is created after this one, so its presence is known only now.
+    updatePreviewButtons();
+    QWidget::showEvent(event);
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    // The window has no close button, but the window manager can still close it; with the
+    // main window hidden that would leave the program running with nothing on screen.
+    event->ignore();
+    RetourClick();
+}
+
+void TForm2::updatePreviewButtons() {
+    const bool available = windows_.Form3 != nullptr;
+    Apercu->setEnabled(available);
+    ToutImprimer->setEnabled(available);
+}
+
+QString TForm2::cellText(int programRow, int column) const {
+    const QTableWidgetItem* item = StringGrid1->item(toQtRow(programRow), column);
+    return item != nullptr ? item->text() : QString();
+}
+
+void TForm2::setCellText(int programRow, int column, const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    StringGrid1->setItem(toQtRow(programRow), column, item);
+}
+
+} // namespace zeb

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "ui/AppWindows.h"
+
+#include <QWidget>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace zeb {
+
+// The treatment selection: once a class is loaded the teacher picks the subject, the
+// treatment and the pupil here, then previews that pupil's sheet or prints the sheets of
+// every pupil from the selected one to the last. The window keeps nothing of its own: every
+// choice is written straight into the program-wide state.
+class TForm2 final : public QWidget {
+    Q_OBJECT
+public:
+    TForm2(AppWindows& windows, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    void RadioFrancaisClick();
+    void RadioMathematiquesClick();
+    void RadioCodageClick();
+    void RadioPourcentageClick();
+
+    // Program row numbers: the heading is row 0, pupils start at row 1.
+    void StringGrid1SelectCell(int column, int row);
+
+    void FillPupilGrid();  // after a load: one row per pupil, then the load's selection
+    void ApplySelection(); // puts the state's pupil selection on the grid
+
+    void ApercuClick();
+    void ToutImprimerClick();
+    void RetourClick();
+
+    QFrame* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QRadioButton* RadioFrancais = nullptr;
+    QRadioButton* RadioMathematiques = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QRadioButton* RadioCodage = nullptr;
+    QRadioButton* RadioPourcentage = nullptr;
+    QFrame* Shape1 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;
+    QFrame* Shape2 = nullptr;
+    QPushButton* Apercu = nullptr;
+    QPushButton* ToutImprimer = nullptr;
+    QPushButton* Retour = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void updatePreviewButtons();
+    QString cellText(int programRow, int column) const;
+    void setCellText(int programRow, int column, const QString& text);
+
+    AppWindows& windows_;
+    // Set while the window itself moves the grid's current cell, so that filling and
+    // re-applying the selection never write a row of their own back into the state.
+    bool placingSelection_ = false;
+};
+
+} // namespace zeb

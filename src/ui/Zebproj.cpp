@@ -1,0 +1,296 @@
+#include "Zebproj.h"
+
+#include "archive/Zip.h"
+#include "archive/qt/ProgressForm.h"
+#include "archive/qt/QtZipPrompts.h"
+#include "core/ClassImport.h"
+#include "core/Errors.h"
+#include "core/ExportScan.h"
+#include "core/ObjectiveTables.h"
+#include "core/WorkFiles.h"
+#include "sheet/qt/QtText.h"
+#include "ui/Artwork.h"
+#include "ui/ErrorBox.h"
+#include "ui/Maj.h"
+#include "ui/Zeb2.h"
+#include "ui/Zeb4.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zeb {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* ExtractionFolderName = "extraction";
+
+// Sets the hourglass for the time of a load and gives the arrow back however it ends.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { restore(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    void restore() {
+        if (active_)
+            QApplication::restoreOverrideCursor();
+        active_ = false;
+    }
+
+private:
+    bool active_ = true;
+};
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QPlainTextEdit* memo(QWidget* parent, const QRect& geometry, const QString& text, const QColor& colour,
+                     int pixels) {
+    auto* edit = new QPlainTextEdit(text, parent);
+    edit->setGeometry(geometry);
+    edit->setReadOnly(true);
+    edit->setFrameShape(QFrame::NoFrame);
+    edit->setFont(pixelFont(QStringLiteral("Arial"), pixels));
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->viewport()->setCursor(Qt::ArrowCursor);
+    edit->setStyleSheet(
+        QStringLiteral("QPlainTextEdit { background: transparent; color: %1; }").arg(colour.name()));
+    return edit;
+}
+
+QFrame* shape(QWidget* parent, const QRect& geometry, const QString& fill, const QString& outline) {
+    auto* frame = new QFrame(parent);
+    frame->setGeometry(geometry);
+    frame->setStyleSheet(
+        QStringLiteral("QFrame { background: %1; border: 1px dotted %2; }").arg(fill, outline));
+    return frame;
+}
+
+// Removes what a load extracted, whatever it was: nothing of it may be scanned by a later load.
+void clearFolder(const fs::path& folder) {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    fs::create_directories(folder, ignored);
+    ::chmod(folder.c_str(), 0700);
+}
+
+} // namespace
+
+TForm1::TForm1(AppWindows& windows, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      windows_(windows) {
+    setWindowTitle(QStringLiteral("EVALUATION CE2"));
+    setFixedSize(798, 596);
+    setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    setAutoFillBackground(true);
+    setPalette(QApplication::palette());
+
+    auto* band = new QFrame(this); // Bevel4 and Label5: the white band at the top
+    band->setGeometry(5, 5, 788, 92);
+    band->setFrameShape(QFrame::Panel);
+    band->setFrameShadow(QFrame::Raised);
+    band->setStyleSheet(QStringLiteral("QFrame { background: white; }"));
+    auto* banner = new QLabel(this); // Image1
+    banner->setGeometry(104, 16, 585, 81);
+    banner->setPixmap(artwork::Banner(585, 81));
+    auto* logo = new QLabel(this); // Image2
+    logo->setGeometry(112, 8, 145, 65);
+    logo->setScaledContents(true);
+    logo->setPixmap(artwork::Logo(145, 65));
+
+    auto* group = new QGroupBox(QStringLiteral("Fichier d'entrée"), this); // GroupBox1
+    group->setGeometry(5, 112, 788, 45);
+    Edit1 = new QLineEdit(group);
+    Edit1->setGeometry(8, 16, 729, 23);
+    SpeedButton1 = new QToolButton(group);
+    SpeedButton1->setGeometry(744, 16, 31, 22);
+    SpeedButton1->setIcon(artwork::OpenGlyph());
+    SpeedButton1->setToolTip(QStringLiteral("Parcourir"));
+
+    shape(this, QRect(5, 160, 788, 41), QStringLiteral("silver"), QStringLiteral("navy")); // Shape2
+    BitBtn2 = new QPushButton(artwork::ListGlyph(), QStringLiteral("&Items retenus"), this);
+    BitBtn2->setGeometry(16, 168, 137, 25);
+    BitBtn2->setToolTip(QStringLiteral("Liste des items retenus (Français - Mathématiques)"));
+    Quitter = new QPushButton(artwork::QuitGlyph(), QStringLiteral("&Quitter"), this);
+    Quitter->setGeometry(608, 168, 137, 25);
+    Quitter->setToolTip(QStringLiteral("Quitter ZEB v2"));
+    BitBtn1 = new QPushButton(artwork::HelpGlyph(), QString(), this);
+    BitBtn1->setGeometry(752, 168, 31, 25);
+    BitBtn1->setToolTip(QStringLiteral("Aide ZEB v2"));
+
+    shape(this, QRect(5, 204, 788, 360), QStringLiteral("gray"), QStringLiteral("black")); // Shape1
+    Label3 = new QLabel(this);
+    Label3->setGeometry(13, 216, 724, 33);
+    Label3->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
+    Label3->setStyleSheet(QStringLiteral("QLabel { color: white; }"));
+    Memo2 =
+        memo(this, QRect(16, 248, 721, 49),
+             QStringLiteral("Ce programme permet d'éditer deux feuilles de présentation des résultats des "
+                            "évaluations au CE2.\nIl fonctionne à partir des fichiers export de J'ADE."),
+             Qt::white, 16);
+    Memo3 = memo(
+        this, QRect(48, 288, 689, 209),
+        QStringLiteral("\n\nATTENTION .:: Précautions à prendre ::.\n\n"
+                       "1) Dans J'ade, il ne doit pas y avoir d'espace dans les noms, il faut les remplacer "
+                       "par le caractère '_'.\n"
+                       "    Exemple : LE GALL devient LE_GALL\n\n"
+                       "2) Dans J'ade, il ne doit pas y avoir d'espace dans les prénoms, il faut les "
+                       "remplacer par les caractères '_' ou '-'.\n"
+                       "    Exemple : Jean Pierre devient Jean-Pierre\n\n"
+                       "3) Le programme ZEB ne fonctionne pas pour des classes de plus de 30 élèves (C'est "
+                       "déjà pas mal!!). \n"
+                       "    Si malheureusement vous avez plus d'élèves il faut créer deux classes sous "
+                       "J'ADE."),
+        Qt::yellow, 13);
+    auto* signature = memo(this, QRect(32, 496, 681, 41), QStringLiteral("Bonne utilisation,\nL'équipe ZEB"),
+                           Qt::white, 15); // Memo1
+    signature->document()->setDefaultTextOption(QTextOption(Qt::AlignRight));
+    auto* credits =
+        new QLabel(QStringLiteral("  ZEB v2 - résultats de l'évaluation nationale CE2, à partir des "
+                                  "exports J'ADE - logiciel libre"),
+                   this); // Panel1
+    credits->setGeometry(5, 568, 788, 25);
+    credits->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { Guarded(this, [this] { SpeedButton1Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded(this, [this] { BitBtn2Click(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded(this, [this] { BitBtn1Click(); }); });
+    connect(Quitter, &QPushButton::clicked, this, [this] { Guarded(this, [this] { QuitterClick(); }); });
+
+    ChooseExportFile = [this] {
+        return QFileDialog::getOpenFileName(this, QString(), QString(),
+                                            QStringLiteral("Exportation d'une évaluation J'ADE (*.jad)"));
+    };
+
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+    BuildObjectiveTables(*windows_.State);
+    Label3->setText(toQString(EvaluationDate));
+}
+
+fs::path TForm1::ProgramFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const fs::path path = folder.toStdString();
+    std::error_code ignored;
+    if (!fs::exists(path, ignored)) {
+        fs::create_directories(path, ignored);
+        ::chmod(path.c_str(), 0700);
+    }
+    return path;
+}
+
+void TForm1::SpeedButton1Click() {
+    Edit1->clear();
+    const QString chosen = ChooseExportFile();
+    if (chosen.isEmpty())
+        return;
+    Edit1->setText(chosen);
+
+    const fs::path programFolder = ProgramFolder();
+    const fs::path extraction = programFolder / ExtractionFolderName;
+    clearFolder(extraction);
+    // The component is made anew for every load; its questions go to message boxes.
+    zip_.reset();
+    zip_ = std::make_unique<TZip>(prompts_, volumes_);
+    zip_->MakeProgressForm = [this](TZip& zip) { return std::make_unique<TProgressForm>(zip, this); };
+    zip_->SetZipFileName(chosen.toStdString());
+    zip_->FileSpecs.clear();
+    zip_->ExtractOptions = OptionOverwriteOlder;
+    zip_->ExtractDir = extraction.string();
+    for (std::int32_t i = 0; i < zip_->Count(); ++i) {
+        TFileInfoC entry;
+        zip_->GetEntry(i, entry);
+        zip_->FileSpecs.push_back(entry.FileName);
+    }
+    zip_->Extract();
+    // ZEB.CFG is read and written in the current folder: the program's own after a load.
+    static_cast<void>(::chdir(programFolder.c_str()));
+
+    WaitCursor hourglass;
+    struct Cleanup {
+        fs::path folder;
+        ~Cleanup() { clearFolder(folder); }
+    } removeExtracted{extraction};
+    const std::vector<fs::path> documents = ListerFichiersXml(extraction);
+    if (documents.empty()) {
+        std::string message =
+            "L'archive « " + chosen.toStdString() + " » ne contient aucun document d'export.";
+        for (const std::string& reported : zip_->LibraryMessages)
+            message += "\n" + reported;
+        throw ZebError(message);
+    }
+    ImportExportDocument(documents.front(), programFolder, *windows_.State);
+
+    setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    hourglass.restore();
+    hide();
+    if (windows_.Form2 != nullptr) {
+        windows_.Form2->FillPupilGrid();
+        windows_.Form2->show();
+    }
+}
+
+void TForm1::BitBtn2Click() {
+    if (windows_.Form4 != nullptr)
+        windows_.Form4->show();
+    hide();
+}
+
+void TForm1::BitBtn1Click() {
+    if (windows_.AboutBox != nullptr) {
+        windows_.AboutBox->show();
+        windows_.AboutBox->raise();
+    }
+}
+
+void TForm1::QuitterClick() {
+    const fs::path programFolder = ProgramFolder();
+    DeleteWorkFiles(programFolder);
+    std::error_code ignored;
+    fs::remove_all(programFolder / ExtractionFolderName, ignored);
+    cleanedUp_ = true;
+    close();
+    QApplication::quit();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The close box quits too, and the work files hold children's names and results.
+    if (!cleanedUp_) {
+        cleanedUp_ = true;
+        const fs::path programFolder = ProgramFolder();
+        DeleteWorkFiles(programFolder);
+        std::error_code ignored;
+        fs::remove_all(programFolder / ExtractionFolderName, ignored);
+    }
+    event->accept();
+    QApplication::quit();
+}
+
+} // namespace zeb

@@ -1,0 +1,169 @@
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "core/Errors.h"
+#include "core/ProgramState.h"
+#include "core/WorkFiles.h"
+#include "generator/ExportGenerator.h"
+#include "ui/Maj.h"
+#include "ui/ProgramWindows.h"
+#include "ui/Zeb2.h"
+#include "ui/Zeb4.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
+
+using namespace zeb;
+using namespace zeb::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The program's windows over a data folder of their own.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        program = std::make_unique<ProgramWindows>();
+        state = &program->state();
+        form1 = program->windows().Form1;
+        form2 = program->windows().Form2;
+        about = program->windows().AboutBox;
+        form4 = program->windows().Form4;
+        form1->show();
+    }
+    void TearDown() override {
+        static_cast<void>(::chdir(data.path().c_str()));
+        ::unsetenv("XDG_DATA_HOME");
+    }
+
+    // A class export as J'ADE writes it: one document in a zip archive.
+    std::string exportArchive(int pupils, const char* name = "classe.jad") {
+        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
+        writeFile(files / name, buildZip({{"classe.xml", document, 0x0014}}));
+        return (files / name).string();
+    }
+    void load(const std::string& path) {
+        form1->ChooseExportFile = [path] { return QString::fromStdString(path); };
+        form1->SpeedButton1Click();
+    }
+    fs::path programFolder() const { return data / "zeb"; }
+
+    TempFolder data, files;
+    std::unique_ptr<ProgramWindows> program;
+    ProgramState* state = nullptr;
+    TForm1* form1 = nullptr;
+    TForm2* form2 = nullptr;
+    TAboutBox* about = nullptr;
+    TForm4* form4 = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, TheWindowAsItOpens) {
+    EXPECT_EQ(form1->windowTitle(), QStringLiteral("EVALUATION CE2"));
+    EXPECT_EQ(form1->size(), QSize(798, 596));
+    EXPECT_EQ(form1->Label3->text(), QStringLiteral("Septembre 2006"));
+    EXPECT_EQ(form1->SpeedButton1->toolTip(), QStringLiteral("Parcourir"));
+    EXPECT_EQ(form1->BitBtn2->text(), QStringLiteral("&Items retenus"));
+    EXPECT_EQ(form1->Quitter->toolTip(), QStringLiteral("Quitter ZEB v2"));
+    EXPECT_TRUE(form1->BitBtn1->text().isEmpty());
+    EXPECT_TRUE(form1->Memo3->isReadOnly());
+    EXPECT_TRUE(form1->Memo3->toPlainText().contains(QStringLiteral("(C'est déjà pas mal!!). \n")));
+    // The tables are built and the start-up choices set before any other window reads them.
+    EXPECT_EQ(state->CurrentSubject, Subject::French);
+    EXPECT_EQ(state->FrenchTable.Domains[1].Title, "COMPREHENSION");
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_FALSE(form4->isVisible());
+    EXPECT_FALSE(about->isVisible());
+}
+
+TEST_F(MainWindowTest, ALoadOpensTheSelectionWindowOnTheClass) {
+    load(exportArchive(12));
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_TRUE(form2->isVisible());
+    EXPECT_EQ(form1->Edit1->text().toStdString(), (files / "classe.jad").string());
+    EXPECT_EQ(state->Class.PupilCount, 12);
+    EXPECT_EQ(state->Class.PupilSelection, (GridRect{1, 1, 2, 1}));
+    EXPECT_EQ(form2->StringGrid1->rowCount(), 12);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The work files are in the user's data folder; nothing extracted remains; the program's
+    // folder is the current one.
+    EXPECT_TRUE(fs::exists(programFolder() / "TMP" / "Fichier1.c01"));
+    EXPECT_TRUE(fs::is_empty(programFolder() / "extraction"));
+    EXPECT_EQ(fs::current_path(), programFolder());
+
+    // Back, then a larger class: every table is rebuilt.
+    form2->RetourClick();
+    EXPECT_TRUE(form1->isVisible());
+    load(exportArchive(28, "autre.jad"));
+    EXPECT_EQ(state->Class.PupilCount, 28);
+    EXPECT_EQ(form2->StringGrid1->rowCount(), 28);
+}
+
+TEST_F(MainWindowTest, CancellingTheFileDialogClearsThePathOnly) {
+    form1->Edit1->setText(QStringLiteral("/ancien/chemin.jad"));
+    form1->ChooseExportFile = [] { return QString(); };
+    form1->SpeedButton1Click();
+    EXPECT_TRUE(form1->Edit1->text().isEmpty());
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_EQ(state->Class.PupilCount, 0);
+}
+
+TEST_F(MainWindowTest, AnArchiveWithoutDocumentKeepsThePreviousClass) {
+    load(exportArchive(5));
+    form2->RetourClick();
+    // A document left from earlier must not be taken for this archive's.
+    writeFile(programFolder() / "ancien.xml", examples::GenerateClass({.pupils = 9}).Document);
+    writeFile(programFolder() / "extraction" / "reste.xml", examples::GenerateClass({.pupils = 9}).Document);
+    writeFile(files / "vide.jad", buildZip({{"notes.txt", "rien", 0x0014}}));
+    try {
+        load((files / "vide.jad").string());
+        FAIL() << "the load should have failed";
+    } catch (const ZebError& error) {
+        EXPECT_NE(std::string(error.what()).find("ne contient aucun document d'export"), std::string::npos);
+    }
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(state->Class.PupilCount, 5);
+    EXPECT_FALSE(fs::exists(programFolder() / "extraction" / "notes.txt"));
+}
+
+TEST_F(MainWindowTest, QuittingRemovesTheWorkFiles) {
+    form1->QuitterClick(); // no load: nothing to delete, nothing fails
+    load(exportArchive(3));
+    const fs::path work = programFolder() / "TMP";
+    ASSERT_TRUE(fs::exists(work / "temp.txt"));
+    form1->QuitterClick();
+    EXPECT_TRUE(fs::is_directory(work));
+    EXPECT_TRUE(fs::is_empty(work));
+}
+
+TEST_F(MainWindowTest, TheCloseBoxCleansUpToo) {
+    load(exportArchive(3));
+    form2->RetourClick();
+    form1->close();
+    EXPECT_FALSE(fs::exists(programFolder() / "TMP" / "Fichier2.c01"));
+}
+
+TEST_F(MainWindowTest, ItemsAndHelpButtons) {
+    form1->BitBtn2Click();
+    EXPECT_TRUE(form4->isVisible());
+    EXPECT_FALSE(form1->isVisible());
+    form1->show();
+    form1->BitBtn1Click();
+    form1->BitBtn1Click();
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(form1->isVisible());
+}

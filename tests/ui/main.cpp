@@ -1,0 +1,15 @@
+// The windows need a QApplication; offscreen, never "minimal", which has no fonts.
+
+#include "ui/ProgramWindows.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    zeb::SetApplicationIdentity(); // "ZEB v2", and the data folder named as the program's
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

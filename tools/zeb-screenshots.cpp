@@ -1,0 +1,65 @@
+// zeb-screenshots FOLDER SAMPLE.jad: pictures of the program's windows for the README, the
+// sample class loaded. Run by ./dev.sh screenshots under a virtual display.
+
+#include "ui/Maj.h"
+#include "ui/ProgramWindows.h"
+#include "ui/Zeb2.h"
+#include "ui/Zeb4.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <exception>
+#include <iostream>
+
+namespace {
+
+bool save(QWidget& window, const QString& file) {
+    window.show();
+    window.raise();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    const bool saved = window.grab().save(file);
+    if (!saved)
+        std::cerr << "zeb-screenshots : impossible d'écrire " << file.toStdString() << '\n';
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() != 3) {
+        std::cerr << "Usage : zeb-screenshots DOSSIER EXPORT.jad\n";
+        return 2;
+    }
+    // A data folder of its own: the pictures never touch the user's.
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    zeb::SetApplicationIdentity();
+    zeb::ProgramWindows program;
+    zeb::AppWindows& windows = program.windows();
+    // Absolute: a load makes the program's data folder the current one.
+    const QDir folder(QFileInfo(arguments.at(1)).absoluteFilePath());
+
+    bool ok = save(*windows.Form1, folder.filePath(QStringLiteral("fenetre-principale.png")));
+    const QString archive = QFileInfo(arguments.at(2)).absoluteFilePath();
+    windows.Form1->ChooseExportFile = [&] { return archive; };
+    try {
+        windows.Form1->SpeedButton1Click();
+    } catch (const std::exception& error) {
+        std::cerr << "zeb-screenshots : " << error.what() << '\n';
+        return 1;
+    }
+    ok = save(*windows.Form2, folder.filePath(QStringLiteral("fenetre-traitement.png"))) && ok;
+    windows.Form2->hide();
+    ok = save(*windows.Form4, folder.filePath(QStringLiteral("fenetre-objectifs.png"))) && ok;
+    windows.Form4->hide();
+    ok = save(*windows.AboutBox, folder.filePath(QStringLiteral("fenetre-aide.png"))) && ok;
+    windows.Form1->QuitterClick();
+    return ok ? 0 : 1;
+}
