@@ -316,7 +316,12 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::closeEvent(QCloseEvent* event) {
     // The window has no close button, but the window manager can still close it; with the
-    // main window hidden that would leave the program running with nothing on screen.
+    // main window hidden that would leave the program running with nothing on screen. The
+    // application's own quit (end of session) closes it for good.
+    if (!event->spontaneous()) {
+        event->accept();
+        return;
+    }
     event->ignore();
     RetourClick();
 }
