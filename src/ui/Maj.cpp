@@ -7,6 +7,7 @@
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
 #include "sheet/qt/QtText.h"
+#include "ui/ErrorBox.h"
 
 #include <QAbstractItemModel>
 #include <QFont>
@@ -257,8 +258,9 @@ TForm4::TForm4(AppWindows& windows, QWidget* parent)
     Retour->setGeometry(698, 360, 97, 31);
 
     connect(Retour, &QPushButton::clicked, this, [this] { RetourClick(); });
-    connect(Enregistrer, &QPushButton::clicked, this, [this] { EnregistrerClick(); });
-    connect(Charger, &QPushButton::clicked, this, [this] { ChargerClick(); });
+    connect(Enregistrer, &QPushButton::clicked, this,
+            [this] { Guarded(this, [this] { EnregistrerClick(); }); });
+    connect(Charger, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ChargerClick(); }); });
 
     centerOnScreen(this);
     FormCreate();

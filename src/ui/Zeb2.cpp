@@ -2,6 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "sheet/qt/QtText.h"
+#include "ui/ErrorBox.h"
 #include "ui/Zebproj.h"
 
 #include <QApplication>
@@ -201,8 +202,9 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
         if (!placingSelection_ && row >= 0)
             StringGrid1SelectCell(column, toProgramRow(row));
     });
-    connect(Apercu, &QPushButton::clicked, this, &TForm2::ApercuClick);
-    connect(ToutImprimer, &QPushButton::clicked, this, &TForm2::ToutImprimerClick);
+    connect(Apercu, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ApercuClick(); }); });
+    connect(ToutImprimer, &QPushButton::clicked, this,
+            [this] { Guarded(this, [this] { ToutImprimerClick(); }); });
     connect(Retour, &QPushButton::clicked, this, &TForm2::RetourClick);
 
     updatePreviewButtons();
