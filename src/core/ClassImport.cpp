@@ -7,9 +7,9 @@
 namespace zeb {
 
 void ImportExportDocument(const std::filesystem::path& document, const std::filesystem::path& programFolder,
-                          ProgramState& state) {
+                          ProgramState& state, const std::vector<std::string>& searchWords) {
     const std::string text = ReadWholeFile(document);
-    const ScanResult scan = ScanExport(SplitLines(text), DefaultSearchWords());
+    const ScanResult scan = ScanExport(SplitLines(text), searchWords);
 
     // Everything that can be wrong with the document is found before a file is written.
     const SplitResult split = SplitClass(scan.WorkFile, scan.PupilCounter);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "ExportScan.h"
 #include "ProgramState.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace zeb {
 
@@ -11,7 +14,9 @@ namespace zeb {
 // aside and replaces state.Class only when everything succeeded; on failure a ZebError
 // is thrown and the previous class (and its work files, for a bad document) stay as they
 // were.
+// `searchWords` recognise the pupil identification line and the codes line, in this order.
 void ImportExportDocument(const std::filesystem::path& document, const std::filesystem::path& programFolder,
-                          ProgramState& state);
+                          ProgramState& state,
+                          const std::vector<std::string>& searchWords = DefaultSearchWords());
 
 } // namespace zeb

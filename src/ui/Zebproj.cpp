@@ -171,6 +171,14 @@ TForm1::TForm1(AppWindows& windows, QWidget* parent)
     credits->setGeometry(5, 568, 788, 25);
     credits->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
+    // Working controls, never shown: the scan's search words.
+    auto* words = new QGroupBox(QStringLiteral("Liste des mots recherchés"), this); // GroupBox2
+    words->setGeometry(5, 600, 200, 80);
+    words->hide();
+    MmListeRecherche =
+        new QPlainTextEdit(toQString(PupilWord) + QLatin1Char('\n') + toQString(CodesWord), words);
+    MmListeRecherche->setGeometry(8, 16, 184, 56);
+
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { Guarded(this, [this] { SpeedButton1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded(this, [this] { BitBtn2Click(); }); });
@@ -245,7 +253,10 @@ void TForm1::SpeedButton1Click() {
             message += "\n" + reported;
         throw ZebError(message);
     }
-    ImportExportDocument(documents.front(), programFolder, *windows_.State);
+    std::vector<std::string> searchWords;
+    for (const QString& word : MmListeRecherche->toPlainText().split(QLatin1Char('\n')))
+        searchWords.push_back(fromQString(word));
+    ImportExportDocument(documents.front(), programFolder, *windows_.State, searchWords);
 
     setWindowState(Qt::WindowNoState);
     QCoreApplication::processEvents();

@@ -46,6 +46,7 @@ public:
     QPushButton* BitBtn1 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
     QPlainTextEdit* Memo3 = nullptr;
+    QPlainTextEdit* MmListeRecherche = nullptr; // hidden: the words the scan looks for, one a line
 
 protected:
     void closeEvent(QCloseEvent* event) override;

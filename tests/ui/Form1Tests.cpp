@@ -78,6 +78,8 @@ TEST_F(MainWindowTest, TheWindowAsItOpens) {
     EXPECT_EQ(form1->Quitter->toolTip(), QStringLiteral("Quitter ZEB v2"));
     EXPECT_TRUE(form1->BitBtn1->text().isEmpty());
     EXPECT_TRUE(form1->Memo3->isReadOnly());
+    EXPECT_EQ(form1->MmListeRecherche->toPlainText(), QStringLiteral("<MELEVE_MID>\n<MCODES>"));
+    EXPECT_FALSE(form1->MmListeRecherche->isVisibleTo(form1));
     EXPECT_TRUE(form1->Memo3->toPlainText().contains(QStringLiteral("(C'est déjà pas mal!!). \n")));
     // The tables are built and the start-up choices set before any other window reads them.
     EXPECT_EQ(state->CurrentSubject, Subject::French);
