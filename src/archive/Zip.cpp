@@ -469,4 +469,16 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
     }
 }
 
+std::int32_t ExtractAllMembers(TZip& zip, const std::string& folder) {
+    zip.FileSpecs.clear();
+    zip.ExtractOptions = OptionOverwriteOlder;
+    zip.ExtractDir = folder;
+    for (std::int32_t i = 0; i < zip.Count(); ++i) {
+        TFileInfoC entry;
+        zip.GetEntry(i, entry);
+        zip.FileSpecs.push_back(entry.FileName);
+    }
+    return zip.Extract();
+}
+
 } // namespace zeb

@@ -159,4 +159,9 @@ private:
     std::exception_ptr callbackFailure_;
 };
 
+// Extracts every member of the component's archive into `folder`, as the program loads an
+// export: the member list filled from the directory, existing files overwritten only when
+// older. Returns Extract's result.
+std::int32_t ExtractAllMembers(TZip& zip, const std::string& folder);
+
 } // namespace zeb

@@ -104,17 +104,10 @@ fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder,
     std::int32_t result = 0;
     try {
         zip.SetZipFileName(archive.string());
-        zip.FileSpecs.clear();
-        zip.ExtractOptions = OptionOverwriteOlder;
-        zip.ExtractDir = folder.string();
-        for (std::int32_t i = 0; i < zip.Count(); ++i) {
-            TFileInfoC entry;
-            zip.GetEntry(i, entry);
-            zip.FileSpecs.push_back(entry.FileName);
+        for (const TFileInfoC& entry : zip.Entries)
             willWrite(memberPath(folder, entry.FileName));
-        }
         const CurrentFolderGuard back;
-        result = zip.Extract();
+        result = ExtractAllMembers(zip, folder.string());
     } catch (const ZipException& failure) {
         throw ZebError(std::string(failure.what()) + reported(zip.LibraryMessages));
     }

@@ -228,15 +228,7 @@ void TForm1::SpeedButton1Click() {
     zip_ = std::make_unique<TZip>(prompts_, volumes_);
     zip_->MakeProgressForm = [this](TZip& zip) { return std::make_unique<TProgressForm>(zip, this); };
     zip_->SetZipFileName(chosen.toStdString());
-    zip_->FileSpecs.clear();
-    zip_->ExtractOptions = OptionOverwriteOlder;
-    zip_->ExtractDir = extraction.string();
-    for (std::int32_t i = 0; i < zip_->Count(); ++i) {
-        TFileInfoC entry;
-        zip_->GetEntry(i, entry);
-        zip_->FileSpecs.push_back(entry.FileName);
-    }
-    zip_->Extract();
+    ExtractAllMembers(*zip_, extraction.string());
     // ZEB.CFG is read and written in the current folder: the program's own after a load.
     static_cast<void>(::chdir(programFolder.c_str()));
 
