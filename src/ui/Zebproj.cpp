@@ -227,16 +227,20 @@ void TForm1::SpeedButton1Click() {
     zip_.reset();
     zip_ = std::make_unique<TZip>(prompts_, volumes_);
     zip_->MakeProgressForm = [this](TZip& zip) { return std::make_unique<TProgressForm>(zip, this); };
+    // However the load ends: back in the program's folder, where ZEB.CFG is read and written,
+    // and nothing extracted left behind for a later load to scan.
+    struct AfterExtraction {
+        fs::path programFolder;
+        fs::path extraction;
+        ~AfterExtraction() {
+            static_cast<void>(::chdir(programFolder.c_str()));
+            clearFolder(extraction);
+        }
+    } afterExtraction{programFolder, extraction};
     zip_->SetZipFileName(chosen.toStdString());
     ExtractAllMembers(*zip_, extraction.string());
-    // ZEB.CFG is read and written in the current folder: the program's own after a load.
-    static_cast<void>(::chdir(programFolder.c_str()));
 
     WaitCursor hourglass;
-    struct Cleanup {
-        fs::path folder;
-        ~Cleanup() { clearFolder(folder); }
-    } removeExtracted{extraction};
     const std::vector<fs::path> documents = ListerFichiersXml(extraction);
     if (documents.empty()) {
         std::string message =
@@ -273,25 +277,22 @@ void TForm1::BitBtn1Click() {
     }
 }
 
-void TForm1::QuitterClick() {
+void TForm1::removeWorkFiles() {
     const fs::path programFolder = ProgramFolder();
     DeleteWorkFiles(programFolder);
     std::error_code ignored;
     fs::remove_all(programFolder / ExtractionFolderName, ignored);
-    cleanedUp_ = true;
+}
+
+void TForm1::QuitterClick() {
+    removeWorkFiles();
     close();
     QApplication::quit();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // The close box quits too, and the work files hold children's names and results.
-    if (!cleanedUp_) {
-        cleanedUp_ = true;
-        const fs::path programFolder = ProgramFolder();
-        DeleteWorkFiles(programFolder);
-        std::error_code ignored;
-        fs::remove_all(programFolder / ExtractionFolderName, ignored);
-    }
+    removeWorkFiles();
     event->accept();
     QApplication::quit();
 }

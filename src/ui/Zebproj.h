@@ -56,7 +56,8 @@ private:
     QtZipPrompts prompts_{this};
     LinuxVolumeService volumes_;
     std::unique_ptr<TZip> zip_; // one per load, as the previous one is destroyed
-    bool cleanedUp_ = false;
+
+    void removeWorkFiles();
 };
 
 } // namespace zeb
