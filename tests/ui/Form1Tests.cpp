@@ -32,6 +32,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        startFolder = fs::current_path();
         ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
         program = std::make_unique<ProgramWindows>();
         state = &program->state();
@@ -42,7 +43,8 @@ protected:
         form1->show();
     }
     void TearDown() override {
-        static_cast<void>(::chdir(data.path().c_str()));
+        // A load makes the data folder the current one; it goes with the test.
+        fs::current_path(startFolder);
         ::unsetenv("XDG_DATA_HOME");
     }
 
@@ -58,6 +60,7 @@ protected:
     }
     fs::path programFolder() const { return data / "zeb"; }
 
+    fs::path startFolder;
     TempFolder data, files;
     std::unique_ptr<ProgramWindows> program;
     ProgramState* state = nullptr;
