@@ -59,22 +59,6 @@ ZipFlag flag(bool value) {
     return value ? ZIP_TRUE : ZIP_FALSE;
 }
 
-// The user's answer as Windows-1252; characters the code page lacks become "?".
-std::string toCp1252(const std::string& utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        try {
-            out += cp1252::fromUtf8(std::string_view(utf8).substr(i, length));
-        } catch (const std::invalid_argument&) {
-            out += '?';
-        }
-        i += length;
-    }
-    return out;
-}
-
 } // namespace
 
 bool LinuxVolumeService::canReach(const std::string& archivePath) {
@@ -398,8 +382,8 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
         break;
     case UNZIP_ACTION_PASSWORD: {
         hideProgress();
-        std::string answer =
-            toCp1252(prompts_.passwordBox("Un nouveau mot de passe pour " + shown(text) + " est nécessaire"));
+        std::string answer = cp1252::fromUtf8Lenient(
+            prompts_.passwordBox("Un nouveau mot de passe pour " + shown(text) + " est nécessaire"));
         showProgress();
         if (answer.size() >= UNZIP_ACTION_TEXT_SIZE) {
             prompts_.messageBox("Ce mot de passe est trop long : " +

@@ -6,11 +6,6 @@
 namespace zeb::cli {
 namespace {
 
-std::string_view trimRight(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
-}
-
 std::string_view codingName(std::string_view srText) {
     switch (CodingOf(srText)) {
     case Coding::Acquis:
@@ -83,8 +78,8 @@ std::string ClassScoresCsv(const ProgramState& state) {
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
         const std::string rowStart = std::to_string(slot) + ";" +
-                                     CsvName(cp1252::toUtf8(trimRight(pupil.Surname))) + ";" +
-                                     CsvName(cp1252::toUtf8(trimRight(pupil.FirstName))) + ";";
+                                     CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname))) + ";" +
+                                     CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName))) + ";";
         appendSubjectRows(out, rowStart, "francais", loaded.ObjectiveResults.French, slot);
         appendSubjectRows(out, rowStart, "mathematiques", loaded.ObjectiveResults.Maths, slot);
     }
@@ -99,8 +94,8 @@ std::string ClassSummary(const ProgramState& state) {
            ", mathématiques sur " + std::to_string(MathsObjectiveCount) + ") :\n";
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
-        std::string name =
-            cp1252::toUtf8(trimRight(pupil.Surname)) + " " + cp1252::toUtf8(trimRight(pupil.FirstName));
+        std::string name = cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname)) + " " +
+                           cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName));
         char number[16];
         std::snprintf(number, sizeof number, "%3d  ", slot);
         out += number + name;

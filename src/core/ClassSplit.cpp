@@ -16,12 +16,8 @@ std::string_view field(std::string_view line, std::size_t first, std::size_t wid
 }
 
 std::string displayName(const StudentLine& line) {
-    auto trimmed = [](std::string_view text) {
-        const std::size_t end = text.find_last_not_of(' ');
-        return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
-    };
-    std::string name = cp1252::toUtf8(trimmed(line.Surname));
-    const std::string first = cp1252::toUtf8(trimmed(line.FirstName));
+    std::string name = cp1252::toUtf8(TrimTrailingSpaces(line.Surname));
+    const std::string first = cp1252::toUtf8(TrimTrailingSpaces(line.FirstName));
     if (!first.empty())
         name += (name.empty() ? "" : " ") + first;
     return "« " + name + " »";

@@ -52,7 +52,11 @@ std::string toUtf8(std::string_view cp1252) {
     return out;
 }
 
-std::string fromUtf8(std::string_view utf8) {
+namespace {
+
+// Strict: throws on malformed UTF-8 or a character the code page lacks. Lenient: such a
+// character, or a malformed byte, becomes "?".
+std::string convertFromUtf8(std::string_view utf8, bool lenient) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -62,19 +66,40 @@ std::string fromUtf8(std::string_view utf8) {
                              : (lead >> 4) == 0xE  ? 3
                              : (lead >> 3) == 0x1E ? 4
                                                    : 0;
-        if (length == 0 || i + length > utf8.size())
-            throw std::invalid_argument("malformed UTF-8");
+        bool wellFormed = length != 0 && i + length <= utf8.size();
         char32_t cp = length == 1 ? char32_t{lead} : static_cast<char32_t>(lead & (0x7Fu >> length));
-        for (std::size_t k = 1; k < length; ++k) {
+        for (std::size_t k = 1; wellFormed && k < length; ++k) {
             const auto next = static_cast<unsigned char>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80)
-                throw std::invalid_argument("malformed UTF-8");
+            wellFormed = (next & 0xC0) == 0x80;
             cp = (cp << 6) | (next & 0x3Fu);
         }
-        out += static_cast<char>(byteOf(cp));
+        if (!wellFormed) {
+            if (!lenient)
+                throw std::invalid_argument("malformed UTF-8");
+            out += '?';
+            ++i;
+            continue;
+        }
+        try {
+            out += static_cast<char>(byteOf(cp));
+        } catch (const std::invalid_argument&) {
+            if (!lenient)
+                throw;
+            out += '?';
+        }
         i += length;
     }
     return out;
+}
+
+} // namespace
+
+std::string fromUtf8(std::string_view utf8) {
+    return convertFromUtf8(utf8, false);
+}
+
+std::string fromUtf8Lenient(std::string_view utf8) {
+    return convertFromUtf8(utf8, true);
 }
 
 } // namespace zeb::cp1252

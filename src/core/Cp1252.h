@@ -14,4 +14,8 @@ std::string toUtf8(std::string_view cp1252);
 // programming error there and bad input elsewhere.
 std::string fromUtf8(std::string_view utf8);
 
+// UTF-8 typed by the user to Windows-1252: a character the code page cannot hold becomes
+// "?", as a Windows text field would keep it.
+std::string fromUtf8Lenient(std::string_view utf8);
+
 } // namespace zeb::cp1252

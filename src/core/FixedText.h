@@ -45,6 +45,12 @@ private:
     std::string text_;
 };
 
+// A stored name without the spaces that pad it to its field.
+inline std::string_view TrimTrailingSpaces(std::string_view text) {
+    const std::size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
+}
+
 // An array indexed from 1 to Count, as every table of the program is (objectives, domains,
 // pupil slots). An index outside the range is a programming error and throws.
 template <typename T, int Count> class OneBased {

@@ -22,3 +22,8 @@ TEST(Cp1252, RefusesMalformedOrUnrepresentableText) {
     EXPECT_THROW(cp1252::fromUtf8("\xE9t\xE9"), std::invalid_argument); // Latin-1 bytes, not UTF-8
     EXPECT_THROW(cp1252::fromUtf8("日本"), std::invalid_argument);
 }
+
+TEST(Cp1252, LenientConversionKeepsWhatItCanAndMarksTheRest) {
+    EXPECT_EQ(cp1252::fromUtf8Lenient("sésame 日本 €"), "s\xE9same ?? \x80");
+    EXPECT_EQ(cp1252::fromUtf8Lenient("a\xC3"), "a?"); // cut sequence
+}

@@ -2,8 +2,6 @@
 
 #include "core/Cp1252.h"
 
-#include <QList>
-#include <stdexcept>
 #include <string>
 
 namespace zeb {
@@ -14,17 +12,7 @@ QString toQString(std::string_view cp1252) {
 }
 
 std::string fromQString(const QString& text) {
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    for (const char32_t codePoint : text.toUcs4()) {
-        const std::string utf8 = QString::fromUcs4(&codePoint, 1).toStdString();
-        try {
-            out += cp1252::fromUtf8(utf8);
-        } catch (const std::invalid_argument&) {
-            out += '?';
-        }
-    }
-    return out;
+    return cp1252::fromUtf8Lenient(text.toStdString());
 }
 
 } // namespace zeb
