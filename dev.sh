@@ -24,6 +24,8 @@ PACKAGES=(
   libzip-dev                         # inflating archive members in the unzip library
   clang libclang-rt-14-dev           # libFuzzer for the archive reader
   unzip zip                          # reference extractor for benchmarks, archives in tests
+  libcups2-dev                       # the answer of CUPS to a print job, which Qt does not pass on
+  cups cups-client cups-bsd          # a private print server for the printing tests
 )
 
 setup() {

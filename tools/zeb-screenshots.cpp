@@ -4,6 +4,7 @@
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
+#include "ui/Zeb3.h"
 #include "ui/Zeb4.h"
 #include "ui/Zebproj.h"
 
@@ -56,6 +57,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     ok = save(*windows.Form2, folder.filePath(QStringLiteral("fenetre-traitement.png"))) && ok;
+
+    // The preview of the second pupil's French sheet at each zoom step, as the teacher gets
+    // there: "Apercu", then "Zoom Avant" twice.
+    windows.Form2->StringGrid1SelectCell(1, 2);
+    windows.Form2->ApercuClick();
+    auto* preview = dynamic_cast<zeb::TForm3*>(windows.Form3);
+    for (const char* zoom : {"60", "80", "100"}) {
+        ok = save(*preview, folder.filePath(QStringLiteral("apercu-zoom-%1.png").arg(QLatin1String(zoom)))) && ok;
+        preview->ZoomAVClick();
+    }
+    preview->RetourClick();
     windows.Form2->hide();
     ok = save(*windows.Form4, folder.filePath(QStringLiteral("fenetre-objectifs.png"))) && ok;
     windows.Form4->hide();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 class QString;
 
 namespace zeb {
@@ -11,10 +14,15 @@ public:
     virtual void SetPupilName(const QString& name) = 0; // its name field, Edit1
     virtual void ShowPreview() = 0;                     // shown (FormShow first), not modal
     virtual void ImprimeClick() = 0;                    // one print job: the selected pupil's sheet
+    // With no printer to print on: asks the teacher whether to save the sheets of these
+    // pupils, in the chosen subject, in a PDF file instead, and does so.
+    virtual void OfferPdfInstead(const std::string& reason, std::int32_t firstPupil,
+                                 std::int32_t lastPupil) = 0;
 };
 
 class TForm1;
 class TForm2;
+class TForm3;
 class TAboutBox;
 class TForm4;
 struct ProgramState;
@@ -25,7 +33,7 @@ struct AppWindows {
     ProgramState* State = nullptr;
     TForm1* Form1 = nullptr;        // main window (Zebproj)
     TForm2* Form2 = nullptr;        // treatment selection (Zeb2)
-    PreviewWindow* Form3 = nullptr; // preview and printing (Zeb3); none yet: its buttons are disabled
+    PreviewWindow* Form3 = nullptr; // preview and printing (Zeb3)
     TAboutBox* AboutBox = nullptr;  // help box (Zeb4)
     TForm4* Form4 = nullptr;        // objectives and retained items (Maj)
 };

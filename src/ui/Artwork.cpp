@@ -241,4 +241,64 @@ QIcon BackGlyph() {
     });
 }
 
+namespace {
+
+void magnifier(QPainter& p, bool plus) {
+    p.setPen(line(Navy, 1.8));
+    p.setBrush(Paper);
+    p.drawEllipse(QPointF(6.5, 6.5), 4.6, 4.6);
+    p.setPen(line(Navy, 2.8));
+    p.drawLine(QPointF(10.0, 10.0), QPointF(14.2, 14.2));
+    p.setPen(line(Accent, 1.7));
+    p.drawLine(QPointF(4.3, 6.5), QPointF(8.7, 6.5));
+    if (plus)
+        p.drawLine(QPointF(6.5, 4.3), QPointF(6.5, 8.7));
+}
+
+} // namespace
+
+QIcon ZoomInGlyph() {
+    return glyph([](QPainter& p) { magnifier(p, true); });
+}
+
+QIcon ZoomOutGlyph() {
+    return glyph([](QPainter& p) { magnifier(p, false); });
+}
+
+QIcon PrintGlyph() {
+    return glyph([](QPainter& p) {
+        // The sheet stands out of the top; the printer's body holds the paper tray.
+        p.setPen(line(Navy, 1.2));
+        p.setBrush(Paper);
+        p.drawRect(QRectF(4.5, 1.5, 7.0, 5.5));
+        p.setBrush(Navy);
+        p.drawRoundedRect(QRectF(1.5, 6.5, 13.0, 6.0), 1.5, 1.5);
+        p.setBrush(Paper);
+        p.drawRect(QRectF(4.5, 10.5, 7.0, 4.0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Accent);
+        p.drawEllipse(QPointF(12.3, 8.6), 0.9, 0.9);
+    });
+}
+
+QIcon PdfGlyph() {
+    return glyph([](QPainter& p) {
+        QPainterPath page;
+        page.moveTo(3.0, 1.5);
+        page.lineTo(9.5, 1.5);
+        page.lineTo(13.0, 5.0);
+        page.lineTo(13.0, 14.5);
+        page.lineTo(3.0, 14.5);
+        page.closeSubpath();
+        p.setPen(line(Navy, 1.2));
+        p.setBrush(Paper);
+        p.drawPath(page);
+        p.drawLine(QPointF(9.5, 1.5), QPointF(9.5, 5.0));
+        p.drawLine(QPointF(9.5, 5.0), QPointF(13.0, 5.0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Accent);
+        p.drawRect(QRectF(1.5, 8.0, 9.0, 4.5));
+    });
+}
+
 } // namespace zeb::artwork

@@ -16,5 +16,9 @@ QIcon QuitGlyph();                     // "Quitter": a door
 QIcon HelpGlyph();                     // help button: a question mark
 QIcon OkGlyph();                       // OK: a check mark
 QIcon BackGlyph();                     // "Retour": an arrow to the left
+QIcon ZoomInGlyph();                   // "Zoom Avant": a magnifying glass with a plus
+QIcon ZoomOutGlyph();                  // "Zoom Arrière": a magnifying glass with a minus
+QIcon PrintGlyph();                    // "Imprimer": a printer with its sheet
+QIcon PdfGlyph();                      // PDF file: a page with a folded corner
 
 } // namespace zeb::artwork

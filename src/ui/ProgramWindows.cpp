@@ -3,6 +3,7 @@
 #include "ui/Artwork.h"
 #include "ui/Maj.h"
 #include "ui/Zeb2.h"
+#include "ui/Zeb3.h"
 #include "ui/Zeb4.h"
 #include "ui/Zebproj.h"
 
@@ -24,6 +25,8 @@ ProgramWindows::ProgramWindows() : state_(std::make_unique<ProgramState>()) {
     windows_.Form1 = form1_.get();
     form2_ = std::make_unique<TForm2>(windows_);
     windows_.Form2 = form2_.get();
+    form3_ = std::make_unique<TForm3>(windows_);
+    windows_.Form3 = form3_.get();
     aboutBox_ = std::make_unique<TAboutBox>(windows_);
     windows_.AboutBox = aboutBox_.get();
     form4_ = std::make_unique<TForm4>(windows_);

@@ -11,7 +11,7 @@ namespace zeb {
 void SetApplicationIdentity();
 
 // The program-wide state and the windows, created in the program's order (main window,
-// selection, help box, objectives), each living until this object goes; none shown.
+// selection, preview, help box, objectives), each living until this object goes; none shown.
 class ProgramWindows {
 public:
     ProgramWindows();
@@ -27,6 +27,7 @@ private:
     AppWindows windows_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TForm2> form2_;
+    std::unique_ptr<TForm3> form3_;
     std::unique_ptr<TAboutBox> aboutBox_;
     std::unique_ptr<TForm4> form4_;
 };

@@ -1,6 +1,7 @@
 #include "ui/Zeb2.h"
 
 #include "core/ProgramState.h"
+#include "print/SheetPrinter.h"
 #include "sheet/qt/QtText.h"
 #include "ui/ErrorBox.h"
 #include "ui/Zebproj.h"
@@ -204,7 +205,7 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     });
     connect(Apercu, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ApercuClick(); }); });
     connect(ToutImprimer, &QPushButton::clicked, this,
-            [this] { Guarded(this, [this] { ToutImprimerClick(); }); });
+            [this] { Guarded(this, [this] { printAllOrOfferPdf(); }); });
     connect(Retour, &QPushButton::clicked, this, &TForm2::RetourClick);
 
     updatePreviewButtons();
@@ -274,11 +275,14 @@ void TForm2::ApercuClick() {
     if (preview == nullptr)
         return;
     hide();
-    const int row = windows_.State->Class.PupilSelection.Top;
-    // The name field shows the two cells as the class file holds them: the surname's
-    // padding is the only space between the two names.
-    preview->SetPupilName(cellText(row, 1) + cellText(row, 2));
+    preview->SetPupilName(PupilName(windows_.State->Class.PupilSelection.Top));
     preview->ShowPreview();
+}
+
+QString TForm2::PupilName(int programRow) const {
+    // The two cells as the class file holds them: the surname's padding is the only space
+    // between the two names.
+    return cellText(programRow, 1) + cellText(programRow, 2);
 }
 
 void TForm2::ToutImprimerClick() {
@@ -302,6 +306,16 @@ void TForm2::ToutImprimerClick() {
     --selection.Top;
     --selection.Bottom;
     ApplySelection();
+}
+
+void TForm2::printAllOrOfferPdf() {
+    try {
+        ToutImprimerClick();
+    } catch (const NoPrinterError& error) {
+        // Nothing was printed; the selection is still on the first pupil of the run.
+        const LoadedClass& loaded = windows_.State->Class;
+        windows_.Form3->OfferPdfInstead(error.what(), loaded.PupilSelection.Top, loaded.PupilCount);
+    }
 }
 
 void TForm2::RetourClick() {

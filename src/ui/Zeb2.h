@@ -34,6 +34,10 @@ public:
     void FillPupilGrid();  // after a load: one row per pupil, then the load's selection
     void ApplySelection(); // puts the state's pupil selection on the grid
 
+    // The pupil's name as the preview shows it: the grid's surname and first name cells
+    // of that program row, joined as they stand.
+    QString PupilName(int programRow) const;
+
     void ApercuClick();
     void ToutImprimerClick();
     void RetourClick();
@@ -59,6 +63,7 @@ protected:
 
 private:
     void updatePreviewButtons();
+    void printAllOrOfferPdf();
     QString cellText(int programRow, int column) const;
     void setCellText(int programRow, int column, const QString& text);
 

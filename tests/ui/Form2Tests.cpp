@@ -1,5 +1,6 @@
 #include "core/ObjectiveTables.h"
 #include "core/ProgramState.h"
+#include "print/SheetPrinter.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zebproj.h"
@@ -40,6 +41,11 @@ public:
         waitCursorAtPrint.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
         if (static_cast<int>(printedRows.size()) == failOnPrint)
             throw std::runtime_error("imprimante hors ligne");
+        if (noPrinter)
+            throw NoPrinterError("Aucune imprimante");
+    }
+    void OfferPdfInstead(const std::string& reason, std::int32_t first, std::int32_t last) override {
+        offers.push_back({reason, first, last});
     }
 
     std::vector<QString> names;
@@ -48,6 +54,12 @@ public:
     std::vector<int> printedRows; // the selection's Top at each print
     std::vector<bool> waitCursorAtPrint;
     int failOnPrint = 0; // 1-based; 0: every print succeeds
+    bool noPrinter = false;
+    struct Offer {
+        std::string reason;
+        std::int32_t first, last;
+    };
+    std::vector<Offer> offers;
 
 private:
     const ProgramState& state_;
@@ -311,6 +323,22 @@ TEST_F(Form2Test, PrintFailureLeavesItsPupilSelectedAndTheArrowBack) {
     preview->failOnPrint = 1;
     EXPECT_THROW(form->ToutImprimerClick(), std::runtime_error);
     EXPECT_EQ(form->StringGrid1->currentRow(), 5);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Form2Test, PrintWithNoPrinterOffersThePdfOfTheRunInstead) {
+    withPreview();
+    load(9);
+    form->show();
+    form->StringGrid1->setCurrentCell(2, 1);
+    preview->noPrinter = true;
+    form->ToutImprimer->click(); // no error box: the offer replaces it
+    EXPECT_EQ(preview->printedRows, (std::vector<int>{3}));
+    ASSERT_EQ(preview->offers.size(), 1u);
+    EXPECT_EQ(preview->offers[0].reason, "Aucune imprimante");
+    EXPECT_EQ(preview->offers[0].first, 3);
+    EXPECT_EQ(preview->offers[0].last, 9);
+    EXPECT_EQ(state->Class.PupilSelection, (GridRect{1, 3, 2, 3}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

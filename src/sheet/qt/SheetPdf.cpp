@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <algorithm>
 #include <memory>
 
 namespace zeb {
@@ -26,6 +27,15 @@ constexpr double LayoutDpi = 96.0;
 
 int WriteSheetsPdf(const std::filesystem::path& file, const ProgramState& state,
                    const std::vector<Subject>& subjects) {
+    return WriteSheetsPdf(file, state, subjects, 1, state.Class.PupilCount);
+}
+
+int WriteSheetsPdf(const std::filesystem::path& file, const ProgramState& state,
+                   const std::vector<Subject>& subjects, std::int32_t firstPupil, std::int32_t lastPupil) {
+    firstPupil = std::max(firstPupil, 1);
+    lastPupil = std::min(lastPupil, state.Class.PupilCount);
+    if (firstPupil > lastPupil || subjects.empty())
+        fail(file, QStringLiteral("aucune fiche à y mettre"));
     QSaveFile output(QString::fromStdString(file.string()));
     if (!output.open(QIODevice::WriteOnly))
         fail(file, output.errorString());
@@ -52,7 +62,7 @@ int WriteSheetsPdf(const std::filesystem::path& file, const ProgramState& state,
             fail(file, QStringLiteral("le moteur PDF n'a pas pu démarrer"));
         QPainterCanvas canvas(painter, SheetFont());
         for (const Subject subject : subjects) {
-            for (std::int32_t pupil = 1; pupil <= state.Class.PupilCount; ++pupil) {
+            for (std::int32_t pupil = firstPupil; pupil <= lastPupil; ++pupil) {
                 if (pages > 0 && !writer.newPage())
                     fail(file, QStringLiteral("impossible d'ajouter une page"));
                 DrawResultSheet(subject, canvas, scaleX, scaleY, pupil, *paper);

@@ -2,6 +2,7 @@
 
 #include "core/ProgramState.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -14,5 +15,8 @@ namespace zeb {
 // Returns the number of pages written.
 int WriteSheetsPdf(const std::filesystem::path& file, const ProgramState& state,
                    const std::vector<Subject>& subjects);
+// The same for the pupils firstPupil to lastPupil only (clamped to the class).
+int WriteSheetsPdf(const std::filesystem::path& file, const ProgramState& state,
+                   const std::vector<Subject>& subjects, std::int32_t firstPupil, std::int32_t lastPupil);
 
 } // namespace zeb

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/Errors.h"
+#include "sheet/Canvas.h"
+
+#include <QFont>
+#include <QString>
+#include <memory>
+
+namespace zeb {
+
+// A print that could not be done; the message says why, in French, for the error box.
+class PrintError : public ZebError {
+public:
+    using ZebError::ZebError;
+};
+
+// This computer has no printer to print on: the teacher may want a PDF file instead.
+class NoPrinterError : public PrintError {
+public:
+    using PrintError::PrintError;
+};
+
+// One print job on a printer, drawn through the sheet's canvas. A job is titled before it
+// begins; every begun job is either ended (handed over to the printer) or aborted.
+class SheetPrinter {
+public:
+    virtual ~SheetPrinter() = default;
+
+    virtual void SetTitle(const QString& title) = 0;
+    virtual void BeginDoc() = 0; // throws PrintError
+    // What follows holds between BeginDoc and EndDoc.
+    virtual void SetFont(const QFont& font) = 0; // the canvas's face; the sheet sets the sizes
+    virtual Canvas& canvas() = 0;
+    virtual int PixelsPerInchX() const = 0;
+    virtual int PixelsPerInchY() const = 0;
+    virtual void EndDoc() = 0; // hands the job over; throws PrintError when it is refused
+    virtual void Abort() = 0;  // drops a begun job: nothing reaches the printer; never throws
+};
+
+// A begun job that is not ended by the time this goes is aborted, so a failure while
+// drawing never sends half a page.
+class PrintJob {
+public:
+    explicit PrintJob(SheetPrinter& printer) : printer_(printer) { printer_.BeginDoc(); }
+    ~PrintJob() {
+        if (!ended_)
+            printer_.Abort();
+    }
+    PrintJob(const PrintJob&) = delete;
+    PrintJob& operator=(const PrintJob&) = delete;
+
+    void End() {
+        ended_ = true; // a refused end leaves nothing to abort
+        printer_.EndDoc();
+    }
+
+private:
+    SheetPrinter& printer_;
+    bool ended_ = false;
+};
+
+// The system's default printer, through CUPS: a fresh one for each job, so a printer set up
+// while the program runs is found.
+std::unique_ptr<SheetPrinter> MakeSystemPrinter();
+
+} // namespace zeb

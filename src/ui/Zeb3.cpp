@@ -1,0 +1,503 @@
+#include "ui/Zeb3.h"
+
+#include "core/ProgramState.h"
+#include "print/SheetPrinter.h"
+#include "sheet/ResultSheet.h"
+#include "sheet/qt/QPainterCanvas.h"
+#include "sheet/qt/SheetPdf.h"
+#include "ui/Artwork.h"
+#include "ui/ErrorBox.h"
+#include "ui/Zeb2.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <array>
+#include <cmath>
+
+namespace zeb {
+
+namespace {
+
+constexpr int PageLeft = 48;   // the paint box's left edge at the smallest zoom
+constexpr int PageWidth = 479; // and its width
+constexpr int PageHeight = 537;
+constexpr int ZoomGrowth = 20; // pixels the page grows on each side per zoom step
+constexpr std::array<double, 3> ZoomSteps = {0.6, 0.8, 1.0};
+constexpr int RowPageStep = 10;   // added to the bar's own step of 1 by a vertical page step
+constexpr int PixelPageStep = 50; // and by a horizontal one
+constexpr double LayoutDpi = 96.0; // the sheet's layout is in pixels of a 96-dpi window
+
+// The zoom is kept to exactly the three factors: stepping by adding 0.2 in floating point
+// would come back from 0.8 to 0.6000000000000001, which is not 0.6 and would zoom out again.
+int zoomStep(double factor) {
+    return static_cast<int>(std::lround((factor - ZoomSteps.front()) / 0.2));
+}
+
+QFont pixelFont(const QString& family, int pixels) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// The sheet of paper on screen: its painting is the window's.
+class PageBox final : public QWidget {
+public:
+    PageBox(TForm3& form, QWidget* parent) : QWidget(parent), form_(form) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    QScrollBar* wheelTarget = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        form_.PaintPage(painter);
+    }
+    // The wheel over the page scrolls it as the wheel over its vertical bar does.
+    void wheelEvent(QWheelEvent* event) override {
+        if (wheelTarget != nullptr)
+            QApplication::sendEvent(wheelTarget, event);
+    }
+
+private:
+    TForm3& form_;
+};
+
+// A scroll bar that reports each scroll action with a code and the position it proposes,
+// takes back the position the handler leaves, and reports the end of each action with the
+// position it then holds.
+class NotifyingScrollBar final : public QScrollBar {
+public:
+    using Handler = std::function<void(ScrollCode, int&)>;
+
+    NotifyingScrollBar(Qt::Orientation orientation, QWidget* parent, Handler handler)
+        : QScrollBar(orientation, parent), handler_(std::move(handler)) {
+        // Emitted once the bar has moved its slider, before its value follows.
+        connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { onAction(action); });
+        connect(this, &QAbstractSlider::sliderReleased, this, [this] { report(ScrollCode::Position); });
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QScrollBar::mouseReleaseEvent(event);
+        report(ScrollCode::EndScroll);
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        QScrollBar::wheelEvent(event);
+        report(ScrollCode::EndScroll);
+    }
+
+private:
+    static bool codeOf(int action, ScrollCode& code) {
+        switch (action) {
+        case SliderSingleStepSub: code = ScrollCode::LineUp; return true;
+        case SliderSingleStepAdd: code = ScrollCode::LineDown; return true;
+        case SliderPageStepSub: code = ScrollCode::PageUp; return true;
+        case SliderPageStepAdd: code = ScrollCode::PageDown; return true;
+        case SliderToMinimum: code = ScrollCode::Top; return true;
+        case SliderToMaximum: code = ScrollCode::Bottom; return true;
+        case SliderMove: code = ScrollCode::Track; return true;
+        default: return false;
+        }
+    }
+
+    void onAction(int action) {
+        ScrollCode code{};
+        if (!codeOf(action, code))
+            return;
+        int position = sliderPosition();
+        handler_(code, position);
+        setSliderPosition(position); // held within the range by the bar
+    }
+
+    void report(ScrollCode code) {
+        int position = value();
+        handler_(code, position);
+        setValue(position);
+    }
+
+    Handler handler_;
+};
+
+QPushButton* makeButton(QWidget* parent, const QString& text, const QIcon& icon, const QString& tip, int top) {
+    auto* button = new QPushButton(icon, text, parent);
+    button->setToolTip(tip);
+    button->setGeometry(584, top, 129, 28);
+    return button;
+}
+
+QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow, int top) {
+    auto* button = new QToolButton(parent);
+    button->setArrowType(arrow);
+    button->setAutoRepeat(true); // held down, it goes on through the class
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(0, top, 20, 11);
+    return button;
+}
+
+// The four values a print sets aside, given back however the print ends, so the preview
+// never stays at the paper's factor after a failed print.
+class ViewSetAside {
+public:
+    explicit ViewSetAside(ViewState& view) : view_(view), kept_(view) {}
+    ~ViewSetAside() {
+        view_.ZoomFactor = kept_.ZoomFactor;
+        view_.HorizontalOffset = kept_.HorizontalOffset;
+        view_.VerticalOffset = kept_.VerticalOffset;
+        view_.ZoomOffset = kept_.ZoomOffset;
+    }
+    ViewSetAside(const ViewSetAside&) = delete;
+    ViewSetAside& operator=(const ViewSetAside&) = delete;
+
+private:
+    ViewState& view_;
+    const ViewState kept_;
+};
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The drawing of the chosen subject; any other value leaves the page blank.
+void drawSheet(Canvas& canvas, double scaleX, double scaleY, const ProgramState& state) {
+    const std::int32_t pupil = state.Class.PupilSelection.Top;
+    if (pupil < 1 || pupil > state.Class.PupilCount)
+        return;
+    switch (state.CurrentSubject) {
+    case Subject::Mathematics: Affiche_Resultats_Maths(canvas, scaleX, scaleY, pupil, state); break;
+    case Subject::French: Affiche_Resultats_Franc(canvas, scaleX, scaleY, pupil, state); break;
+    }
+}
+
+QString fileNamePart(const QString& text) {
+    QString part;
+    for (const QChar c : text.simplified()) {
+        if (c.isLetterOrNumber())
+            part += c;
+        else if (!part.endsWith(QLatin1Char('-')))
+            part += QLatin1Char('-');
+    }
+    while (part.endsWith(QLatin1Char('-')))
+        part.chop(1);
+    return part;
+}
+
+} // namespace
+
+TForm3::TForm3(AppWindows& windows, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), windows_(windows) {
+    setWindowTitle(QStringLiteral(" EVALUATION CE2 - Aperçu avant impression"));
+    setFixedSize(737, 545);
+    setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+
+    auto* page = new PageBox(*this, this);
+    PaintBox1 = page;
+    PaintBox1->setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    PaintBox1->setGeometry(0, 0, 519, 529);
+
+    VBarre = new NotifyingScrollBar(Qt::Vertical, this,
+                                    [this](ScrollCode code, int& position) { VBarreScroll(code, position); });
+    VBarre->setGeometry(528, 0, 17, 529);
+    VBarre->setRange(0, 30);
+    VBarre->setSingleStep(1);
+    VBarre->setPageStep(1);
+    page->wheelTarget = VBarre;
+
+    HBarre = new NotifyingScrollBar(Qt::Horizontal, this,
+                                    [this](ScrollCode code, int& position) { HBarreScroll(code, position); });
+    HBarre->setGeometry(0, 528, 481, 17);
+    HBarre->setRange(0, 200);
+    HBarre->setSingleStep(1);
+    HBarre->setPageStep(1);
+
+    // Created before the controls it stands behind.
+    Shape2 = new QFrame(this);
+    Shape2->setObjectName(QStringLiteral("Shape2"));
+    Shape2->setStyleSheet(QStringLiteral("#Shape2 { background-color: silver; border: 1px dotted navy; }"));
+    Shape2->setGeometry(552, 0, 177, 545);
+
+    SpinButton1 = new QWidget(this);
+    SpinButton1->setGeometry(560, 32, 20, 22);
+    SpinUp = makeArrow(SpinButton1, Qt::UpArrow, 0);
+    SpinDown = makeArrow(SpinButton1, Qt::DownArrow, 11);
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(580, 32, 141, 23);
+    Edit1->setToolTip(QStringLiteral("Liste des élèves"));
+    // It only shows the pupil's name: nothing typed there would ever be read.
+    Edit1->setReadOnly(true);
+
+    ZoomAV = makeButton(this, QStringLiteral("Zoom A&vant"), artwork::ZoomInGlyph(), QString(), 80);
+    ZoomAR = makeButton(this, QStringLiteral("&Zoom Arrière"), artwork::ZoomOutGlyph(), QString(), 112);
+    Imprime = makeButton(this, QStringLiteral("&Imprimer"), artwork::PrintGlyph(),
+                         QStringLiteral("Imprime la fiche"), 168);
+    Pdf = makeButton(this, QStringLiteral("Fichier &PDF"), artwork::PdfGlyph(),
+                     QStringLiteral("Enregistre la fiche dans un fichier PDF"), 204);
+    Retour = makeButton(this, QStringLiteral("&Retour"), artwork::BackGlyph(),
+                        QStringLiteral("Retour au traitement des résultats"), 240);
+
+    connect(SpinUp, &QToolButton::clicked, this, [this] { SpinButton1UpClick(); });
+    connect(SpinDown, &QToolButton::clicked, this, [this] { SpinButton1DownClick(); });
+    connect(ZoomAV, &QPushButton::clicked, this, [this] { ZoomAVClick(); });
+    connect(ZoomAR, &QPushButton::clicked, this, [this] { ZoomARClick(); });
+    connect(Imprime, &QPushButton::clicked, this, [this] { Guarded(this, [this] { printOrOfferPdf(); }); });
+    connect(Pdf, &QPushButton::clicked, this, [this] { Guarded(this, [this] { PdfClick(); }); });
+    connect(Retour, &QPushButton::clicked, this, [this] { RetourClick(); });
+
+    MakePrinter = [] { return MakeSystemPrinter(); };
+    ChoosePdfFile = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Enregistrer dans un fichier PDF"), suggested,
+                                            QStringLiteral("Document PDF (*.pdf)"));
+    };
+    Confirm = [this](const QString& question) {
+        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question,
+                        QMessageBox::NoButton, this);
+        QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+        box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+        box.exec();
+        return box.clickedButton() == yes;
+    };
+
+    if (const QScreen* shown = screen())
+        setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), shown->availableGeometry()));
+}
+
+TForm3::~TForm3() = default;
+
+void TForm3::SetPupilName(const QString& name) {
+    Edit1->setText(name);
+    Edit1->setCursorPosition(0); // the surname first, not the end of the padded first name
+}
+
+void TForm3::ShowPreview() {
+    show(); // FormShow runs first, from the show event
+    raise();
+    activateWindow();
+}
+
+void TForm3::FormShow() {
+    ViewState& view = windows_.State->View;
+    // The window cannot be resized, so its size at showing and at painting are the same and
+    // the page's scale is the zoom factor. The client size is taken rather than the frame's:
+    // under X the window manager adds its frame only after the window is shown.
+    view.ShownWidth = width();
+    view.ShownHeight = height();
+    view.ZoomFactor = ZoomSteps.front();
+    view.ZoomOffset = 0;
+    placePage();
+}
+
+void TForm3::PaintBox1Paint() {
+    PaintBox1->repaint();
+}
+
+void TForm3::PaintPage(QPainter& painter) {
+    const ViewState& view = windows_.State->View;
+    // The white page and its black border, cut to the paint box.
+    painter.setPen(QPen(Qt::black, 0));
+    painter.setBrush(Qt::white);
+    painter.drawRect(0, 0, PageWidth + 2 * view.ZoomOffset - 1, PageHeight - 1);
+    if (view.ShownWidth <= 0 || view.ShownHeight <= 0)
+        return; // hidden since "Retour": nothing to scale to
+    const double scaleX = width() * view.ZoomFactor / view.ShownWidth;
+    const double scaleY = height() * view.ZoomFactor / view.ShownHeight;
+    QPainterCanvas canvas(painter, PaintBox1->font());
+    drawSheet(canvas, scaleX, scaleY, *windows_.State);
+}
+
+void TForm3::ZoomAVClick() {
+    ViewState& view = windows_.State->View;
+    if (view.ZoomFactor >= ZoomSteps.back())
+        return;
+    const int step = std::min(zoomStep(view.ZoomFactor) + 1, static_cast<int>(ZoomSteps.size()) - 1);
+    view.ZoomFactor = ZoomSteps[static_cast<std::size_t>(step)];
+    view.ZoomOffset += ZoomGrowth;
+    placePage();
+    PaintBox1Paint();
+}
+
+void TForm3::ZoomARClick() {
+    ViewState& view = windows_.State->View;
+    if (view.ZoomFactor <= ZoomSteps.front())
+        return;
+    const int step = std::max(zoomStep(view.ZoomFactor) - 1, 0);
+    view.ZoomFactor = ZoomSteps[static_cast<std::size_t>(step)];
+    view.ZoomOffset -= ZoomGrowth;
+    placePage();
+    PaintBox1Paint();
+}
+
+void TForm3::VBarreScroll(ScrollCode code, int& scrollPos) {
+    if (code == ScrollCode::PageUp)
+        scrollPos -= RowPageStep;
+    else if (code == ScrollCode::PageDown)
+        scrollPos += RowPageStep;
+    windows_.State->View.VerticalOffset = scrollPos;
+    PaintBox1Paint();
+}
+
+void TForm3::HBarreScroll(ScrollCode code, int& scrollPos) {
+    if (code == ScrollCode::PageUp)
+        scrollPos -= PixelPageStep;
+    else if (code == ScrollCode::PageDown)
+        scrollPos += PixelPageStep;
+    windows_.State->View.HorizontalOffset = scrollPos;
+    PaintBox1Paint();
+}
+
+void TForm3::SpinButton1UpClick() {
+    GridRect& selection = windows_.State->Class.PupilSelection;
+    if (selection.Top <= 1)
+        return;
+    --selection.Top;
+    --selection.Bottom;
+    showPupilName();
+    PaintBox1Paint();
+}
+
+void TForm3::SpinButton1DownClick() {
+    GridRect& selection = windows_.State->Class.PupilSelection;
+    if (selection.Bottom >= windows_.State->Class.PupilCount)
+        return;
+    ++selection.Top;
+    ++selection.Bottom;
+    showPupilName();
+    PaintBox1Paint();
+}
+
+void TForm3::ImprimeClick() {
+    ProgramState& state = *windows_.State;
+    const ViewSetAside setAside(state.View);
+    state.View.ZoomFactor = 1.0;
+    state.View.HorizontalOffset = 0;
+    state.View.VerticalOffset = 0;
+    state.View.ZoomOffset = 0;
+
+    const std::unique_ptr<SheetPrinter> printer = MakePrinter();
+    printer->SetTitle(QStringLiteral("Impression"));
+    PrintJob job(*printer);
+    printer->SetFont(windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font() : SheetFont());
+    const double scaleX = printer->PixelsPerInchX() / LayoutDpi;
+    const double scaleY = printer->PixelsPerInchY() / LayoutDpi;
+    drawSheet(printer->canvas(), scaleX, scaleY, state);
+    job.End();
+}
+
+void TForm3::RetourClick() {
+    if (windows_.Form2 != nullptr)
+        windows_.Form2->ApplySelection(); // the grid shows the last previewed pupil
+    ViewState& view = windows_.State->View;
+    view.HorizontalOffset = 0;
+    view.VerticalOffset = 0;
+    view.ZoomOffset = 0;
+    view.ShownWidth = 0;
+    view.ShownHeight = 0;
+    view.ZoomFactor = 0.0;
+    PaintBox1->setGeometry(0, PaintBox1->y(), 0, PaintBox1->height());
+    HBarre->setGeometry(0, HBarre->y(), 0, HBarre->height());
+    hide();
+    if (windows_.Form2 != nullptr)
+        static_cast<QWidget*>(windows_.Form2)->show();
+}
+
+void TForm3::PdfClick() {
+    const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
+    saveSheetsAsPdf(pupil, pupil);
+}
+
+void TForm3::OfferPdfInstead(const std::string& reason, std::int32_t firstPupil, std::int32_t lastPupil) {
+    const QString what = firstPupil == lastPupil ? QStringLiteral("la fiche") : QStringLiteral("les fiches");
+    const QString question = QString::fromStdString(reason) + QStringLiteral("\n\nVoulez-vous enregistrer ") +
+                             what + QStringLiteral(" dans un fichier PDF, à imprimer plus tard ou ailleurs ?");
+    if (Confirm(question))
+        saveSheetsAsPdf(firstPupil, lastPupil);
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+    // Coming back from a minimised state is no new showing.
+    if (!event->spontaneous())
+        FormShow();
+    QWidget::showEvent(event);
+}
+
+void TForm3::closeEvent(QCloseEvent* event) {
+    // No close box, but the window manager can still close the window: that is "Retour",
+    // or the program would be left with no window on screen. The application's own quit
+    // closes it for good.
+    if (!event->spontaneous()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    RetourClick();
+}
+
+void TForm3::placePage() {
+    const int growth = windows_.State->View.ZoomOffset;
+    PaintBox1->setGeometry(PageLeft - growth, PaintBox1->y(), PageWidth + growth, PaintBox1->height());
+    HBarre->setGeometry(PageLeft - growth, HBarre->y(), PageWidth + growth, HBarre->height());
+}
+
+void TForm3::showPupilName() {
+    if (windows_.Form2 != nullptr)
+        SetPupilName(windows_.Form2->PupilName(windows_.State->Class.PupilSelection.Top));
+}
+
+void TForm3::printOrOfferPdf() {
+    try {
+        ImprimeClick();
+    } catch (const NoPrinterError& error) {
+        const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
+        OfferPdfInstead(error.what(), pupil, pupil);
+    }
+}
+
+void TForm3::saveSheetsAsPdf(std::int32_t firstPupil, std::int32_t lastPupil) {
+    QString chosen = ChoosePdfFile(suggestedPdfPath(firstPupil, lastPupil));
+    if (chosen.isEmpty())
+        return;
+    if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        chosen += QStringLiteral(".pdf");
+    const WaitCursor wait;
+    WriteSheetsPdf(chosen.toStdString(), *windows_.State, {windows_.State->CurrentSubject}, firstPupil,
+                   lastPupil);
+}
+
+QString TForm3::suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil) const {
+    const QString subject = windows_.State->CurrentSubject == Subject::Mathematics ? QStringLiteral("maths")
+                                                                                    : QStringLiteral("francais");
+    QString name;
+    if (firstPupil == lastPupil) {
+        const QString pupil =
+            windows_.Form2 != nullptr ? fileNamePart(windows_.Form2->PupilName(firstPupil)) : QString();
+        name = QStringLiteral("fiche-") + subject + QStringLiteral("-") +
+               (pupil.isEmpty() ? QString::number(firstPupil) : pupil);
+    } else {
+        name = QStringLiteral("fiches-") + subject + QStringLiteral("-eleves-%1-a-%2").arg(firstPupil).arg(lastPupil);
+    }
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
+}
+
+} // namespace zeb

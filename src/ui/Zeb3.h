@@ -1,0 +1,88 @@
+#pragma once
+
+#include "ui/AppWindows.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QFrame;
+class QLineEdit;
+class QPainter;
+class QPushButton;
+class QScrollBar;
+class QToolButton;
+
+namespace zeb {
+
+class SheetPrinter;
+
+// What a scroll bar reports of each scroll action, as the handlers expect it.
+enum class ScrollCode { LineUp, LineDown, PageUp, PageDown, Position, Track, Top, Bottom, EndScroll };
+
+// The preview: one pupil's sheet on a white page that can be enlarged in two steps,
+// scrolled, stepped from pupil to pupil, printed, or saved as a PDF file. It also prints one
+// sheet for the selection window's print run while hidden. Its view state lives in the
+// program-wide state, which the sheet's drawing reads.
+class TForm3 final : public QWidget, public PreviewWindow {
+    Q_OBJECT
+public:
+    TForm3(AppWindows& windows, QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    // The selection window's side.
+    void SetPupilName(const QString& name) override;
+    void ShowPreview() override;
+    void ImprimeClick() override;
+    void OfferPdfInstead(const std::string& reason, std::int32_t firstPupil, std::int32_t lastPupil) override;
+
+    void FormShow();
+    void PaintBox1Paint(); // repaints the page now (when shown)
+    void ZoomAVClick();
+    void ZoomARClick();
+    // scrollPos: the position the bar proposes; the bar takes what the handler leaves there.
+    void VBarreScroll(ScrollCode code, int& scrollPos);
+    void HBarreScroll(ScrollCode code, int& scrollPos);
+    void SpinButton1UpClick();   // previous pupil
+    void SpinButton1DownClick(); // next pupil
+    void RetourClick();
+    void PdfClick(); // the previewed sheet as a PDF file, for a teacher without a printer
+
+    // The page as the paint box shows it: the white sheet, then the pupil's results.
+    void PaintPage(QPainter& painter);
+
+    // Seams: the printer of each job, the PDF file's name (empty: cancelled), and the
+    // teacher's yes or no to a question.
+    std::function<std::unique_ptr<SheetPrinter>()> MakePrinter;
+    std::function<QString(const QString& suggestedPath)> ChoosePdfFile;
+    std::function<bool(const QString& question)> Confirm;
+
+    QWidget* PaintBox1 = nullptr;
+    QScrollBar* VBarre = nullptr;
+    QScrollBar* HBarre = nullptr;
+    QFrame* Shape2 = nullptr;
+    QWidget* SpinButton1 = nullptr;
+    QToolButton* SpinUp = nullptr;   // SpinButton1's upper arrow
+    QToolButton* SpinDown = nullptr; // and its lower one
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* ZoomAV = nullptr;
+    QPushButton* ZoomAR = nullptr;
+    QPushButton* Imprime = nullptr;
+    QPushButton* Pdf = nullptr;
+    QPushButton* Retour = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void placePage(); // the paint box and the horizontal bar follow the zoom
+    void showPupilName();
+    void printOrOfferPdf();
+    void saveSheetsAsPdf(std::int32_t firstPupil, std::int32_t lastPupil);
+    QString suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil) const;
+
+    AppWindows& windows_;
+};
+
+} // namespace zeb

@@ -1,0 +1,523 @@
+#include "RecordingCanvas.h"
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "core/ProgramState.h"
+#include "generator/ExportGenerator.h"
+#include "print/SheetPrinter.h"
+#include "sheet/ResultSheet.h"
+#include "sheet/qt/QPainterCanvas.h"
+#include "ui/ProgramWindows.h"
+#include "ui/Zeb2.h"
+#include "ui/Zeb3.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace zeb;
+using namespace zeb::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the fake printers of a test saw, one entry per job.
+struct PrintLog {
+    struct Job {
+        QString title;
+        ViewState view;       // the program's view while the job is drawn
+        std::int32_t pupil = 0;
+        Subject subject = Subject::French;
+        QString family;
+        RecordingCanvas canvas;
+        bool ended = false;
+        bool aborted = false;
+    };
+    std::vector<Job> jobs;
+    int failEndAt = 0;  // job number (from 1) whose end is refused
+    int failFontAt = 0; // job number whose drawing fails half-way
+    bool noPrinter = false;
+};
+
+constexpr int FakeDpi = 192; // twice the layout's 96: scale 2
+
+class FakePrinter final : public SheetPrinter {
+public:
+    FakePrinter(PrintLog& log, const ProgramState& state) : log_(log), state_(state) {}
+    void SetTitle(const QString& title) override { title_ = title; }
+    void BeginDoc() override {
+        if (log_.noPrinter)
+            throw NoPrinterError("Aucune imprimante n'est configurée sur cet ordinateur.");
+        PrintLog::Job job;
+        job.title = title_;
+        job.view = state_.View;
+        job.pupil = state_.Class.PupilSelection.Top;
+        job.subject = state_.CurrentSubject;
+        log_.jobs.push_back(std::move(job));
+    }
+    void SetFont(const QFont& font) override {
+        job().family = font.family();
+        if (number() == log_.failFontAt)
+            throw PrintError("panne au milieu de la fiche");
+    }
+    Canvas& canvas() override { return job().canvas; }
+    int PixelsPerInchX() const override { return FakeDpi; }
+    int PixelsPerInchY() const override { return FakeDpi; }
+    void EndDoc() override {
+        job().ended = true;
+        if (number() == log_.failEndAt)
+            throw PrintError("L'imprimante « Salle 2 » n'a pas accepté la fiche.");
+    }
+    void Abort() override { job().aborted = true; }
+
+private:
+    PrintLog::Job& job() { return log_.jobs.back(); }
+    int number() const { return static_cast<int>(log_.jobs.size()); }
+    PrintLog& log_;
+    const ProgramState& state_;
+    QString title_;
+};
+
+// The next message box's text; the box is closed as soon as it opens.
+std::shared_ptr<QString> closeNextBox(bool answerYes = false) {
+    auto text = std::make_shared<QString>();
+    QTimer::singleShot(0, [text, answerYes] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        *text = box->text();
+        for (QAbstractButton* button : box->buttons())
+            if ((box->buttonRole(button) == QMessageBox::YesRole) == answerYes) {
+                button->click();
+                return;
+            }
+        box->close();
+    });
+    return text;
+}
+
+// A click on one part of a scroll bar (page area, arrow), pressed and released as a mouse does.
+void pressOn(QScrollBar* bar, QStyle::SubControl part, bool release = true) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    const QPoint at = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    if (!release)
+        return;
+    QMouseEvent up(QEvent::MouseButtonRelease, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(bar, &up);
+}
+
+void releaseOn(QScrollBar* bar) {
+    QMouseEvent up(QEvent::MouseButtonRelease, QPoint(1, 1), bar->mapToGlobal(QPoint(1, 1)), Qt::LeftButton,
+                   Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &up);
+}
+
+class PreviewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        startFolder = fs::current_path();
+        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        program = std::make_unique<ProgramWindows>();
+        state = &program->state();
+        form2 = program->windows().Form2;
+        form3 = dynamic_cast<TForm3*>(program->windows().Form3);
+        ASSERT_NE(form3, nullptr);
+        form3->MakePrinter = [this] { return std::make_unique<FakePrinter>(log, *state); };
+        form3->Confirm = [](const QString&) -> bool { throw std::logic_error("unexpected question"); };
+        form3->ChoosePdfFile = [](const QString&) -> QString { throw std::logic_error("unexpected dialog"); };
+    }
+    void TearDown() override {
+        fs::current_path(startFolder);
+        ::unsetenv("XDG_DATA_HOME");
+    }
+
+    // A generated class loaded as the teacher does, then the selection window on pupil `pupil`.
+    void load(int pupils, int pupil = 1) {
+        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
+        writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
+        TForm1* form1 = program->windows().Form1;
+        form1->ChooseExportFile = [this] { return QString::fromStdString((files / "classe.jad").string()); };
+        form1->SpeedButton1Click();
+        ASSERT_TRUE(form2->isVisible());
+        form2->StringGrid1->setCurrentCell(pupil - 1, 1);
+    }
+    void preview() {
+        form2->Apercu->click();
+        ASSERT_TRUE(form3->isVisible());
+    }
+
+    // The page as the window shows it now, and as the sheet of `pupil` drawn straight at
+    // the view's zoom and offsets would look.
+    QImage shownPage() const { return form3->PaintBox1->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage expectedPage(std::int32_t pupil, Subject subject) const {
+        QImage image(form3->PaintBox1->size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setPen(QPen(Qt::black, 0));
+        painter.drawRect(0, 0, 479 + 2 * state->View.ZoomOffset - 1, 536);
+        QPainterCanvas canvas(painter, form3->PaintBox1->font());
+        DrawResultSheet(subject, canvas, state->View.ZoomFactor, state->View.ZoomFactor, pupil, *state);
+        painter.end();
+        return image;
+    }
+
+    // The texts of the sheet of `pupil` on paper at the fake printer's resolution.
+    std::vector<RecordingCanvas::Text> paperTexts(std::int32_t pupil, Subject subject) const {
+        ProgramState paper = *state;
+        paper.View.ZoomFactor = 1.0;
+        paper.View.HorizontalOffset = 0;
+        paper.View.VerticalOffset = 0;
+        RecordingCanvas canvas;
+        DrawResultSheet(subject, canvas, 2.0, 2.0, pupil, paper);
+        return canvas.texts;
+    }
+
+    fs::path startFolder;
+    TempFolder data, files;
+    std::unique_ptr<ProgramWindows> program;
+    ProgramState* state = nullptr;
+    TForm2* form2 = nullptr;
+    TForm3* form3 = nullptr;
+    PrintLog log;
+};
+
+bool sameTexts(const std::vector<RecordingCanvas::Text>& a, const std::vector<RecordingCanvas::Text>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.x == y.x && x.y == y.y && x.size == y.size && x.text == y.text;
+    });
+}
+
+// ---- Showing, zooming, painting ---------------------------------------------------------------
+
+TEST_F(PreviewTest, FirstShowingIsTheSmallPageOfTheSelectedPupil) {
+    load(6, 3);
+    preview();
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_EQ(form3->windowTitle(), QStringLiteral(" EVALUATION CE2 - Aperçu avant impression"));
+    EXPECT_FALSE(form3->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_EQ(form3->size(), QSize(737, 545));
+    EXPECT_EQ(form3->minimumSize(), form3->maximumSize());
+    EXPECT_EQ(state->View.ZoomFactor, 0.6);
+    EXPECT_EQ(state->View.ZoomOffset, 0);
+    EXPECT_EQ(state->View.ShownWidth, 737);
+    EXPECT_EQ(state->View.ShownHeight, 545);
+    EXPECT_EQ(form3->PaintBox1->geometry(), QRect(48, 0, 479, 529));
+    EXPECT_EQ(form3->HBarre->geometry(), QRect(48, 528, 479, 17));
+    EXPECT_EQ(form3->Edit1->text(), form2->PupilName(3));
+    EXPECT_TRUE(form3->Edit1->text().startsWith(form2->StringGrid1->item(2, 1)->text()));
+    EXPECT_EQ(form3->Imprime->text(), QStringLiteral("&Imprimer"));
+    EXPECT_EQ(form3->Retour->toolTip(), QStringLiteral("Retour au traitement des résultats"));
+
+    EXPECT_EQ(shownPage(), expectedPage(3, Subject::French));
+    EXPECT_NE(shownPage(), expectedPage(2, Subject::French));
+    // The page's right border is inside the paint box at this zoom only.
+    const QImage page = shownPage();
+    EXPECT_EQ(page.pixelColor(478, 520), QColor(Qt::black));
+    EXPECT_EQ(page.pixelColor(0, 520), QColor(Qt::black));
+}
+
+TEST_F(PreviewTest, MathematicsIsDrawnWhenChosen) {
+    load(4, 2);
+    form2->RadioMathematiques->click();
+    preview();
+    EXPECT_EQ(shownPage(), expectedPage(2, Subject::Mathematics));
+}
+
+TEST_F(PreviewTest, ZoomStepsFollowTheTableAndStopAtBothEnds) {
+    load(3);
+    preview();
+    struct Step {
+        double factor;
+        int offset, left, width;
+    };
+    const Step table[] = {{0.6, 0, 48, 479}, {0.8, 20, 28, 499}, {1.0, 40, 8, 519}};
+    auto expectStep = [&](const Step& step) {
+        EXPECT_EQ(state->View.ZoomFactor, step.factor); // exactly one of the three
+        EXPECT_EQ(state->View.ZoomOffset, step.offset);
+        EXPECT_EQ(form3->PaintBox1->geometry(), QRect(step.left, 0, step.width, 529));
+        EXPECT_EQ(form3->HBarre->geometry(), QRect(step.left, 528, step.width, 17));
+    };
+    form3->ZoomAV->click();
+    expectStep(table[1]);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+    form3->ZoomAV->click();
+    expectStep(table[2]);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+    form3->ZoomAV->click();
+    expectStep(table[2]);
+    form3->ZoomAR->click();
+    expectStep(table[1]);
+    form3->ZoomAR->click();
+    expectStep(table[0]);
+    form3->ZoomAR->click(); // 0.8 - 0.2 in floating point is not 0.6: this must not go below
+    expectStep(table[0]);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+}
+
+// ---- Scrolling ------------------------------------------------------------------------------
+
+TEST_F(PreviewTest, PageStepsAddTheirOwnStepAndTheEndOfScrollStoresTheBarsPosition) {
+    load(3);
+    preview();
+    QScrollBar* bar = form3->VBarre;
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 30);
+    pressOn(bar, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(state->View.VerticalOffset, 11);
+    EXPECT_EQ(bar->value(), 11);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+
+    pressOn(bar, QStyle::SC_ScrollBarAddLine);
+    EXPECT_EQ(state->View.VerticalOffset, 12);
+
+    // Page up from 5: the offset goes to -6 for a moment, the bar stops at 0, and the end of
+    // the scroll brings the offset to the bar's own position.
+    bar->setValue(5);
+    pressOn(bar, QStyle::SC_ScrollBarSubPage, false);
+    EXPECT_EQ(state->View.VerticalOffset, -6);
+    EXPECT_EQ(bar->value(), 0);
+    releaseOn(bar);
+    EXPECT_EQ(state->View.VerticalOffset, 0);
+
+    bar->setValue(25);
+    pressOn(bar, QStyle::SC_ScrollBarAddPage, false);
+    EXPECT_EQ(state->View.VerticalOffset, 36);
+    EXPECT_EQ(bar->value(), 30);
+    releaseOn(bar);
+    EXPECT_EQ(state->View.VerticalOffset, 30);
+}
+
+TEST_F(PreviewTest, HorizontalBarStepsByFiftyPixelsAndTracksItsThumb) {
+    load(3);
+    preview();
+    QScrollBar* bar = form3->HBarre;
+    EXPECT_EQ(bar->maximum(), 200);
+    pressOn(bar, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(state->View.HorizontalOffset, 51);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+    bar->setValue(190);
+    pressOn(bar, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(state->View.HorizontalOffset, 200);
+    EXPECT_EQ(bar->value(), 200);
+
+    // Dragging the thumb reports each position, then the release.
+    bar->setSliderDown(true);
+    bar->setSliderPosition(17);
+    EXPECT_EQ(state->View.HorizontalOffset, 17);
+    bar->setSliderDown(false);
+    EXPECT_EQ(state->View.HorizontalOffset, 17);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(state->View.HorizontalOffset, 200);
+
+    int position = 0;
+    form3->HBarreScroll(ScrollCode::PageUp, position);
+    EXPECT_EQ(position, -50);
+    EXPECT_EQ(state->View.HorizontalOffset, -50);
+}
+
+// ---- From pupil to pupil, and back --------------------------------------------------------------
+
+TEST_F(PreviewTest, SpinButtonsStepThroughTheClassAndStopAtItsEnds) {
+    load(3);
+    preview();
+    const QString first = form3->Edit1->text();
+    form3->SpinUp->click();
+    EXPECT_EQ(state->Class.PupilSelection, (GridRect{1, 1, 2, 1}));
+    EXPECT_EQ(form3->Edit1->text(), first);
+
+    form3->SpinDown->click();
+    EXPECT_EQ(state->Class.PupilSelection.Top, 2);
+    EXPECT_EQ(state->Class.PupilSelection.Bottom, 2);
+    EXPECT_EQ(form3->Edit1->text(), form2->PupilName(2));
+    EXPECT_EQ(shownPage(), expectedPage(2, Subject::French));
+    form3->SpinDown->click();
+    form3->SpinDown->click();
+    EXPECT_EQ(state->Class.PupilSelection.Top, 3);
+    EXPECT_EQ(form3->Edit1->text(), form2->PupilName(3));
+    form3->SpinUp->click();
+    EXPECT_EQ(state->Class.PupilSelection.Top, 2);
+    EXPECT_EQ(shownPage(), expectedPage(2, Subject::French));
+}
+
+TEST_F(PreviewTest, RetourResetsTheViewButTheBarsKeepTheirPositions) {
+    load(5, 2);
+    preview();
+    form3->ZoomAV->click();
+    pressOn(form3->VBarre, QStyle::SC_ScrollBarAddPage);
+    form3->SpinDown->click();
+    form3->Retour->click();
+    EXPECT_FALSE(form3->isVisible());
+    EXPECT_TRUE(form2->isVisible());
+    EXPECT_EQ(form2->StringGrid1->currentRow(), 2); // the last previewed pupil
+    EXPECT_EQ(state->View, ViewState{});
+    EXPECT_EQ(form3->PaintBox1->geometry(), QRect(0, 0, 0, 529));
+    EXPECT_EQ(form3->HBarre->geometry(), QRect(0, 528, 0, 17));
+
+    preview();
+    EXPECT_EQ(state->View.ZoomFactor, 0.6);
+    EXPECT_EQ(state->View.VerticalOffset, 0);
+    EXPECT_EQ(form3->VBarre->value(), 11);
+    EXPECT_EQ(form3->PaintBox1->geometry(), QRect(48, 0, 479, 529));
+    EXPECT_EQ(shownPage(), expectedPage(3, Subject::French));
+}
+
+// ---- Printing -------------------------------------------------------------------------------
+
+TEST_F(PreviewTest, PrintDrawsThePaperSheetAndGivesThePreviewItsViewBack) {
+    load(4, 2);
+    form2->RadioMathematiques->click();
+    preview();
+    form3->ZoomAV->click();
+    pressOn(form3->VBarre, QStyle::SC_ScrollBarAddPage);
+    pressOn(form3->HBarre, QStyle::SC_ScrollBarAddLine);
+    const ViewState before = state->View;
+    form3->Imprime->click();
+
+    ASSERT_EQ(log.jobs.size(), 1u);
+    const PrintLog::Job& job = log.jobs[0];
+    EXPECT_EQ(job.title, QStringLiteral("Impression"));
+    EXPECT_EQ(job.view.ZoomFactor, 1.0);
+    EXPECT_EQ(job.view.ZoomOffset, 0);
+    EXPECT_EQ(job.view.HorizontalOffset, 0);
+    EXPECT_EQ(job.view.VerticalOffset, 0);
+    EXPECT_EQ(job.family, program->windows().Form1->font().family());
+    EXPECT_TRUE(job.ended);
+    EXPECT_FALSE(job.aborted);
+    EXPECT_TRUE(sameTexts(job.canvas.texts, paperTexts(2, Subject::Mathematics)));
+
+    EXPECT_EQ(state->View, before);
+    EXPECT_EQ(form3->PaintBox1->geometry(), QRect(28, 0, 499, 529));
+}
+
+TEST_F(PreviewTest, FailedPrintsGiveTheViewBackAndSayWhy) {
+    load(3);
+    preview();
+    form3->ZoomAV->click();
+    pressOn(form3->HBarre, QStyle::SC_ScrollBarAddPage);
+    const ViewState before = state->View;
+
+    log.failEndAt = 1; // the queue refuses the job
+    const auto refused = closeNextBox();
+    form3->Imprime->click();
+    EXPECT_EQ(*refused, QStringLiteral("L'imprimante « Salle 2 » n'a pas accepté la fiche."));
+    EXPECT_EQ(state->View, before);
+    EXPECT_FALSE(log.jobs[0].aborted);
+
+    log.failFontAt = 2; // a failure half-way through drawing: nothing reaches the printer
+    const auto halfWay = closeNextBox();
+    form3->Imprime->click();
+    EXPECT_EQ(*halfWay, QStringLiteral("panne au milieu de la fiche"));
+    EXPECT_TRUE(log.jobs[1].aborted);
+    EXPECT_FALSE(log.jobs[1].ended);
+    EXPECT_EQ(state->View, before);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+}
+
+TEST_F(PreviewTest, PrintAllFromTheThirdPupilGivesOneJobPerPupilAtPaperSize) {
+    load(10, 3);
+    preview();
+    form3->ZoomAV->click();
+    form3->Retour->click();
+    form2->ToutImprimer->click();
+    ASSERT_EQ(log.jobs.size(), 8u);
+    for (std::size_t i = 0; i < log.jobs.size(); ++i) {
+        const PrintLog::Job& job = log.jobs[i];
+        const auto pupil = static_cast<std::int32_t>(i + 3);
+        EXPECT_EQ(job.pupil, pupil);
+        EXPECT_EQ(job.title, QStringLiteral("Impression"));
+        EXPECT_EQ(job.view.ZoomFactor, 1.0);
+        EXPECT_TRUE(sameTexts(job.canvas.texts, paperTexts(pupil, Subject::French))) << pupil;
+    }
+    EXPECT_EQ(state->Class.PupilSelection.Top, 10);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(PreviewTest, PrintAllStoppedPartWayLeavesTheFailedPupilSelected) {
+    load(6, 2);
+    log.failEndAt = 3; // the third sheet: pupil 4
+    const auto message = closeNextBox();
+    form2->ToutImprimer->click();
+    EXPECT_EQ(log.jobs.size(), 3u);
+    EXPECT_FALSE(message->isEmpty());
+    EXPECT_EQ(state->Class.PupilSelection.Top, 4);
+    EXPECT_EQ(form2->StringGrid1->currentRow(), 3);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// ---- No printer: a PDF file instead -----------------------------------------------------------
+
+TEST_F(PreviewTest, WithNoPrinterTheTeacherMayKeepTheSheetsInAPdfFile) {
+    load(5, 2);
+    log.noPrinter = true;
+    QString question, suggested;
+    form3->Confirm = [&](const QString& asked) {
+        question = asked;
+        return true;
+    };
+    const fs::path chosen = files / "fiches";
+    form3->ChoosePdfFile = [&](const QString& proposal) {
+        suggested = proposal;
+        return QString::fromStdString(chosen.string());
+    };
+    form2->ToutImprimer->click();
+    EXPECT_TRUE(question.startsWith(QStringLiteral("Aucune imprimante")));
+    EXPECT_TRUE(question.contains(QStringLiteral("les fiches dans un fichier PDF")));
+    EXPECT_TRUE(suggested.endsWith(QStringLiteral("fiches-francais-eleves-2-a-5.pdf")));
+    const std::string pdf = readFile(fs::path(chosen.string() + ".pdf"));
+    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_EQ(state->Class.PupilSelection.Top, 2);
+
+    // One sheet from the preview; a "no" writes nothing.
+    preview();
+    form3->Confirm = [&](const QString& asked) {
+        question = asked;
+        return false;
+    };
+    form3->ChoosePdfFile = [](const QString&) -> QString { throw std::logic_error("no file was wanted"); };
+    form3->Imprime->click();
+    EXPECT_TRUE(question.contains(QStringLiteral("la fiche dans un fichier PDF")));
+    EXPECT_EQ(state->View.ZoomFactor, 0.6);
+}
+
+TEST_F(PreviewTest, PdfButtonSavesThePreviewedSheetUnderThePupilsName) {
+    load(3, 3);
+    preview();
+    QString suggested;
+    form3->ChoosePdfFile = [&](const QString& proposal) {
+        suggested = proposal;
+        return QString::fromStdString((files / "une-fiche.PDF").string());
+    };
+    form3->Pdf->click();
+    EXPECT_TRUE(suggested.contains(QStringLiteral("fiche-francais-")));
+    EXPECT_FALSE(suggested.contains(QLatin1Char(' ')));
+    EXPECT_EQ(readFile(files / "une-fiche.PDF").substr(0, 5), "%PDF-");
+    EXPECT_FALSE(fs::exists(files / "une-fiche.PDF.pdf"));
+}
+
+} // namespace
