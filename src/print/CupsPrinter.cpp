@@ -1,5 +1,4 @@
 #include "print/SheetPrinter.h"
-
 #include "sheet/qt/QPainterCanvas.h"
 
 #include <QPageLayout>
@@ -7,9 +6,11 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <array>
 #include <cups/cups.h>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zeb {
 namespace {
@@ -46,6 +47,44 @@ std::optional<QueueState> askQueueState(const QString& name) {
     return state;
 }
 
+// The sheet's drawing calls, kept to be painted on the printer in one go.
+class RecordedPage final : public Canvas {
+public:
+    void setFontSize(int points) override { calls_.push_back({Kind::FontSize, {points, 0, 0, 0}, {}}); }
+    void textOut(int x, int y, std::string_view cp1252) override {
+        calls_.push_back({Kind::Text, {x, y, 0, 0}, std::string(cp1252)});
+    }
+    void line(int x1, int y1, int x2, int y2) override {
+        calls_.push_back({Kind::Line, {x1, y1, x2, y2}, {}});
+    }
+
+    void replay(Canvas& canvas) const {
+        for (const Call& call : calls_) {
+            const auto& [a, b, c, d] = call.values;
+            switch (call.kind) {
+            case Kind::FontSize:
+                canvas.setFontSize(a);
+                break;
+            case Kind::Text:
+                canvas.textOut(a, b, call.text);
+                break;
+            case Kind::Line:
+                canvas.line(a, b, c, d);
+                break;
+            }
+        }
+    }
+
+private:
+    enum class Kind { FontSize, Text, Line };
+    struct Call {
+        Kind kind;
+        std::array<int, 4> values;
+        std::string text;
+    };
+    std::vector<Call> calls_;
+};
+
 class CupsPrinter final : public SheetPrinter {
 public:
     void SetTitle(const QString& title) override { title_ = title; }
@@ -65,23 +104,29 @@ public:
         printer_->setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         printer_->setFullPage(true); // the painter's origin is the corner of the paper
-        if (!painter_.begin(printer_.get())) {
-            printer_.reset();
-            throw PrintError("L'impression sur « " + utf8(name_) +
-                             " » n'a pas pu commencer : la fiche n'a pas été imprimée.");
-        }
-        canvas_ = std::make_unique<QPainterCanvas>(painter_, SheetFont());
+        page_ = RecordedPage{};
+        font_ = SheetFont();
     }
 
-    void SetFont(const QFont& font) override { canvas_ = std::make_unique<QPainterCanvas>(painter_, font); }
-    Canvas& canvas() override { return *canvas_; }
+    void SetFont(const QFont& font) override { font_ = font; }
+    Canvas& canvas() override { return page_; }
     int PixelsPerInchX() const override { return printer_->logicalDpiX(); }
     int PixelsPerInchY() const override { return printer_->logicalDpiY(); }
 
     void EndDoc() override {
-        canvas_.reset();
-        const bool ended = painter_.end(); // the job is handed to CUPS here
-        printer_.reset();
+        // Qt sends whatever was painted once painting ends, and cannot take a page back: the
+        // page is painted only now that it is complete, so an abandoned job never prints.
+        const std::unique_ptr<QPrinter> printer = std::move(printer_);
+        QPainter painter;
+        if (!painter.begin(printer.get()))
+            throw PrintError("L'impression sur « " + utf8(name_) +
+                             " » n'a pas pu commencer : la fiche n'a pas été imprimée.");
+        {
+            QPainterCanvas canvas(painter, font_);
+            page_.replay(canvas);
+        }
+        const bool ended = painter.end(); // the job is handed to CUPS here
+        page_ = RecordedPage{};
         // Qt drops the answer of CUPS to the job: a queue that refuses it still ends "well".
         const ipp_status_t status = cupsLastError();
         if (!ended || status > IPP_STATUS_OK_EVENTS_COMPLETE) {
@@ -95,11 +140,7 @@ public:
     }
 
     void Abort() override {
-        canvas_.reset();
-        if (printer_ != nullptr)
-            printer_->abort();
-        if (painter_.isActive())
-            painter_.end();
+        page_ = RecordedPage{};
         printer_.reset();
     }
 
@@ -125,8 +166,8 @@ private:
     QString title_;
     QString name_;
     std::unique_ptr<QPrinter> printer_;
-    QPainter painter_;
-    std::unique_ptr<QPainterCanvas> canvas_;
+    QFont font_;
+    RecordedPage page_;
 };
 
 } // namespace

@@ -37,8 +37,8 @@ constexpr int PageWidth = 479; // and its width
 constexpr int PageHeight = 537;
 constexpr int ZoomGrowth = 20; // pixels the page grows on each side per zoom step
 constexpr std::array<double, 3> ZoomSteps = {0.6, 0.8, 1.0};
-constexpr int RowPageStep = 10;   // added to the bar's own step of 1 by a vertical page step
-constexpr int PixelPageStep = 50; // and by a horizontal one
+constexpr int RowPageStep = 10;    // added to the bar's own step of 1 by a vertical page step
+constexpr int PixelPageStep = 50;  // and by a horizontal one
 constexpr double LayoutDpi = 96.0; // the sheet's layout is in pixels of a 96-dpi window
 
 // The zoom is kept to exactly the three factors: stepping by adding 0.2 in floating point
@@ -103,14 +103,29 @@ protected:
 private:
     static bool codeOf(int action, ScrollCode& code) {
         switch (action) {
-        case SliderSingleStepSub: code = ScrollCode::LineUp; return true;
-        case SliderSingleStepAdd: code = ScrollCode::LineDown; return true;
-        case SliderPageStepSub: code = ScrollCode::PageUp; return true;
-        case SliderPageStepAdd: code = ScrollCode::PageDown; return true;
-        case SliderToMinimum: code = ScrollCode::Top; return true;
-        case SliderToMaximum: code = ScrollCode::Bottom; return true;
-        case SliderMove: code = ScrollCode::Track; return true;
-        default: return false;
+        case SliderSingleStepSub:
+            code = ScrollCode::LineUp;
+            return true;
+        case SliderSingleStepAdd:
+            code = ScrollCode::LineDown;
+            return true;
+        case SliderPageStepSub:
+            code = ScrollCode::PageUp;
+            return true;
+        case SliderPageStepAdd:
+            code = ScrollCode::PageDown;
+            return true;
+        case SliderToMinimum:
+            code = ScrollCode::Top;
+            return true;
+        case SliderToMaximum:
+            code = ScrollCode::Bottom;
+            return true;
+        case SliderMove:
+            code = ScrollCode::Track;
+            return true;
+        default:
+            return false;
         }
     }
 
@@ -132,7 +147,8 @@ private:
     Handler handler_;
 };
 
-QPushButton* makeButton(QWidget* parent, const QString& text, const QIcon& icon, const QString& tip, int top) {
+QPushButton* makeButton(QWidget* parent, const QString& text, const QIcon& icon, const QString& tip,
+                        int top) {
     auto* button = new QPushButton(icon, text, parent);
     button->setToolTip(tip);
     button->setGeometry(584, top, 129, 28);
@@ -181,8 +197,12 @@ void drawSheet(Canvas& canvas, double scaleX, double scaleY, const ProgramState&
     if (pupil < 1 || pupil > state.Class.PupilCount)
         return;
     switch (state.CurrentSubject) {
-    case Subject::Mathematics: Affiche_Resultats_Maths(canvas, scaleX, scaleY, pupil, state); break;
-    case Subject::French: Affiche_Resultats_Franc(canvas, scaleX, scaleY, pupil, state); break;
+    case Subject::Mathematics:
+        Affiche_Resultats_Maths(canvas, scaleX, scaleY, pupil, state);
+        break;
+    case Subject::French:
+        Affiche_Resultats_Franc(canvas, scaleX, scaleY, pupil, state);
+        break;
     }
 }
 
@@ -263,8 +283,8 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
 
     MakePrinter = [] { return MakeSystemPrinter(); };
     ChoosePdfFile = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Enregistrer dans un fichier PDF"), suggested,
-                                            QStringLiteral("Document PDF (*.pdf)"));
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Enregistrer dans un fichier PDF"),
+                                            suggested, QStringLiteral("Document PDF (*.pdf)"));
     };
     Confirm = [this](const QString& question) {
         QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question,
@@ -427,7 +447,8 @@ void TForm3::PdfClick() {
 void TForm3::OfferPdfInstead(const std::string& reason, std::int32_t firstPupil, std::int32_t lastPupil) {
     const QString what = firstPupil == lastPupil ? QStringLiteral("la fiche") : QStringLiteral("les fiches");
     const QString question = QString::fromStdString(reason) + QStringLiteral("\n\nVoulez-vous enregistrer ") +
-                             what + QStringLiteral(" dans un fichier PDF, à imprimer plus tard ou ailleurs ?");
+                             what +
+                             QStringLiteral(" dans un fichier PDF, à imprimer plus tard ou ailleurs ?");
     if (Confirm(question))
         saveSheetsAsPdf(firstPupil, lastPupil);
 }
@@ -483,8 +504,9 @@ void TForm3::saveSheetsAsPdf(std::int32_t firstPupil, std::int32_t lastPupil) {
 }
 
 QString TForm3::suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil) const {
-    const QString subject = windows_.State->CurrentSubject == Subject::Mathematics ? QStringLiteral("maths")
-                                                                                    : QStringLiteral("francais");
+    const QString subject = windows_.State->CurrentSubject == Subject::Mathematics
+                                ? QStringLiteral("maths")
+                                : QStringLiteral("francais");
     QString name;
     if (firstPupil == lastPupil) {
         const QString pupil =
@@ -492,7 +514,8 @@ QString TForm3::suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil
         name = QStringLiteral("fiche-") + subject + QStringLiteral("-") +
                (pupil.isEmpty() ? QString::number(firstPupil) : pupil);
     } else {
-        name = QStringLiteral("fiches-") + subject + QStringLiteral("-eleves-%1-a-%2").arg(firstPupil).arg(lastPupil);
+        name = QStringLiteral("fiches-") + subject +
+               QStringLiteral("-eleves-%1-a-%2").arg(firstPupil).arg(lastPupil);
     }
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())

@@ -39,7 +39,7 @@ namespace {
 struct PrintLog {
     struct Job {
         QString title;
-        ViewState view;       // the program's view while the job is drawn
+        ViewState view; // the program's view while the job is drawn
         std::int32_t pupil = 0;
         Subject subject = Subject::French;
         QString family;
@@ -174,7 +174,9 @@ protected:
 
     // The page as the window shows it now, and as the sheet of `pupil` drawn straight at
     // the view's zoom and offsets would look.
-    QImage shownPage() const { return form3->PaintBox1->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage shownPage() const {
+        return form3->PaintBox1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
     QImage expectedPage(std::int32_t pupil, Subject subject) const {
         QImage image(form3->PaintBox1->size(), QImage::Format_RGB32);
         image.fill(Qt::white);

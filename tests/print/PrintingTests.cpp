@@ -1,0 +1,265 @@
+// Printing for real: the preview's "Imprimer" and the selection window's "Tout imprimer" through
+// Qt and CUPS to the private print server's capture queues, read back with poppler.
+
+#include "PrivateCups.h"
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "core/Cp1252.h"
+#include "core/ProgramState.h"
+#include "generator/ExportGenerator.h"
+#include "print/SheetPrinter.h"
+#include "sheet/qt/SheetPdf.h"
+#include "ui/ProgramWindows.h"
+#include "ui/Zeb2.h"
+#include "ui/Zeb3.h"
+#include "ui/Zebproj.h"
+
+#include <QAbstractSlider>
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <array>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+
+using namespace zeb;
+using namespace zeb::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return out;
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), got);
+    ::pclose(pipe);
+    return out;
+}
+
+int pageCount(const fs::path& pdf) {
+    const std::string info = run("pdfinfo " + quoted(pdf.string()) + " 2>/dev/null");
+    const std::size_t at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
+}
+
+std::string pageSize(const fs::path& pdf) {
+    const std::string info = run("pdfinfo " + quoted(pdf.string()) + " 2>/dev/null");
+    const std::size_t at = info.find("Page size:");
+    return at == std::string::npos ? std::string() : info.substr(at, info.find('\n', at) - at);
+}
+
+// Every word of the PDF with its box, as poppler places it: the same list means the same
+// sheet at the same scale and position.
+std::string wordBoxes(const fs::path& pdf) {
+    const std::string html = run("pdftotext -bbox " + quoted(pdf.string()) + " - 2>/dev/null");
+    std::istringstream lines(html);
+    std::string line, words;
+    while (std::getline(lines, line))
+        if (line.find("<word ") != std::string::npos)
+            words += line.substr(line.find("<word ")) + '\n';
+    return words;
+}
+
+std::string text(const fs::path& pdf) {
+    return run("pdftotext -layout " + quoted(pdf.string()) + " - 2>/dev/null");
+}
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+class PrintingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string whyNot;
+        cups = zeb::testing::SharedCups(whyNot);
+        if (cups == nullptr) {
+            if (zeb::testing::CupsRequired())
+                FAIL() << "the print server did not start: " << whyNot;
+            GTEST_SKIP() << "no private print server: " << whyNot;
+        }
+        queue = "ZEB-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        cups->AddCaptureQueue(queue);
+
+        startFolder = fs::current_path();
+        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        program = std::make_unique<ProgramWindows>();
+        state = &program->state();
+        form2 = program->windows().Form2;
+        form3 = dynamic_cast<TForm3*>(program->windows().Form3);
+        form3->Confirm = [](const QString&) -> bool { throw std::logic_error("unexpected question"); };
+    }
+    void TearDown() override {
+        if (cups == nullptr)
+            return;
+        fs::current_path(startFolder);
+        ::unsetenv("XDG_DATA_HOME");
+        try {
+            cups->RemoveQueue(queue);
+        } catch (const std::exception&) {
+            // already removed by the test
+        }
+    }
+
+    void load(int pupils, int pupil) {
+        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
+        writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
+        TForm1* form1 = program->windows().Form1;
+        form1->ChooseExportFile = [this] { return QString::fromStdString((files / "classe.jad").string()); };
+        form1->SpeedButton1Click();
+        form2->StringGrid1->setCurrentCell(pupil - 1, 1);
+    }
+
+    // The sheet of one pupil as the PDF writer puts it on paper.
+    fs::path referencePdf(std::int32_t pupil) {
+        const fs::path pdf = files / ("reference-" + std::to_string(pupil) + ".pdf");
+        WriteSheetsPdf(pdf, *state, {state->CurrentSubject}, pupil, pupil);
+        return pdf;
+    }
+
+    std::string surname(std::int32_t pupil) const {
+        return trimmed(cp1252::toUtf8(state->Class.ClassResults[pupil].Surname));
+    }
+
+    // The error the print ends on, or "" when it goes through.
+    template <typename Error = PrintError> std::string printError(const std::function<void()>& print) {
+        try {
+            print();
+        } catch (const Error& error) {
+            return error.what();
+        }
+        return {};
+    }
+
+    zeb::testing::PrivateCups* cups = nullptr;
+    std::string queue;
+    fs::path startFolder;
+    TempFolder data, files;
+    std::unique_ptr<ProgramWindows> program;
+    ProgramState* state = nullptr;
+    TForm2* form2 = nullptr;
+    TForm3* form3 = nullptr;
+};
+
+TEST_F(PrintingTest, ImprimerWhileZoomedAndScrolledPrintsThePaperSheet) {
+    load(5, 2);
+    form2->Apercu->click();
+    form3->ZoomAVClick();
+    form3->VBarre->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    form3->HBarre->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    const ViewState before = state->View;
+    ASSERT_EQ(before.ZoomFactor, 0.8);
+    ASSERT_EQ(before.VerticalOffset, 11);
+
+    ASSERT_NO_THROW(form3->ImprimeClick());
+    const auto jobs = cups->WaitForJobs(queue, 1, std::chrono::seconds(20));
+    ASSERT_EQ(jobs.size(), 1u) << cups->ErrorLog();
+    EXPECT_EQ(jobs[0].title, "Impression");
+    EXPECT_EQ(pageCount(jobs[0].data), 1);
+    EXPECT_NE(pageSize(jobs[0].data).find("(A4)"), std::string::npos) << pageSize(jobs[0].data); // A4
+    // Word for word and box for box the sheet of zoom 1.0 without offsets.
+    const std::string printed = wordBoxes(jobs[0].data);
+    EXPECT_NE(printed.find(surname(2)), std::string::npos);
+    EXPECT_EQ(printed, wordBoxes(referencePdf(2)));
+
+    EXPECT_EQ(state->View, before);
+    EXPECT_EQ(form3->PaintBox1->geometry(), QRect(28, 0, 499, 529));
+}
+
+TEST_F(PrintingTest, ToutImprimerFromTheThirdOfTenGivesEightJobsInOrder) {
+    load(10, 3);
+    form2->RadioMathematiques->click();
+    form2->ToutImprimer->click();
+    const auto jobs = cups->WaitForJobs(queue, 8, std::chrono::seconds(30));
+    ASSERT_EQ(jobs.size(), 8u) << cups->ErrorLog();
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const auto pupil = static_cast<std::int32_t>(i + 3);
+        EXPECT_EQ(jobs[i].title, "Impression");
+        EXPECT_EQ(pageCount(jobs[i].data), 1);
+        const std::string sheet = text(jobs[i].data);
+        EXPECT_NE(sheet.find("RESULTATS DE MATHEMATIQUES"), std::string::npos);
+        EXPECT_NE(sheet.find(surname(pupil)), std::string::npos) << "job " << i << " for pupil " << pupil;
+    }
+    EXPECT_EQ(state->Class.PupilSelection.Top, 10);
+}
+
+TEST_F(PrintingTest, NoPrinterAtAllIsSaidAndAPdfOffered) {
+    load(4, 2);
+    cups->RemoveQueue(queue);
+    const std::string message = printError<NoPrinterError>([this] { form3->ImprimeClick(); });
+    EXPECT_NE(message.find("Aucune imprimante n'est configurée"), std::string::npos) << message;
+
+    QString asked;
+    form3->Confirm = [&](const QString& question) {
+        asked = question;
+        return false;
+    };
+    form2->ToutImprimer->click();
+    EXPECT_TRUE(asked.startsWith(QStringLiteral("Aucune imprimante")));
+    EXPECT_EQ(state->Class.PupilSelection.Top, 2);
+}
+
+TEST_F(PrintingTest, QueueRefusingJobsIsSaidAndNothingIsSent) {
+    load(3, 1);
+    cups->RejectJobs(queue);
+    const std::string message = printError([this] { form3->ImprimeClick(); });
+    EXPECT_NE(message.find("refuse les travaux"), std::string::npos) << message;
+    EXPECT_NE(message.find(queue), std::string::npos) << message;
+
+    cups->AcceptJobs(queue);
+    cups->Pause(queue);
+    const std::string paused = printError([this] { form3->ImprimeClick(); });
+    EXPECT_NE(paused.find("est en pause"), std::string::npos) << paused;
+
+    cups->Resume(queue);
+    EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
+    EXPECT_EQ(cups->WaitForJobs(queue, 1, std::chrono::seconds(20)).size(), 1u);
+}
+
+TEST_F(PrintingTest, JobRefusedWhenHandedOverIsSaid) {
+    // A queue that takes jobs but whose quota is spent after the first: CUPS refuses the
+    // second job itself, which Qt would report as printed.
+    load(3, 1);
+    const std::string server = "CUPS_SERVER=" + quoted(cups->SocketPath()) + " ";
+    ASSERT_EQ(
+        std::system((server + "lpadmin -p " + queue + " -o job-quota-period=86400 -o job-k-limit=1").c_str()),
+        0);
+    EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
+    ASSERT_EQ(cups->WaitForJobs(queue, 1, std::chrono::seconds(20)).size(), 1u);
+    const std::string refused = printError([this] { form3->ImprimeClick(); });
+    EXPECT_NE(refused.find("n'a pas accepté la fiche"), std::string::npos) << refused;
+}
+
+TEST_F(PrintingTest, AnAbortedJobSendsNothing) {
+    load(3, 1);
+    {
+        const std::unique_ptr<SheetPrinter> printer = MakeSystemPrinter();
+        printer->SetTitle(QStringLiteral("Abandon"));
+        PrintJob job(*printer);
+        printer->canvas().textOut(10, 10, "moitie de fiche");
+    } // dropped without End()
+    EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
+    const auto jobs = cups->WaitForJobs(queue, 1, std::chrono::seconds(20));
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].title, "Impression");
+}
+
+} // namespace
