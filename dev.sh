@@ -124,7 +124,7 @@ case "$command" in
     setup
     build build
     for program in build/bin/zeb_bench_import build/bin/zeb_bench_sheet build/bin/zeb_bench_archive \
-                   build/bin/zeb_bench_program; do
+                   build/bin/zeb_bench_program build/bin/zeb_bench_preview; do
       "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     done
     /usr/bin/time -v build/bin/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |

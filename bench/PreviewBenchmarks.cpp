@@ -1,0 +1,96 @@
+// The preview and the printing, as a teacher waits for them: one repaint of the page at the
+// largest zoom, and printing the whole class to a private print server's queue.
+
+#include "PrivateCups.h"
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "generator/ExportGenerator.h"
+#include "ui/ProgramWindows.h"
+#include "ui/Zeb2.h"
+#include "ui/Zeb3.h"
+#include "ui/Zebproj.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdlib>
+
+using namespace zeb;
+
+namespace {
+
+// The program with a generated class loaded, over a data folder of its own.
+class LoadedProgram {
+public:
+    explicit LoadedProgram(int pupils) {
+        ::setenv("XDG_DATA_HOME", data_.path().c_str(), 1);
+        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
+        test::writeFile(files_ / "classe.jad", test::buildZip({{"classe.xml", document, 0x0014}}));
+        program_ = std::make_unique<ProgramWindows>();
+        const QString archive = QString::fromStdString((files_ / "classe.jad").string());
+        windows().Form1->ChooseExportFile = [archive] { return archive; };
+        windows().Form1->SpeedButton1Click();
+    }
+    ~LoadedProgram() { ::unsetenv("XDG_DATA_HOME"); }
+    AppWindows& windows() { return program_->windows(); }
+    TForm3& preview() { return *dynamic_cast<TForm3*>(windows().Form3); }
+
+private:
+    test::TempFolder data_, files_;
+    std::unique_ptr<ProgramWindows> program_;
+};
+
+void BM_PreviewRepaintAtFullSize(benchmark::State& bench) {
+    LoadedProgram program(30);
+    program.windows().Form2->RadioPourcentageClick(); // the busier of the two treatments
+    program.windows().Form2->ApercuClick();
+    TForm3& preview = program.preview();
+    preview.ZoomAVClick();
+    preview.ZoomAVClick();
+    QCoreApplication::processEvents();
+    for (auto _ : bench)
+        preview.PaintBox1Paint();
+    preview.RetourClick();
+}
+BENCHMARK(BM_PreviewRepaintAtFullSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// "Tout imprimer" from the first of 30 pupils: 30 jobs, each accepted by CUPS before the
+// next begins. The capture backend's own work happens afterwards, outside the timing.
+void BM_PrintAllThirtyToCups(benchmark::State& bench) {
+    std::string whyNot;
+    zeb::testing::PrivateCups* cups = zeb::testing::SharedCups(whyNot);
+    if (cups == nullptr) {
+        bench.SkipWithError(whyNot.c_str());
+        return;
+    }
+    cups->AddCaptureQueue("BENCH");
+    LoadedProgram program(30);
+    TForm2& selection = *program.windows().Form2;
+    for (auto _ : bench) {
+        selection.StringGrid1SelectCell(1, 1);
+        selection.ToutImprimerClick();
+        bench.PauseTiming();
+        if (cups->WaitForJobs("BENCH", 30, std::chrono::seconds(60)).size() != 30)
+            bench.SkipWithError("the capture queue did not get 30 jobs");
+        cups->ClearJobs("BENCH");
+        bench.ResumeTiming();
+    }
+    cups->RemoveQueue("BENCH");
+}
+BENCHMARK(BM_PrintAllThirtyToCups)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The print server's default printer must never come from the developer's own settings.
+    test::TempFolder home;
+    ::setenv("HOME", home.path().c_str(), 1);
+    QApplication application(argc, argv);
+    SetApplicationIdentity();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
