@@ -101,8 +101,10 @@ public:
 
         printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         printer_->setDocName(title_);
-        printer_->setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        // Page size and orientation alone: a whole layout with margins narrower than the
+        // printer can print is refused, and with it the A4 size.
+        printer_->setPageSize(QPageSize(QPageSize::A4));
+        printer_->setPageOrientation(QPageLayout::Portrait);
         printer_->setFullPage(true); // the painter's origin is the corner of the paper
         page_ = RecordedPage{};
         font_ = SheetFont();
@@ -121,6 +123,8 @@ public:
         if (!painter.begin(printer.get()))
             throw PrintError("L'impression sur « " + utf8(name_) +
                              " » n'a pas pu commencer : la fiche n'a pas été imprimée.");
+        painter.translate(
+            PrintableOrigin(printer->pageLayout(), printer->logicalDpiX(), printer->logicalDpiY()));
         {
             QPainterCanvas canvas(painter, font_);
             page_.replay(canvas);
@@ -171,6 +175,14 @@ private:
 };
 
 } // namespace
+
+QPointF PrintableOrigin(const QPageLayout& layout, int dpiX, int dpiY) {
+    QPageLayout inPoints = layout;
+    inPoints.setUnits(QPageLayout::Point);
+    const QMarginsF unprintable = inPoints.minimumMargins();
+    constexpr double PointsPerInch = 72.0;
+    return {unprintable.left() * dpiX / PointsPerInch, unprintable.top() * dpiY / PointsPerInch};
+}
 
 std::unique_ptr<SheetPrinter> MakeSystemPrinter() {
     return std::make_unique<CupsPrinter>();

@@ -4,6 +4,8 @@
 #include "sheet/Canvas.h"
 
 #include <QFont>
+#include <QPageLayout>
+#include <QPointF>
 #include <QString>
 #include <memory>
 
@@ -59,6 +61,11 @@ private:
     SheetPrinter& printer_;
     bool ended_ = false;
 };
+
+// Where the printer's printable area starts, in device pixels from the corner of the paper.
+// The sheet is laid out from the corner of what the printer can print, not of the paper, so
+// that its left border and first letters never fall in the margin a printer cannot reach.
+QPointF PrintableOrigin(const QPageLayout& layout, int dpiX, int dpiY);
 
 // The system's default printer, through CUPS: a fresh one for each job, so a printer set up
 // while the program runs is found.

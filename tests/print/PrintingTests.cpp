@@ -16,6 +16,7 @@
 
 #include <QAbstractSlider>
 #include <QApplication>
+#include <QPoint>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -84,6 +85,26 @@ std::string trimmed(std::string text) {
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
+}
+
+// The first dark pixel's column and row of the first page, drawn at 72 dpi (one pixel a point).
+QPoint inkCorner(const fs::path& pdf) {
+    const std::string pgm = run("pdftoppm -r 72 -gray -f 1 -l 1 " + quoted(pdf.string()) + " 2>/dev/null");
+    std::istringstream header(pgm);
+    std::string magic;
+    int width = 0, height = 0, depth = 0;
+    header >> magic >> width >> height >> depth;
+    const auto start = static_cast<std::size_t>(header.tellg()) + 1;
+    if (magic != "P5" || pgm.size() < start + static_cast<std::size_t>(width * height))
+        return {-1, -1};
+    QPoint corner(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (static_cast<unsigned char>(pgm[start + static_cast<std::size_t>(y * width + x)]) < 128) {
+                corner.setX(std::min(corner.x(), x));
+                corner.setY(std::min(corner.y(), y));
+            }
+    return corner;
 }
 
 class PrintingTest : public ::testing::Test {
@@ -246,6 +267,31 @@ TEST_F(PrintingTest, JobRefusedWhenHandedOverIsSaid) {
     ASSERT_EQ(cups->WaitForJobs(queue, 1, std::chrono::seconds(20)).size(), 1u);
     const std::string refused = printError([this] { form3->ImprimeClick(); });
     EXPECT_NE(refused.find("n'a pas accepté la fiche"), std::string::npos) << refused;
+}
+
+TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
+    // A PostScript printer with a 12-point margin all round that defaults to Letter: the
+    // sheet is A4 all the same, and starts where the printer can print, not at the paper's
+    // corner where its border and first letters would be lost.
+    load(3, 1);
+    const std::string server = "CUPS_SERVER=" + quoted(cups->SocketPath()) + " ";
+    ASSERT_EQ(std::system((server + "lpadmin -p " + queue +
+                           " -m drv:///sample.drv/generic.ppd -o PageSize=Letter 2>/dev/null")
+                              .c_str()),
+              0);
+    EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
+    const auto jobs = cups->WaitForJobs(queue, 1, std::chrono::seconds(30));
+    ASSERT_EQ(jobs.size(), 1u) << cups->ErrorLog();
+    const std::string postscript = readFile(jobs[0].data);
+    EXPECT_NE(postscript.find("%%HiResBoundingBox: 0 0 595.00 842.00"), std::string::npos);
+
+    const fs::path printed = files / "printed.pdf";
+    ASSERT_EQ(
+        std::system(("ps2pdf " + quoted(jobs[0].data.string()) + " " + quoted(printed.string())).c_str()), 0);
+    const QPoint onPaper = inkCorner(printed);
+    const QPoint drawn = inkCorner(referencePdf(1));
+    EXPECT_NEAR(onPaper.x(), drawn.x() + 12, 1);
+    EXPECT_NEAR(onPaper.y(), drawn.y() + 12, 1);
 }
 
 TEST_F(PrintingTest, AnAbortedJobSendsNothing) {
