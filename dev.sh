@@ -5,7 +5,7 @@
 #   ./dev.sh test [--sanitize]  install what is missing, build, run every test
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
 #   ./dev.sh fuzz [SECONDS]   fuzz the archive reader (60 s by default) under ASan and UBSan
-#   ./dev.sh pictures         remake the README's sheet pictures from the sample class
+#   ./dev.sh pictures         remake the README's sheet pictures and printed page from the sample class
 #   ./dev.sh screenshots      remake the README's window pictures, under a virtual display
 #   ./dev.sh setup            install the system packages only
 #
@@ -108,6 +108,9 @@ case "$command" in
           "$scratch/$treatment.pdf" "docs/images/fiche-${page#*:}-$treatment"
       done
     done
+    # A whole sheet of paper as the printer gets it from "Imprimer", through a private print server.
+    build/bin/zeb_print_sample examples/classe-ce2-exemple.jad "$scratch/imprime.pdf"
+    pdftoppm -png -r 60 -singlefile "$scratch/imprime.pdf" docs/images/page-imprimee
     ls docs/images
     ;;
   screenshots)

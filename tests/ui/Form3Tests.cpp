@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -313,6 +314,14 @@ TEST_F(PreviewTest, PageStepsAddTheirOwnStepAndTheEndOfScrollStoresTheBarsPositi
     EXPECT_EQ(bar->value(), 30);
     releaseOn(bar);
     EXPECT_EQ(state->View.VerticalOffset, 30);
+
+    // The wheel over the page scrolls it as over its bar.
+    const QPoint middle = form3->PaintBox1->rect().center();
+    QWheelEvent wheel(middle, form3->PaintBox1->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form3->PaintBox1, &wheel);
+    EXPECT_LT(bar->value(), 30);
+    EXPECT_EQ(state->View.VerticalOffset, bar->value());
 }
 
 TEST_F(PreviewTest, HorizontalBarStepsByFiftyPixelsAndTracksItsThumb) {
