@@ -4,6 +4,7 @@
 #include "print/SheetPrinter.h"
 #include "sheet/qt/QtText.h"
 #include "ui/ErrorBox.h"
+#include "ui/WindowKit.h"
 #include "ui/Zebproj.h"
 
 #include <QApplication>
@@ -41,12 +42,6 @@ int toProgramRow(int qtRow) {
     return qtRow + HeadingRows;
 }
 
-QFont pixelFont(const QString& family, int pixels) {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    return font;
-}
-
 void setHeadings(QTableWidget* grid) {
     grid->setHorizontalHeaderLabels(
         {QStringLiteral("N°"), QStringLiteral("Nom"), QStringLiteral("Prénom"), QString(), QString()});
@@ -63,15 +58,6 @@ protected:
         QTableWidget::updateGeometries();
         horizontalScrollBar()->setRange(0, 0);
     }
-};
-
-// The print run can fail on any sheet; the arrow must come back all the same.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 QRadioButton* makeRadio(QGroupBox* box, const QString& text, int left) {
@@ -93,7 +79,7 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), windows_(windows) {
     setWindowTitle(QStringLiteral(" EVALUATION CE2 - Traitement des résultats"));
     setFixedSize(597, 448);
-    setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -101,7 +87,7 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
 
     Label1 = new QLabel(
         QStringLiteral("__________  Sélectionner la matière et le type de traitement  __________"), Panel1);
-    Label1->setFont(pixelFont(QStringLiteral("Arial"), 16));
+    Label1->setFont(PixelFont(QStringLiteral("Arial"), 16));
     Label1->setAlignment(Qt::AlignCenter);
     QPalette navy = Label1->palette();
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
@@ -131,7 +117,7 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     Shape2->setStyleSheet(QStringLiteral("QFrame { border: 2px solid silver; }"));
 
     StringGrid1 = new PupilGrid(MaxPupils, PupilColumnCount, this);
-    StringGrid1->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
+    StringGrid1->setFont(PixelFont(QStringLiteral("Times New Roman"), 16));
     StringGrid1->setToolTip(QStringLiteral("Cliquer sur l'élève désiré"));
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -331,15 +317,7 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
-    // The window has no close button, but the window manager can still close it; with the
-    // main window hidden that would leave the program running with nothing on screen. The
-    // application's own quit (end of session) closes it for good.
-    if (!event->spontaneous()) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    RetourClick();
+    CloseAsBack(event, [this] { RetourClick(); });
 }
 
 void TForm2::updatePreviewButtons() {

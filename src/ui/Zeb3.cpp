@@ -7,6 +7,7 @@
 #include "sheet/qt/SheetPdf.h"
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
+#include "ui/WindowKit.h"
 #include "ui/Zeb2.h"
 #include "ui/Zebproj.h"
 
@@ -45,12 +46,6 @@ constexpr double LayoutDpi = 96.0; // the sheet's layout is in pixels of a 96-dp
 // would come back from 0.8 to 0.6000000000000001, which is not 0.6 and would zoom out again.
 int zoomStep(double factor) {
     return static_cast<int>(std::lround((factor - ZoomSteps.front()) / 0.2));
-}
-
-QFont pixelFont(const QString& family, int pixels) {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    return font;
 }
 
 // The sheet of paper on screen: its painting is the window's.
@@ -183,14 +178,6 @@ private:
     const ViewState kept_;
 };
 
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 // The drawing of the chosen subject; any other value leaves the page blank.
 void drawSheet(Canvas& canvas, double scaleX, double scaleY, const ProgramState& state) {
     const std::int32_t pupil = state.Class.PupilSelection.Top;
@@ -225,11 +212,11 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), windows_(windows) {
     setWindowTitle(QStringLiteral(" EVALUATION CE2 - Aperçu avant impression"));
     setFixedSize(737, 545);
-    setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
 
     auto* page = new PageBox(*this, this);
     PaintBox1 = page;
-    PaintBox1->setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    PaintBox1->setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     PaintBox1->setGeometry(0, 0, 519, 529);
 
     VBarre = new NotifyingScrollBar(Qt::Vertical, this,
@@ -461,15 +448,7 @@ void TForm3::showEvent(QShowEvent* event) {
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {
-    // No close box, but the window manager can still close the window: that is "Retour",
-    // or the program would be left with no window on screen. The application's own quit
-    // closes it for good.
-    if (!event->spontaneous()) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    RetourClick();
+    CloseAsBack(event, [this] { RetourClick(); });
 }
 
 void TForm3::placePage() {

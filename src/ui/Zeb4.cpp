@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "Maj.h"
+#include "WindowKit.h"
 #include "Zebproj.h"
 
 #include <QFont>
@@ -16,12 +17,6 @@
 
 namespace zeb {
 namespace {
-
-QFont pixelFont(const QString& family, int pixelSize) {
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 QString indented(int spaces, const char* utf8) {
     return QString(spaces, QLatin1Char(' ')) + QString::fromUtf8(utf8);
@@ -64,7 +59,7 @@ TAboutBox::TAboutBox(AppWindows& windows, QWidget* parent)
     setWindowTitle(QStringLiteral(" A propos"));
     setWindowIcon(artwork::AppIcon());
     setFixedSize(487, 439);
-    setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     setModal(false);
 
     Panel1 = new QFrame(this);
@@ -88,7 +83,7 @@ TAboutBox::TAboutBox(AppWindows& windows, QWidget* parent)
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(7, 196, 473, 203);
     Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setFont(pixelFont(QStringLiteral("Arial"), 13));
+    Memo1->setFont(PixelFont(QStringLiteral("Arial"), 13));
     QPalette grey = Memo1->palette();
     grey.setColor(QPalette::Base, QColor(0x80, 0x80, 0x80));
     grey.setColor(QPalette::Text, Qt::white);
@@ -102,7 +97,7 @@ TAboutBox::TAboutBox(AppWindows& windows, QWidget* parent)
 
     OKButton = new QPushButton(artwork::OkGlyph(), QStringLiteral("OK"), this);
     OKButton->setGeometry(203, 405, 81, 27);
-    OKButton->setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    OKButton->setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     OKButton->setDefault(true);
 
     Button1 = new QPushButton(QStringLiteral("Consulter les objectifs et les items retenus"), this);

@@ -12,6 +12,7 @@
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
 #include "ui/Maj.h"
+#include "ui/WindowKit.h"
 #include "ui/Zeb2.h"
 #include "ui/Zeb4.h"
 
@@ -37,37 +38,13 @@ namespace {
 
 constexpr const char* ExtractionFolderName = "extraction";
 
-// Sets the hourglass for the time of a load and gives the arrow back however it ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { restore(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    void restore() {
-        if (active_)
-            QApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-
-private:
-    bool active_ = true;
-};
-
-QFont pixelFont(const QString& family, int pixels, bool bold = false) {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 QPlainTextEdit* memo(QWidget* parent, const QRect& geometry, const QString& text, const QColor& colour,
                      int pixels) {
     auto* edit = new QPlainTextEdit(text, parent);
     edit->setGeometry(geometry);
     edit->setReadOnly(true);
     edit->setFrameShape(QFrame::NoFrame);
-    edit->setFont(pixelFont(QStringLiteral("Arial"), pixels));
+    edit->setFont(PixelFont(QStringLiteral("Arial"), pixels));
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->viewport()->setCursor(Qt::ArrowCursor);
@@ -100,7 +77,7 @@ TForm1::TForm1(AppWindows& windows, QWidget* parent)
       windows_(windows) {
     setWindowTitle(QStringLiteral("EVALUATION CE2"));
     setFixedSize(798, 596);
-    setFont(pixelFont(QStringLiteral("Times New Roman"), 13));
+    setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     setAutoFillBackground(true);
     setPalette(QApplication::palette());
 
@@ -140,7 +117,7 @@ TForm1::TForm1(AppWindows& windows, QWidget* parent)
     shape(this, QRect(5, 204, 788, 360), QStringLiteral("gray"), QStringLiteral("black")); // Shape1
     Label3 = new QLabel(this);
     Label3->setGeometry(13, 216, 724, 33);
-    Label3->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
+    Label3->setFont(PixelFont(QStringLiteral("Arial"), 19, true));
     Label3->setStyleSheet(QStringLiteral("QLabel { color: white; }"));
     Memo2 =
         memo(this, QRect(16, 248, 721, 49),
