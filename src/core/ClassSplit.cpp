@@ -6,6 +6,8 @@
 #include "Scoring.h"
 #include "WorkFiles.h"
 
+#include <optional>
+
 namespace zeb {
 namespace {
 
@@ -29,16 +31,55 @@ void storeIdentity(PupilRecord& record, const StudentLine& line) {
     record.FirstName = line.FirstName;
 }
 
+// The subject every line of a list has the codes length of, or nothing when the lengths
+// are mixed or belong to neither subject.
+std::optional<Subject> subjectOf(std::string_view list) {
+    constexpr std::size_t codesStart = 2 + SurnameWidth + FirstNameWidth;
+    std::optional<std::size_t> width;
+    for (std::string_view line : SplitLines(list)) {
+        const std::size_t codes = line.size() > codesStart ? line.size() - codesStart : 0;
+        if (width && *width != codes)
+            return std::nullopt;
+        width = codes;
+    }
+    if (width == FrenchCodesCapacity)
+        return Subject::French;
+    if (width == MathsCodesCapacity)
+        return Subject::Mathematics;
+    return std::nullopt;
+}
+
 } // namespace
+
+void CheckSubjectOrder(const SplitResult& split) {
+    const std::optional<Subject> first = subjectOf(split.French);
+    const std::optional<Subject> second = subjectOf(split.Maths);
+    if (!first || !second || (first == Subject::French && second == Subject::Mathematics))
+        return;
+    const std::string french = std::to_string(FrenchCodesCapacity) + " codes du français";
+    const std::string maths = std::to_string(MathsCodesCapacity) + " codes des mathématiques";
+    const char* notLoaded = " Vérifiez l'export dans J'ADE ; la classe n'a pas été chargée.";
+    if (first != second)
+        throw ZebError("Les deux listes du document d'export sont dans le mauvais ordre : la première porte "
+                       "les " +
+                       maths + " et la seconde les " + french +
+                       ", alors que ZEB attend le français d'abord, puis les mathématiques." + notLoaded);
+    const bool bothFrench = first == Subject::French;
+    throw ZebError("Le document d'export contient deux fois la même matière : les deux listes portent les " +
+                   (bothFrench ? french : maths) + " ; il manque la liste " +
+                   (bothFrench ? "de mathématiques." : "de français.") + notLoaded);
+}
 
 SplitResult SplitClass(std::string_view workFile, std::int32_t pupilLines) {
     if (pupilLines <= 0)
         throw ZebError("Le document d'export ne contient aucun élève : aucune ligne d'identification "
                        "d'élève (<MELEVE_MID>) n'y a été trouvée.");
     if (pupilLines % 2 != 0)
-        throw ZebError("Le document d'export contient " + std::to_string(pupilLines) +
-                       " lignes d'identification d'élève, un nombre impair : il doit lister la classe "
-                       "une fois pour le français puis une fois pour les mathématiques.");
+        throw ZebError(
+            "Le document d'export contient " +
+            CountOf(pupilLines, "ligne d'identification d'élève", "lignes d'identification d'élève") +
+            ", un nombre impair : il doit lister la classe "
+            "une fois pour le français puis une fois pour les mathématiques.");
     if (pupilLines / 2 > MaxPupils)
         throw ZebError("Cette classe compte " + std::to_string(pupilLines / 2) +
                        " élèves : ZEB ne prend pas en charge les classes de plus de 30 élèves. "
@@ -63,12 +104,13 @@ std::vector<StudentLine> ReadStudentLines(std::string_view contents, std::size_t
     std::vector<StudentLine> result;
     result.reserve(lines.size());
     for (std::string_view line : lines) {
-        StudentLine student;
-        student.Number = field(line, 0, 2);
-        student.Surname = field(line, 2, 25);
-        student.FirstName = field(line, 27, 15);
-        student.Codes = field(line, 42, codesWidth);
-        result.push_back(std::move(student));
+        // Built from its fields rather than assigned into a default one: the fields are
+        // never empty strings overwritten in place, which GCC 12 at -O3 cannot prove
+        // initialised.
+        result.push_back(StudentLine{.Number = field(line, 0, 2),
+                                     .Surname = field(line, 2, 25),
+                                     .FirstName = field(line, 27, 15),
+                                     .Codes = std::string(field(line, 42, codesWidth))});
     }
     return result;
 }
@@ -84,8 +126,9 @@ void CheckSameNames(const std::vector<StudentLine>& french, const std::vector<St
                        " en mathématiques. Vérifiez l'export dans J'ADE ; la classe n'a pas été chargée.");
     }
     if (french.size() != maths.size())
-        throw ZebError("La liste de français compte " + std::to_string(french.size()) +
-                       " élèves et celle de mathématiques " + std::to_string(maths.size()) +
+        throw ZebError("La liste de français compte " +
+                       CountOf(static_cast<long long>(french.size()), "élève", "élèves") +
+                       " et celle de mathématiques " + std::to_string(maths.size()) +
                        " ; la classe n'a pas été chargée.");
 }
 

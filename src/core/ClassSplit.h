@@ -19,6 +19,12 @@ struct SplitResult {
 // Throws ZebError, before anything is written, when r is 0, odd, or above 2 x 30.
 SplitResult SplitClass(std::string_view workFile, std::int32_t pupilLines);
 
+// Every French line carries one code per French item and every Mathematics line one per
+// Mathematics item, so the length of the codes tells which subject a list is. Throws
+// ZebError, naming the problem, when both lists tell their subject and it is not French
+// first and Mathematics second; lists whose lengths are mixed or other tell nothing and pass.
+void CheckSubjectOrder(const SplitResult& split);
+
 // One line of a subject file read back by fixed-width fields.
 struct StudentLine {
     FixedText<2> Number;

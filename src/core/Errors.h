@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace zeb {
 
@@ -11,5 +12,13 @@ class ZebError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// "1 ligne", "2 lignes": French puts 0 and 1 in the singular.
+inline std::string CountOf(long long count, std::string_view singular, std::string_view plural) {
+    std::string text = std::to_string(count);
+    text += ' ';
+    text += count <= 1 && count >= -1 ? singular : plural;
+    return text;
+}
 
 } // namespace zeb

@@ -19,10 +19,15 @@ std::string studentLine(int number, std::string_view surname, std::string_view f
     return line + std::string(codes) + "\r\n";
 }
 
+// Appended: `"P" + std::to_string(n)` draws a false -Wrestrict from GCC 12 at -O3.
+std::string pupilName(int number) {
+    return std::string("P").append(std::to_string(number));
+}
+
 std::string workFile(int lines) {
     std::string text;
     for (int i = 1; i <= lines; ++i)
-        text += studentLine(i, "P" + std::to_string((i - 1) % (lines / 2 > 0 ? lines / 2 : 1) + 1), "X", "1");
+        text += studentLine(i, pupilName((i - 1) % (lines / 2 > 0 ? lines / 2 : 1) + 1), "X", "1");
     return text;
 }
 
@@ -70,10 +75,46 @@ TEST(SplitClass, MissingLinesAreCopiedAsEmptyLines) {
 
 TEST(SplitClass, RefusesCountsThatCannotBeAClass) {
     EXPECT_NE(messageOf([] { SplitClass("", 0); }).find("aucun élève"), std::string::npos);
-    EXPECT_NE(messageOf([] { SplitClass(workFile(6), 5); }).find("impair"), std::string::npos);
+    EXPECT_NE(messageOf([] {
+                  SplitClass(workFile(6), 5);
+              }).find("5 lignes d'identification d'élève, un nombre impair"),
+              std::string::npos);
+    EXPECT_NE(messageOf([] {
+                  SplitClass(workFile(2), 1);
+              }).find("1 ligne d'identification d'élève, un nombre impair"),
+              std::string::npos);
     const std::string tooMany = messageOf([] { SplitClass(workFile(62), 62); });
     EXPECT_NE(tooMany.find("31 élèves"), std::string::npos) << tooMany;
     EXPECT_NE(tooMany.find("plus de 30 élèves"), std::string::npos) << tooMany;
+}
+
+TEST(CheckSubjectOrder, TheCodesLengthsTellTheSubjectOfEachList) {
+    auto list = [](std::initializer_list<std::size_t> widths) {
+        std::string text;
+        for (std::size_t width : widths)
+            text += studentLine(1, "A", "B", std::string(width, '1'));
+        return text;
+    };
+    struct Case {
+        std::string french, maths;
+        const char* expected; // nullptr: loads
+    };
+    const std::vector<Case> cases = {
+        {list({93, 93}), list({88, 88}), nullptr},
+        {list({88, 88}), list({93, 93}), "dans le mauvais ordre"},
+        {list({93}), list({93}), "il manque la liste de mathématiques"},
+        {list({88, 88}), list({88, 88}), "il manque la liste de français"},
+        {list({88, 93}), list({93, 93}), nullptr}, // mixed: cannot tell
+        {list({88}), list({40}), nullptr},
+        {list({}) + "\r\n", list({93}), nullptr}, // a missing line tells nothing
+    };
+    for (const Case& c : cases) {
+        const std::string message = messageOf([&] { CheckSubjectOrder({c.french, c.maths}); });
+        if (c.expected == nullptr)
+            EXPECT_EQ(message, "(no error)");
+        else
+            EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+    }
 }
 
 TEST(ReadStudentLines, FieldsByPositionCutToTheirWidth) {
@@ -137,7 +178,7 @@ TEST_F(ClassListsTest, ASmallerClassLeavesHigherSlotsUnread) {
     auto lines = [](int count) {
         std::string text;
         for (int i = 1; i <= count; ++i)
-            text += studentLine(i, "P" + std::to_string(i), "X", "1");
+            text += studentLine(i, pupilName(i), "X", "1");
         return text;
     };
     ReadMathsList(lines(28), state->Class, state->MathsTable);

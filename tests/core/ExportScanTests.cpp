@@ -94,7 +94,7 @@ TEST(ScanExport, WritesFixedWidthPupilPartsAndCodes) {
 TEST(ScanExport, NumbersPupilsWithTwoDigits) {
     std::vector<std::string> lines;
     for (int i = 1; i <= 10; ++i) {
-        lines.push_back(pupilLine("P" + std::to_string(i), "X"));
+        lines.push_back(pupilLine(std::string("P").append(std::to_string(i)), "X"));
         lines.push_back(codesLine("1"));
     }
     const ScanResult result = scan(lines);

@@ -23,8 +23,11 @@ Whole whole(const ObjectiveScore& score) {
 
 std::string listOf(int first, int last) {
     std::string list;
-    for (int k = first; k <= last; ++k)
-        list += (list.empty() ? "" : ",") + std::to_string(k);
+    for (int k = first; k <= last; ++k) {
+        if (!list.empty())
+            list += ',';
+        list += std::to_string(k);
+    }
     return list;
 }
 
