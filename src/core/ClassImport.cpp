@@ -13,18 +13,18 @@ void ImportExportDocument(const std::filesystem::path& document, const std::file
 
     // Everything that can be wrong with the document is found before a file is written.
     const SplitResult split = SplitClass(scan.WorkFile, scan.PupilCounter);
+    CheckSubjectOrder(split);
     CheckSameNames(ReadStudentLines(split.French, FrenchCodesCapacity),
                    ReadStudentLines(split.Maths, MathsCodesCapacity));
 
-    CreateWorkFolder(programFolder);
-    const std::filesystem::path work = WorkFolder(programFolder);
-    WriteWorkFile(work / TempFileName, scan.WorkFile);
-    WriteWorkFile(work / FrenchFileName, split.French);
-    WriteWorkFile(work / MathsFileName, split.Maths);
+    const WorkFolderHandle work(programFolder);
+    work.write(TempFileName, scan.WorkFile);
+    work.write(FrenchFileName, split.French);
+    work.write(MathsFileName, split.Maths);
 
     LoadedClass fresh = state.Class;
-    LireFichierMaths(work / MathsFileName, fresh, state.MathsTable);
-    LireFichierFrancais(work / FrenchFileName, fresh, state.FrenchTable);
+    ReadMathsList(work.read(MathsFileName), fresh, state.MathsTable);
+    ReadFrenchList(work.read(FrenchFileName), fresh, state.FrenchTable);
     state.Class = std::move(fresh);
 }
 

@@ -36,8 +36,136 @@ std::string quoted(const fs::path& file) {
     return "« " + file.string() + " »";
 }
 
+[[noreturn]] void failBecause(const char* what, const fs::path& file, const std::string& reason) {
+    throw ZebError(std::string(what) + " " + quoted(file) + " : " + reason + ".");
+}
+
 [[noreturn]] void fail(const char* what, const fs::path& file, int errorNumber) {
-    throw ZebError(std::string(what) + " " + quoted(file) + " : " + FrenchReason(errorNumber) + ".");
+    failBecause(what, file, FrenchReason(errorNumber));
+}
+
+const std::string NotOrdinaryReason =
+    "ce n'est pas un fichier ordinaire (c'est un tube, un périphérique ou une socket)";
+const std::string LinkReason = "c'est un lien symbolique, que ZEB ne suit pas pour les données des élèves ; "
+                               "supprimez-le";
+
+// Why a file of this kind cannot be read or written as a document, or nothing for an
+// ordinary file.
+const std::string* refusalFor(mode_t mode) {
+    static const std::string folder = FrenchReason(EISDIR);
+    if (S_ISREG(mode))
+        return nullptr;
+    if (S_ISDIR(mode))
+        return &folder;
+    if (S_ISLNK(mode))
+        return &LinkReason;
+    return &NotOrdinaryReason;
+}
+
+// Opened without O_NONBLOCK a pipe waits for a writer and a device may never answer; the
+// flag is cleared once the descriptor is known to be an ordinary file.
+void checkOrdinaryAndBlock(int fd, const char* what, const fs::path& file) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        fail(what, file, errno);
+    if (const std::string* reason = refusalFor(info.st_mode))
+        failBecause(what, file, *reason);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        fail(what, file, errno);
+}
+
+std::string describeLimit(std::size_t limit) {
+    if (limit >= (std::size_t{1} << 20))
+        return std::to_string(limit >> 20) + " Mo";
+    return CountOf(static_cast<long long>(limit), "octet", "octets");
+}
+
+// Reads `name` relative to `folder` (AT_FDCWD for a path); `file` is the path shown in
+// messages.
+std::string readAt(int folder, const char* name, const fs::path& file, std::size_t limit, bool followLinks) {
+    const char* cannotOpen = "Impossible d'ouvrir le fichier";
+    const char* cannotRead = "Impossible de lire le fichier";
+    struct stat info {};
+    if (::fstatat(folder, name, &info, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
+        fail(cannotOpen, file, errno);
+    if (const std::string* reason = refusalFor(info.st_mode))
+        failBecause(cannotRead, file, *reason);
+    FileDescriptor fd(
+        ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
+    if (fd.get() < 0)
+        fail(cannotOpen, file, errno);
+    // Checked again on what was opened: the name may have been swapped in between.
+    checkOrdinaryAndBlock(fd.get(), cannotRead, file);
+    if (::fstat(fd.get(), &info) != 0)
+        fail(cannotRead, file, errno);
+    auto tooLarge = [&] {
+        throw ZebError("Le fichier " + quoted(file) + " est trop volumineux (plus de " +
+                       describeLimit(limit) + ") pour être un export de classe.");
+    };
+    if (static_cast<std::uintmax_t>(info.st_size) > limit)
+        tooLarge();
+    std::string contents;
+    contents.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(cannotRead, file, errno);
+        }
+        if (got == 0)
+            break;
+        contents.append(buffer, static_cast<std::size_t>(got));
+        if (contents.size() > limit) // a file that grew while being read
+            tooLarge();
+    }
+    return contents;
+}
+
+// Writes everything or returns the errno of the failure (0 on success).
+int writeAll(int fd, std::string_view contents) {
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        const ssize_t done = ::write(fd, contents.data() + written, contents.size() - written);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        written += static_cast<std::size_t>(done);
+    }
+    return 0;
+}
+
+// Writes `name` relative to `folder` (AT_FDCWD for a path); `file` is the path shown in
+// messages.
+void writeAt(int folder, const char* name, const fs::path& file, std::string_view contents) {
+    const char* cannotWrite = "Impossible d'écrire le fichier";
+    FileDescriptor fd(::openat(folder, name, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (fd.get() < 0) {
+        if (errno == ELOOP)
+            failBecause(cannotWrite, file, LinkReason);
+        if (errno == ENXIO) // a pipe nobody reads, or a device without its hardware
+            failBecause(cannotWrite, file, NotOrdinaryReason);
+        fail("Impossible de créer le fichier", file, errno);
+    }
+    checkOrdinaryAndBlock(fd.get(), cannotWrite, file);
+    int error = writeAll(fd.get(), contents);
+    if (error == 0 && ::ftruncate(fd.get(), static_cast<off_t>(contents.size())) != 0)
+        error = errno;
+    // Some file systems (network, FUSE) report a full disk only when the file is closed.
+    if (::close(fd.release()) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlinkat(folder, name, 0);
+        fail(cannotWrite, file, error);
+    }
+}
+
+int openWorkFolder(const fs::path& folder) {
+    return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
 } // namespace
@@ -51,10 +179,43 @@ void CreateWorkFolder(const fs::path& programFolder) {
 }
 
 void DeleteWorkFiles(const fs::path& programFolder) {
-    for (std::string_view name : {TempFileName, FrenchFileName, MathsFileName}) {
-        std::error_code ignored;
-        fs::remove(WorkFolder(programFolder) / name, ignored);
-    }
+    FileDescriptor folder(openWorkFolder(WorkFolder(programFolder)));
+    if (folder.get() < 0)
+        return; // absent, or a link whose target is not ours to empty
+    for (std::string_view name : {TempFileName, FrenchFileName, MathsFileName})
+        ::unlinkat(folder.get(), std::string(name).c_str(), 0);
+}
+
+WorkFolderHandle::WorkFolderHandle(const fs::path& programFolder)
+    : path_(WorkFolder(programFolder)), fd_(-1) {
+    if (::mkdir(path_.c_str(), 0700) != 0 && errno != EEXIST)
+        fail("Impossible de créer le dossier de travail", path_, errno);
+    fd_ = openWorkFolder(path_);
+    if (fd_ >= 0)
+        return;
+    const int error = errno;
+    struct stat info {};
+    if (::lstat(path_.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+        throw ZebError("Le dossier de travail " + quoted(path_) +
+                       " est un lien symbolique : ZEB n'écrit pas les données des élèves à travers un "
+                       "lien. Supprimez ce lien ; ZEB recréera le dossier au prochain chargement.");
+    if (error == ENOTDIR)
+        throw ZebError(quoted(path_) + " n'est pas un dossier : ZEB a besoin d'un dossier de ce nom pour "
+                                       "ses fichiers de travail. Déplacez ou supprimez ce fichier.");
+    fail("Impossible d'ouvrir le dossier de travail", path_, error);
+}
+
+WorkFolderHandle::~WorkFolderHandle() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void WorkFolderHandle::write(std::string_view name, std::string_view contents) const {
+    writeAt(fd_, std::string(name).c_str(), path_ / name, contents);
+}
+
+std::string WorkFolderHandle::read(std::string_view name) const {
+    return readAt(fd_, std::string(name).c_str(), path_ / name, MaxReadBytes, false);
 }
 
 std::string FrenchReason(int errorNumber) {
@@ -69,9 +230,9 @@ std::string FrenchReason(int errorNumber) {
     case ENOTDIR:
         return "un élément du chemin n'est pas un dossier";
     case ENOSPC:
-        return "plus de place sur le disque";
+        return "le disque est plein";
     case EDQUOT:
-        return "quota de disque dépassé";
+        return "votre quota d'espace disque est atteint";
     case EROFS:
         return "le support est en lecture seule";
     case EIO:
@@ -92,78 +253,19 @@ std::string FrenchReason(int errorNumber) {
 }
 
 std::string ReadWholeFile(const fs::path& file, std::size_t limit) {
-    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
-        fail("Impossible d'ouvrir le fichier", file, errno);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        fail("Impossible de lire le fichier", file, errno);
-    if (S_ISDIR(info.st_mode))
-        fail("Impossible de lire le fichier", file, EISDIR);
-    auto tooLarge = [&] {
-        throw ZebError("Le fichier " + quoted(file) + " est trop volumineux (plus de " +
-                       std::to_string(limit >> 20) + " Mo) pour être un export de classe.");
-    };
-    std::string contents;
-    if (S_ISREG(info.st_mode)) {
-        if (static_cast<std::uintmax_t>(info.st_size) > limit)
-            tooLarge();
-        contents.reserve(static_cast<std::size_t>(info.st_size));
-    }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            fail("Impossible de lire le fichier", file, errno);
-        }
-        if (got == 0)
-            break;
-        contents.append(buffer, static_cast<std::size_t>(got));
-        if (contents.size() > limit) // a file that grew, or a pipe
-            tooLarge();
-    }
-    return contents;
+    return readAt(AT_FDCWD, file.c_str(), file, limit, true);
 }
-
-namespace {
-
-// Writes everything or returns the errno of the failure (0 on success).
-int writeAll(int fd, std::string_view contents) {
-    std::size_t written = 0;
-    while (written < contents.size()) {
-        const ssize_t done = ::write(fd, contents.data() + written, contents.size() - written);
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        written += static_cast<std::size_t>(done);
-    }
-    return 0;
-}
-
-} // namespace
 
 void WriteWorkFile(const fs::path& file, std::string_view contents) {
-    FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (fd.get() < 0)
-        fail("Impossible de créer le fichier", file, errno);
-    int error = writeAll(fd.get(), contents);
-    if (error == 0 && ::ftruncate(fd.get(), static_cast<off_t>(contents.size())) != 0)
-        error = errno;
-    if (::close(fd.release()) != 0 && error == 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(file.c_str());
-        fail("Impossible d'écrire le fichier", file, error);
-    }
+    writeAt(AT_FDCWD, file.c_str(), file, contents);
 }
 
 void WriteFileAtomically(const fs::path& file, std::string_view contents) {
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string hidden = ".";
+    hidden += file.filename().string();
+    hidden += ".XXXXXX";
+    std::string pattern = (folder / hidden).string();
     FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (fd.get() < 0)
         fail("Impossible de créer le fichier", file, errno);

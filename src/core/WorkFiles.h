@@ -19,18 +19,45 @@ std::filesystem::path WorkFolder(const std::filesystem::path& programFolder);
 void CreateWorkFolder(const std::filesystem::path& programFolder);
 
 // Removes temp.txt, Fichier1.c01 and Fichier2.c01 where they exist; the folder stays.
+// A work folder that is a symbolic link is left alone: what it points to is not ours.
 void DeleteWorkFiles(const std::filesystem::path& programFolder);
+
+// The work folder, created private to the user and held open, so that every work file is
+// reached through this very folder: never through a symbolic link put in its place or in
+// place of a work file, which would let a load overwrite, then delete, someone else's file.
+class WorkFolderHandle {
+public:
+    // Throws ZebError with a French message when the folder cannot be created or opened, is
+    // a symbolic link or is not a folder.
+    explicit WorkFolderHandle(const std::filesystem::path& programFolder);
+    ~WorkFolderHandle();
+    WorkFolderHandle(const WorkFolderHandle&) = delete;
+    WorkFolderHandle& operator=(const WorkFolderHandle&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // As WriteWorkFile and ReadWholeFile, for a file of this folder that must be an
+    // ordinary file and not a link.
+    void write(std::string_view name, std::string_view contents) const;
+    std::string read(std::string_view name) const;
+
+private:
+    std::filesystem::path path_;
+    int fd_;
+};
 
 // A class export is a few tens of kilobytes; anything past this is not one, and reading it
 // whole would only exhaust the memory.
 inline constexpr std::size_t MaxReadBytes = 64u << 20;
 
-// Whole contents of a file as bytes, at most `limit` of them. Throws ZebError with a
-// French message.
+// Whole contents of an ordinary file as bytes, at most `limit` of them. A folder, a pipe or
+// a device is refused before it is opened (a pipe would wait for ever for a writer). Throws
+// ZebError with a French message.
 std::string ReadWholeFile(const std::filesystem::path& file, std::size_t limit = MaxReadBytes);
 
 // Writes a work file in place: created or truncated to what is written, readable by the
-// user only, never through a symbolic link. A write that fails removes the file, so no
+// user only, never through a symbolic link nor into a pipe or a device (the last part of
+// the path; the folders before it are the caller's). A write that fails removes the file, so no
 // partial file stays. Work files are rebuilt at every load, so they skip the new inode and
 // rename of an atomic replacement, which on ext4 costs more than the whole import.
 // Throws ZebError with a French message.

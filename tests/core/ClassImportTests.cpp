@@ -4,9 +4,16 @@
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
 
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zeb;
 using zeb::test::readFile;
@@ -112,7 +119,10 @@ TEST_F(ClassImportTest, AFailedLoadLeavesThePreviousClassAndItsFilesAsTheyWere) 
     other[1].firstName = "Hugues";
     std::vector<Pupil> tooMany;
     for (int i = 0; i < 31; ++i)
-        tooMany.push_back({"ELEVE" + std::to_string(i), "X", "1", "1"});
+        tooMany.push_back({std::string("ELEVE").append(std::to_string(i)), "X", "1", "1"});
+    std::vector<Pupil> swapped = smallClass();
+    for (Pupil& pupil : swapped)
+        std::swap(pupil.french, pupil.maths);
     std::vector<Pupil> oddMaths = smallClass();
     oddMaths.pop_back();
 
@@ -121,6 +131,7 @@ TEST_F(ClassImportTest, AFailedLoadLeavesThePreviousClassAndItsFilesAsTheyWere) 
         {"odd count", exportDocument(smallClass(), oddMaths)},
         {"31 pupils", exportDocument(tooMany, tooMany)},
         {"names differ", exportDocument(smallClass(), other)},
+        {"subjects swapped", exportDocument(swapped, swapped)},
     };
     for (const auto& [what, contents] : badDocuments) {
         EXPECT_THROW(ImportExportDocument(document("bad.xml", contents), program.path(), *state), ZebError)
@@ -135,17 +146,123 @@ TEST_F(ClassImportTest, AFailedLoadLeavesThePreviousClassAndItsFilesAsTheyWere) 
     EXPECT_EQ(state->Class.ClassResults, before.ClassResults);
 }
 
-TEST_F(ClassImportTest, AWorkFolderThatCannotBeWrittenFailsCleanly) {
-    // A file standing where the work folder should be: creating TMP fails quietly, and the
-    // first write names the file it could not create.
-    writeFile(WorkFolder(program.path()), "not a folder");
-    try {
-        importOk(exportDocument(smallClass(), smallClass()));
-        FAIL() << "the import should have failed";
-    } catch (const ZebError& error) {
-        EXPECT_NE(std::string(error.what()).find("temp.txt"), std::string::npos) << error.what();
+TEST_F(ClassImportTest, NeverWritesThroughLinksOrIntoSpecialFilesOfTheWorkFolder) {
+    namespace fs = std::filesystem;
+    const fs::path work = WorkFolder(program.path());
+    const fs::path victim = folder / "victim";
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"TMP links to another folder", [&] { fs::create_directory_symlink(victim, work); },
+         "lien symbolique"},
+        {"TMP is a dangling link", [&] { fs::create_directory_symlink(folder / "nowhere", work); },
+         "lien symbolique"},
+        {"temp.txt links to another file",
+         [&] {
+             fs::create_directory(work);
+             fs::create_symlink(victim / "temp.txt", work / "temp.txt");
+         },
+         "lien symbolique"},
+        {"TMP is a file", [&] { writeFile(work, "not a folder"); }, "n'est pas un dossier"},
+        {"Fichier1.c01 is a pipe",
+         [&] {
+             fs::create_directory(work);
+             ASSERT_EQ(::mkfifo((work / "Fichier1.c01").c_str(), 0600), 0);
+         },
+         "pas un fichier ordinaire"},
+    };
+    for (const Case& c : cases) {
+        fs::create_directory(victim);
+        writeFile(victim / "temp.txt", "someone else's file");
+        c.prepare();
+        try {
+            importOk(exportDocument(smallClass(), smallClass()));
+            ADD_FAILURE() << c.what << ": the import should have failed";
+        } catch (const ZebError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.expected), std::string::npos)
+                << c.what << ": " << error.what();
+        }
+        EXPECT_EQ(readFile(victim / "temp.txt"), "someone else's file") << c.what;
+        EXPECT_FALSE(fs::exists(folder / "nowhere")) << c.what;
+        EXPECT_EQ(state->Class.PupilCount, 0) << c.what;
+        fs::remove_all(work);
+        fs::remove_all(victim);
     }
-    EXPECT_EQ(state->Class.PupilCount, 0);
+}
+
+namespace {
+
+// A small file system of its own, in a private mount namespace, fills up for real. Returns
+// the message of the import run in it, or nothing where namespaces are not allowed.
+std::optional<std::string> importOnAFullDisk(const std::string& document, const char* mountOptions,
+                                             bool& workFileLeft) {
+    TempFolder mountPoint;
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0)
+        try {
+            ::close(channel[0]);
+            const uid_t uid = ::getuid();
+            const gid_t gid = ::getgid();
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+                ::_exit(2);
+            writeFile("/proc/self/setgroups", "deny");
+            writeFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1");
+            writeFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
+            if (::mount("none", mountPoint.path().c_str(), "tmpfs", 0, mountOptions) != 0)
+                ::_exit(2);
+            std::string report = "(no error)";
+            try {
+                auto state = std::make_unique<ProgramState>();
+                BuildObjectiveTables(*state);
+                ImportExportDocument(document, mountPoint.path(), *state);
+            } catch (const ZebError& error) {
+                report = error.what();
+            }
+            std::error_code ignored;
+            report.insert(
+                0, std::filesystem::exists(WorkFolder(mountPoint.path()) / "temp.txt", ignored) ? "1" : "0");
+            static_cast<void>(::write(channel[1], report.data(), report.size()));
+            ::_exit(0);
+        } catch (...) {
+            ::_exit(2);
+        }
+    ::close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(got));
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (report.empty())
+        return std::nullopt;
+    workFileLeft = report.front() == '1';
+    return report.substr(1);
+}
+
+} // namespace
+
+TEST_F(ClassImportTest, AFullDiskIsCalledAFullDisk) {
+    std::vector<Pupil> pupils;
+    for (int i = 0; i < 30; ++i)
+        pupils.push_back({std::string("ELEVE").append(std::to_string(i)), "X", std::string(93, '1'),
+                          std::string(88, '1')});
+    const std::filesystem::path doc = document("classe.xml", exportDocument(pupils, pupils));
+    // No inode left for the work folder; then room for the folder but not for temp.txt.
+    for (const char* options : {"nr_inodes=1", "size=4k"}) {
+        bool workFileLeft = true;
+        const std::optional<std::string> message = importOnAFullDisk(doc, options, workFileLeft);
+        if (!message)
+            GTEST_SKIP() << "no private mount namespace here";
+        EXPECT_NE(message->find("le disque est plein"), std::string::npos) << options << ": " << *message;
+        EXPECT_FALSE(workFileLeft) << options;
+    }
 }
 
 TEST(WorkFiles, AtomicWriteReplacesWholeOrLeavesNothing) {
@@ -184,6 +301,26 @@ TEST(WorkFiles, WorkFilesAreRewrittenInPlaceAndNeverThroughALink) {
 
 TEST(WorkFiles, ReadErrorsAreFrench) {
     TempFolder folder;
+    // Refused before opening: a pipe would wait for a writer for ever.
+    ASSERT_EQ(::mkfifo((folder / "pipe.xml").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder / "dossier.xml");
+    const std::vector<std::pair<std::filesystem::path, std::string>> refused = {
+        {folder / "pipe.xml", "ce n'est pas un fichier ordinaire"},
+        {"/dev/null", "ce n'est pas un fichier ordinaire"},
+        {folder / "dossier.xml", "c'est un dossier, pas un fichier"},
+    };
+    for (const auto& [file, reason] : refused) {
+        try {
+            ReadWholeFile(file);
+            ADD_FAILURE() << file;
+        } catch (const ZebError& error) {
+            EXPECT_NE(std::string(error.what()).find(reason), std::string::npos) << error.what();
+        }
+    }
+    writeFile(folder / "vraie.xml", "<EXPORT/>");
+    std::filesystem::create_symlink(folder / "vraie.xml", folder / "lien.xml");
+    EXPECT_EQ(ReadWholeFile(folder / "lien.xml"), "<EXPORT/>"); // a document chosen by the user may be a link
+
     try {
         ReadWholeFile(folder / "absent.xml");
         FAIL();
@@ -208,7 +345,19 @@ TEST(WorkFiles, DeleteWorkFilesKeepsTheFolder) {
     CreateWorkFolder(program.path());
     writeFile(WorkFolder(program.path()) / "temp.txt", "x");
     writeFile(WorkFolder(program.path()) / "Fichier2.c01", "x");
+    std::filesystem::create_symlink(program / "kept.txt", WorkFolder(program.path()) / "Fichier1.c01");
+    writeFile(program / "kept.txt", "x");
     DeleteWorkFiles(program.path());
     EXPECT_TRUE(std::filesystem::is_directory(WorkFolder(program.path())));
     EXPECT_TRUE(std::filesystem::is_empty(WorkFolder(program.path())));
+    EXPECT_TRUE(std::filesystem::exists(program / "kept.txt"));
+}
+
+TEST(WorkFiles, DeleteWorkFilesDoesNotEmptyTheTargetOfALink) {
+    TempFolder program;
+    TempFolder elsewhere;
+    writeFile(elsewhere / "temp.txt", "not ours");
+    std::filesystem::create_directory_symlink(elsewhere.path(), WorkFolder(program.path()));
+    DeleteWorkFiles(program.path());
+    EXPECT_EQ(readFile(elsewhere / "temp.txt"), "not ours");
 }
