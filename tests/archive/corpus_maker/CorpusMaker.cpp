@@ -310,14 +310,17 @@ std::string exportDocument() {
                               "MAT\" libelle=\"Math\xE9matiques"};
     const char* pupils[] = {"CHAPUIS--Manon (n\xE9(e) le 11/04/1997)", "COLLINEAU--Lo\xEF"
                                                                        "c (n\xE9(e) le 01/08/1997)"};
-    for (const char* subject : subjects) {
+    // One code per item: 93 French items, then 88 Mathematics items.
+    const int itemCounts[] = {93, 88};
+    for (int list = 0; list < 2; ++list) {
+        const char* subject = subjects[list];
         xml += std::string("  <DISCIPLINE code=\"") + subject + "\">\r\n";
         int rank = 1;
         for (const char* pupil : pupils) {
             xml += "    <ELEVE rang=\"" + std::to_string(rank) + "\">\r\n";
             xml += std::string("      <MELEVE_MID>") + pupil + "</MELEVE_MID>\r\n";
             xml += "      <REPONSES><MCODES>";
-            for (int item = 0; item < 93; ++item)
+            for (int item = 0; item < itemCounts[list]; ++item)
                 xml += static_cast<char>('0' + (item * 7 + rank * 3) % 10);
             xml += "</MCODES></REPONSES>\r\n    </ELEVE>\r\n";
             ++rank;
