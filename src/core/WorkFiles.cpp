@@ -44,22 +44,22 @@ std::string quoted(const fs::path& file) {
     failBecause(what, file, FrenchReason(errorNumber));
 }
 
-const std::string NotOrdinaryReason =
+constexpr const char* NotOrdinaryReason =
     "ce n'est pas un fichier ordinaire (c'est un tube, un périphérique ou une socket)";
-const std::string LinkReason = "c'est un lien symbolique, que ZEB ne suit pas pour les données des élèves ; "
-                               "supprimez-le";
+constexpr const char* LinkReason =
+    "c'est un lien symbolique, que ZEB ne suit pas pour les données des élèves ; supprimez-le";
+constexpr const char* FolderReason = "c'est un dossier, pas un fichier";
 
 // Why a file of this kind cannot be read or written as a document, or nothing for an
 // ordinary file.
-const std::string* refusalFor(mode_t mode) {
-    static const std::string folder = FrenchReason(EISDIR);
+const char* refusalFor(mode_t mode) {
     if (S_ISREG(mode))
         return nullptr;
     if (S_ISDIR(mode))
-        return &folder;
+        return FolderReason;
     if (S_ISLNK(mode))
-        return &LinkReason;
-    return &NotOrdinaryReason;
+        return LinkReason;
+    return NotOrdinaryReason;
 }
 
 // Opened without O_NONBLOCK a pipe waits for a writer and a device may never answer; the
@@ -68,8 +68,8 @@ void checkOrdinaryAndBlock(int fd, const char* what, const fs::path& file) {
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         fail(what, file, errno);
-    if (const std::string* reason = refusalFor(info.st_mode))
-        failBecause(what, file, *reason);
+    if (const char* reason = refusalFor(info.st_mode))
+        failBecause(what, file, reason);
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
         fail(what, file, errno);
@@ -89,8 +89,8 @@ std::string readAt(int folder, const char* name, const fs::path& file, std::size
     struct stat info {};
     if (::fstatat(folder, name, &info, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
         fail(cannotOpen, file, errno);
-    if (const std::string* reason = refusalFor(info.st_mode))
-        failBecause(cannotRead, file, *reason);
+    if (const char* reason = refusalFor(info.st_mode))
+        failBecause(cannotRead, file, reason);
     FileDescriptor fd(
         ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW)));
     if (fd.get() < 0)
@@ -226,7 +226,7 @@ std::string FrenchReason(int errorNumber) {
     case EPERM:
         return "accès refusé";
     case EISDIR:
-        return "c'est un dossier, pas un fichier";
+        return FolderReason;
     case ENOTDIR:
         return "un élément du chemin n'est pas un dossier";
     case ENOSPC:
