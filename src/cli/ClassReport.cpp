@@ -57,8 +57,9 @@ std::string ScoreNumber(std::string_view scoreText) {
 
 std::string CsvName(std::string_view utf8) {
     std::string text(utf8);
-    if (!text.empty() &&
-        (text.front() == '=' || text.front() == '+' || text.front() == '-' || text.front() == '@'))
+    // A spreadsheet skips a leading tab or line end before it looks for a formula.
+    const std::size_t first = text.find_first_not_of("\t\r\n");
+    if (first != std::string::npos && std::string_view("=+-@").find(text[first]) != std::string_view::npos)
         text.insert(0, "'");
     if (text.find_first_of(";\"\r\n") == std::string::npos)
         return text;
@@ -94,8 +95,8 @@ std::string ClassSummary(const ProgramState& state) {
            ", mathématiques sur " + std::to_string(MathsObjectiveCount) + ") :\n";
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
-        std::string name = cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname)) + " " +
-                           cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName));
+        std::string name = PrintableText(TrimTrailingSpaces(pupil.Surname)) + " " +
+                           PrintableText(TrimTrailingSpaces(pupil.FirstName));
         char number[16];
         std::snprintf(number, sizeof number, "%3d  ", slot);
         out += number + name;
