@@ -1,10 +1,12 @@
 #include "ClassReport.h"
 #include "TempFolder.h"
+#include "ZipBuilder.h"
 #include "core/Cp1252.h"
 #include "core/ObjectiveTables.h"
 #include "generator/ExportGenerator.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
@@ -324,6 +326,11 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("n'est pas une archive Zip valide."), std::string::npos) << run.err;
 
+    // The damaged member is dropped, and the tool says so instead of leaving its question open.
+    run = runZebFiches({"--csv", csv, corpus + "/crc-stored.jad"}, tmp);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("quand même ? ...\nzeb-fiches : réponse : non ("), std::string::npos) << run.err;
+
     run = runZebFiches({"--csv", csv, (folder / "absente.jad").string()}, tmp);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("introuvable"), std::string::npos) << run.err;
@@ -333,7 +340,92 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
 }
 
+TEST(ZebFiches, NamesFromTheExportCannotDriveTheTerminal) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 2});
+    const std::string surname = "<MELEVE_MID>" + generated.Pupils[0].Surname + "--";
+    // Retitles the terminal, clears the screen, then a C1 control once converted.
+    const std::string hostile = "<MELEVE_MID>EVIL\x1B]0;x\x07\x1B[2J\x9D--";
+    std::string everywhere = generated.Document, frenchOnly = generated.Document;
+    for (std::size_t at; (at = everywhere.find(surname)) != std::string::npos;)
+        everywhere.replace(at, surname.size(), hostile);
+    frenchOnly.replace(frenchOnly.find(surname), surname.size(), hostile);
+    writeFile(folder / "partout.xml", everywhere);
+    writeFile(folder / "francais.xml", frenchOnly);
+
+    struct Case {
+        std::string file;
+        int exitCode;
+        std::string expected; // in the summary, or in the message of the refused class
+    };
+    for (const Case& c :
+         {Case{"partout.xml", 0, "EVIL?]0;x??[2J?"}, Case{"francais.xml", 1, "EVIL?]0;x??[2J?"}}) {
+        const ProcessRun run = runZebFiches({(folder / c.file).string()}, tmp);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        const std::string shown = run.out + run.err;
+        EXPECT_NE(shown.find(c.expected), std::string::npos) << shown;
+        EXPECT_EQ(shown.find_first_of("\x1B\x07"), std::string::npos) << c.file;
+        EXPECT_EQ(shown.find("\xC2\x9D"), std::string::npos) << c.file;
+    }
+}
+
+TEST(ZebFiches, MembersNamedLikeTheWorkFilesDoNotGetInTheWay) {
+    TempFolder folder, tmp;
+    const std::string document = examples::GenerateClass({.pupils = 2}).Document;
+    writeFile(folder / "classe.xml", document);
+    ASSERT_EQ(runZebFiches({"--csv", (folder / "xml.csv").string(), (folder / "classe.xml").string()}, tmp)
+                  .exitCode,
+              0);
+    const auto member = [](std::string name, std::string data) {
+        test::ZipMember m;
+        m.name = std::move(name);
+        m.data = std::move(data);
+        if (m.name.back() == '/')
+            m.externalAttributes = (040755u << 16) | 0x10u;
+        return m;
+    };
+    for (const char* name : {"TMP", "TMP/temp.txt/", "TMP/Fichier1.c01"}) {
+        writeFile(folder / "classe.jad",
+                  test::buildZip({member(name, name[std::strlen(name) - 1] == '/' ? "" : "x"),
+                                  member("classe.xml", document)}));
+        const ProcessRun run =
+            runZebFiches({"--csv", (folder / "jad.csv").string(), (folder / "classe.jad").string()}, tmp);
+        EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+        EXPECT_EQ(readFile(folder / "jad.csv"), readFile(folder / "xml.csv")) << name;
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << name;
+    }
+}
+
+TEST(ZebFiches, WorkFolderGoesToTheFirstWritableFolder) {
+    TempFolder folder, tmp, readOnly;
+    writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 2}).Document);
+    std::filesystem::permissions(readOnly.path(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const std::string tmpFolder = shellQuoted(tmp.path().string());
+    struct Case {
+        std::string environment;
+        std::string why;
+    };
+    const std::vector<Case> cases = {
+        {"XDG_RUNTIME_DIR=" + shellQuoted(readOnly.path().string()) + " TMPDIR=" + tmpFolder,
+         "read-only runtime"},
+        {"XDG_RUNTIME_DIR=" + tmpFolder + "/absent TMPDIR=" + tmpFolder, "missing runtime"},
+        {"XDG_RUNTIME_DIR= TMPDIR=" + tmpFolder + "/absent", "neither: /tmp"},
+    };
+    for (const Case& c : cases) {
+        const ProcessRun run = runShell(c.environment + " " + shellQuoted(ZEB_FICHES) + " " +
+                                        shellQuoted((folder / "classe.xml").string()));
+        EXPECT_EQ(run.exitCode, 0) << c.why << ": " << run.err;
+        EXPECT_EQ(run.err, "") << c.why;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+}
+
 TEST(ClassReport, NamesAreSafeInASpreadsheet) {
+    EXPECT_EQ(cli::CsvName("\t=1+1"), "'\t=1+1");
+    EXPECT_EQ(cli::CsvName("\r@SOMME(A1)"), "\"'\r@SOMME(A1)\"");
+    EXPECT_EQ(cli::CsvName("\t\r\n-2"), "\"'\t\r\n-2\"");
+    EXPECT_EQ(cli::CsvName("\tMARTIN"), "\tMARTIN");
     EXPECT_EQ(cli::CsvName("Léa"), "Léa");
     EXPECT_EQ(cli::CsvName("A;B"), "\"A;B\"");
     EXPECT_EQ(cli::CsvName("O\"NEIL"), "\"O\"\"NEIL\"");
