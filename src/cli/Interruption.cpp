@@ -125,8 +125,13 @@ void InstallInterruptionHandlers() {
     ::sigemptyset(&action.sa_mask);
     for (int signal : TerminatingSignals)
         ::sigaddset(&action.sa_mask, signal);
-    for (int signal : TerminatingSignals)
+    for (int signal : TerminatingSignals) {
+        // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+        struct sigaction inherited {};
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
         ::sigaction(signal, &action, nullptr);
+    }
 }
 
 SignalsHeld::SignalsHeld() {

@@ -53,7 +53,8 @@ constexpr const char* Usage =
     "                    SNR). Par défaut : coding.\n"
     "  -h, --help        affiche cette aide.\n"
     "\n"
-    "Les fichiers de travail sont créés dans un dossier temporaire privé, supprimé à la fin.\n"
+    "Les fichiers de travail sont créés dans un dossier temporaire privé (dans $XDG_RUNTIME_DIR,\n"
+    "sinon $TMPDIR, sinon /tmp), supprimé à la fin, même si la commande est interrompue.\n"
     "Code de sortie : 0 en cas de succès, 1 si le chargement échoue, 2 si la commande est mal écrite.\n";
 
 struct Options {
