@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zeb::cli {
@@ -58,13 +59,21 @@ bool isDotOrDotDot(const char* name) {
 alignas(dirent64) char g_listing[16384];
 bool g_progress = false;
 
-// Empties the folder open as `dir` (which it closes) of its files and empty folders, and
-// moves down into the first folder that is not empty, and so on: each call empties at least
-// the deepest folder it reaches.
-void emptyDownward(int dir) {
-    for (bool moved = true; moved;) {
-        moved = false;
-        for (long count; !moved && (count = ::getdents64(dir, g_listing, sizeof g_listing)) > 0;) {
+// Empties the folder open as `dir` (which it closes): files and empty folders go at once, a
+// folder that is not empty is entered, and once a folder is empty the walk goes back up and
+// lists its parent again, where the emptied folder now goes. The walk stops at something that
+// cannot be removed (no permission); the caller then tries again while anything goes.
+void emptyTree(int dir) {
+    struct stat top {};
+    if (::fstat(dir, &top) != 0) {
+        ::close(dir);
+        return;
+    }
+    for (;;) {
+        bool entered = false;
+        bool stuck = false;
+        for (long count;
+             !entered && !stuck && (count = ::getdents64(dir, g_listing, sizeof g_listing)) > 0;) {
             for (long at = 0; at < count;) {
                 const auto* entry = reinterpret_cast<const dirent64*>(g_listing + at);
                 at += entry->d_reclen;
@@ -76,18 +85,30 @@ void emptyDownward(int dir) {
                     g_progress = true;
                     continue;
                 }
-                if (errno != ENOTEMPTY && errno != EEXIST)
-                    continue;
                 const int child =
-                    ::openat(dir, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (child < 0)
-                    continue;
-                ::close(dir);
-                dir = child;
-                moved = true;
+                    errno == ENOTEMPTY || errno == EEXIST
+                        ? ::openat(dir, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                        : -1;
+                if (child < 0) {
+                    stuck = true;
+                } else {
+                    ::close(dir);
+                    dir = child;
+                    entered = true;
+                }
                 break;
             }
         }
+        if (entered)
+            continue;
+        struct stat here {};
+        if (stuck || ::fstat(dir, &here) != 0 || (here.st_dev == top.st_dev && here.st_ino == top.st_ino))
+            break;
+        const int parent = ::openat(dir, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(dir);
+        if (parent < 0)
+            return;
+        dir = parent;
     }
     ::close(dir);
 }
@@ -191,10 +212,9 @@ bool RemoveTreeAt(int parentFd, const char* name) {
         const int dir = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (dir < 0)
             break;
-        // Every pass empties at least one folder, unless something cannot be removed (no
-        // permission): then stop rather than walk for ever.
+        // Stop when a whole pass removed nothing rather than walk for ever.
         g_progress = false;
-        emptyDownward(dir);
+        emptyTree(dir);
         if (!g_progress)
             break;
     }

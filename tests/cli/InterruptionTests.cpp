@@ -1,8 +1,10 @@
+#include "Interruption.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -11,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+using namespace zeb;
 using zeb::test::readFile;
 using zeb::test::TempFolder;
 using zeb::test::writeFile;
@@ -178,4 +181,30 @@ TEST(ZebFichesInterrupted, WhileSavingTheScoresLeavesNoHiddenCopy) {
         EXPECT_EQ(leftIn(folder.path()), " classe.xml") << signal;
         EXPECT_TRUE(fs::is_empty(tmp.path())) << signal;
     }
+}
+
+TEST(RemoveTreeAt, RemovesEverythingAndNeverFollowsALink) {
+    TempFolder parent, outside;
+    writeFile(outside / "garde.txt", "MARTIN");
+    const fs::path root = parent / "travail";
+    std::string deep = "a";
+    for (int level = 0; level < 60; ++level)
+        deep += "/b";
+    fs::create_directories(root / deep);
+    fs::create_directories(root / "vide/aussi");
+    writeFile(root / deep / ".zeb-x", "lignes");
+    writeFile(root / "a" / "f", "");
+    fs::create_directory_symlink(outside.path(), root / "lien");
+    fs::create_directory_symlink(outside.path(), root / "a" / "lien");
+    fs::permissions(root / "a" / "f", fs::perms::none);
+
+    const int fd = ::open(parent.path().c_str(), O_PATH | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(cli::RemoveTreeAt(fd, "travail"));
+    EXPECT_TRUE(cli::RemoveTreeAt(fd, "travail")) << "nothing there is nothing left";
+    writeFile(parent / "fichier", "x");
+    EXPECT_TRUE(cli::RemoveTreeAt(fd, "fichier"));
+    ::close(fd);
+    EXPECT_TRUE(fs::is_empty(parent.path())) << leftIn(parent.path());
+    EXPECT_EQ(readFile(outside / "garde.txt"), "MARTIN");
 }
