@@ -56,11 +56,12 @@ std::string ScoreNumber(std::string_view scoreText) {
 }
 
 std::string CsvName(std::string_view utf8) {
-    std::string text(utf8);
     // A spreadsheet skips a leading tab or line end before it looks for a formula.
-    const std::size_t first = text.find_first_not_of("\t\r\n");
-    if (first != std::string::npos && std::string_view("=+-@").find(text[first]) != std::string_view::npos)
-        text.insert(0, "'");
+    const std::size_t first = utf8.find_first_not_of("\t\r\n");
+    const bool formula = first != std::string_view::npos &&
+                         std::string_view("=+-@").find(utf8[first]) != std::string_view::npos;
+    std::string text(formula ? "'" : "");
+    text.append(utf8);
     if (text.find_first_of(";\"\r\n") == std::string::npos)
         return text;
     std::string quoted = "\"";

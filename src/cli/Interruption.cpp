@@ -224,7 +224,9 @@ bool RemoveTreeAt(int parentFd, const char* name) {
 
 void WriteOutputFile(const fs::path& file, std::string_view contents) {
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string temporary = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string hidden = ".";
+    hidden.append(file.filename().string()).append(".XXXXXX");
+    std::string temporary = (folder / hidden).string();
     const auto fail = [&file](const char* what, int error) {
         throw ZebError(std::string(what) + " « " + file.string() + " » : " + FrenchReason(error) + ".");
     };

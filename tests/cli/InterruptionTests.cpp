@@ -25,7 +25,7 @@ namespace {
 std::string leftIn(const fs::path& folder) {
     std::string names;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        names += " " + fs::relative(entry.path(), folder).string();
+        names.append(" ").append(fs::relative(entry.path(), folder).string());
     return names;
 }
 

@@ -50,7 +50,7 @@ ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& 
     const std::string folder = shellQuoted(tmp.path().string());
     std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
     for (const std::string& arg : args)
-        command += " " + shellQuoted(arg);
+        command.append(" ").append(shellQuoted(arg));
     return runShell(command);
 }
 
