@@ -6,7 +6,6 @@
 #include "generator/ExportGenerator.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
@@ -343,29 +342,19 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
 TEST(ZebFiches, NamesFromTheExportCannotDriveTheTerminal) {
     TempFolder folder, tmp;
     const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 2});
-    const std::string surname = "<MELEVE_MID>" + generated.Pupils[0].Surname + "--";
-    // Retitles the terminal, clears the screen, then a C1 control once converted.
-    const std::string hostile = "<MELEVE_MID>EVIL\x1B]0;x\x07\x1B[2J\x9D--";
-    std::string everywhere = generated.Document, frenchOnly = generated.Document;
+    const std::string& document = generated.Document;
+    const std::string surname = "<MELEVE_MID>" + generated.Pupils[0].Surname;
+    // Retitles the terminal, clears the screen, then a C1 control once converted; in both
+    // lists (the summary shows it) or in the French one only (the refusal names it).
+    std::string everywhere = document, frenchOnly = document;
     for (std::size_t at; (at = everywhere.find(surname)) != std::string::npos;)
-        everywhere.replace(at, surname.size(), hostile);
-    frenchOnly.replace(frenchOnly.find(surname), surname.size(), hostile);
-    writeFile(folder / "partout.xml", everywhere);
-    writeFile(folder / "francais.xml", frenchOnly);
-
-    struct Case {
-        std::string file;
-        int exitCode;
-        std::string expected; // in the summary, or in the message of the refused class
-    };
-    for (const Case& c :
-         {Case{"partout.xml", 0, "EVIL?]0;x??[2J?"}, Case{"francais.xml", 1, "EVIL?]0;x??[2J?"}}) {
-        const ProcessRun run = runZebFiches({(folder / c.file).string()}, tmp);
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
-        const std::string shown = run.out + run.err;
-        EXPECT_NE(shown.find(c.expected), std::string::npos) << shown;
-        EXPECT_EQ(shown.find_first_of("\x1B\x07"), std::string::npos) << c.file;
-        EXPECT_EQ(shown.find("\xC2\x9D"), std::string::npos) << c.file;
+        everywhere.replace(at, surname.size(), "<MELEVE_MID>EVIL\x1B]0;x\x07\x1B[2J\x9D");
+    frenchOnly.replace(frenchOnly.find(surname), surname.size(), "<MELEVE_MID>EVIL\x1B]0;x\x07\x1B[2J\x9D");
+    for (const auto& [text, exitCode] : {std::pair{everywhere, 0}, std::pair{frenchOnly, 1}}) {
+        writeFile(folder / "classe.xml", text);
+        const ProcessRun run = runZebFiches({(folder / "classe.xml").string()}, tmp);
+        EXPECT_EQ(run.exitCode, exitCode) << run.err;
+        EXPECT_NE((run.out + run.err).find("EVIL?]0;x??[2J?"), std::string::npos) << run.out << run.err;
     }
 }
 
@@ -373,50 +362,31 @@ TEST(ZebFiches, MembersNamedLikeTheWorkFilesDoNotGetInTheWay) {
     TempFolder folder, tmp;
     const std::string document = examples::GenerateClass({.pupils = 2}).Document;
     writeFile(folder / "classe.xml", document);
-    ASSERT_EQ(runZebFiches({"--csv", (folder / "xml.csv").string(), (folder / "classe.xml").string()}, tmp)
-                  .exitCode,
-              0);
-    const auto member = [](std::string name, std::string data) {
-        test::ZipMember m;
-        m.name = std::move(name);
-        m.data = std::move(data);
-        if (m.name.back() == '/')
-            m.externalAttributes = (040755u << 16) | 0x10u;
-        return m;
-    };
+    runZebFiches({"--csv", (folder / "xml.csv").string(), (folder / "classe.xml").string()}, tmp);
     for (const char* name : {"TMP", "TMP/temp.txt/", "TMP/Fichier1.c01"}) {
-        writeFile(folder / "classe.jad",
-                  test::buildZip({member(name, name[std::strlen(name) - 1] == '/' ? "" : "x"),
-                                  member("classe.xml", document)}));
+        test::ZipMember member, export_;
+        member.name = name;
+        export_.name = "classe.xml";
+        export_.data = document;
+        writeFile(folder / "classe.jad", test::buildZip({member, export_}));
         const ProcessRun run =
             runZebFiches({"--csv", (folder / "jad.csv").string(), (folder / "classe.jad").string()}, tmp);
         EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
         EXPECT_EQ(readFile(folder / "jad.csv"), readFile(folder / "xml.csv")) << name;
-        EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << name;
     }
 }
 
 TEST(ZebFiches, WorkFolderGoesToTheFirstWritableFolder) {
     TempFolder folder, tmp, readOnly;
     writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 2}).Document);
-    std::filesystem::permissions(readOnly.path(),
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    const std::string tmpFolder = shellQuoted(tmp.path().string());
-    struct Case {
-        std::string environment;
-        std::string why;
-    };
-    const std::vector<Case> cases = {
-        {"XDG_RUNTIME_DIR=" + shellQuoted(readOnly.path().string()) + " TMPDIR=" + tmpFolder,
-         "read-only runtime"},
-        {"XDG_RUNTIME_DIR=" + tmpFolder + "/absent TMPDIR=" + tmpFolder, "missing runtime"},
-        {"XDG_RUNTIME_DIR= TMPDIR=" + tmpFolder + "/absent", "neither: /tmp"},
-    };
-    for (const Case& c : cases) {
-        const ProcessRun run = runShell(c.environment + " " + shellQuoted(ZEB_FICHES) + " " +
+    std::filesystem::permissions(readOnly.path(), std::filesystem::perms::owner_read);
+    const std::string usable = shellQuoted(tmp.path().string());
+    for (const std::string& environment :
+         {"XDG_RUNTIME_DIR=" + shellQuoted(readOnly.path().string()) + " TMPDIR=" + usable, // read-only
+          "XDG_RUNTIME_DIR= TMPDIR=" + usable + "/absent"}) {                               // then /tmp
+        const ProcessRun run = runShell(environment + " " + shellQuoted(ZEB_FICHES) + " " +
                                         shellQuoted((folder / "classe.xml").string()));
-        EXPECT_EQ(run.exitCode, 0) << c.why << ": " << run.err;
-        EXPECT_EQ(run.err, "") << c.why;
+        EXPECT_EQ(run.exitCode, 0) << environment << ": " << run.err;
     }
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
 }
