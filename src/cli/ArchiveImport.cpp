@@ -1,11 +1,11 @@
 #include "ArchiveImport.h"
 
+#include "Interruption.h"
 #include "archive/Zip.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ExportScan.h"
 
-#include <algorithm>
 #include <fcntl.h>
 #include <iostream>
 #include <termios.h>
@@ -16,19 +16,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* WhyThisAnswer = "la ligne de commande ne garde jamais un fichier douteux";
+
 // The component's questions at a terminal: messages go to stderr, every question gets the
-// answer that writes nothing doubtful (a damaged member is not kept), and a password is
-// read from the terminal without echo when there is one.
+// answer that writes nothing doubtful (a damaged member is not kept), said after the question
+// so that the user is not left waiting for a prompt that never comes, and a password is read
+// from the terminal without echo when there is one.
 class TerminalPrompts final : public ZipPrompts {
 public:
     MessageAnswer messageBox(const std::string& text, MessageButtons buttons, MessageIcon, int) override {
-        std::cerr << "zeb-fiches : " << text << '\n';
+        std::cerr << "zeb-fiches : " << PrintableUtf8(text) << '\n';
         switch (buttons) {
         case MessageButtons::Ok:
             return MessageAnswer::Ok;
         case MessageButtons::OkCancel:
+            std::cerr << "zeb-fiches : réponse : annuler (" << WhyThisAnswer << ")\n";
             return MessageAnswer::Cancel;
         case MessageButtons::YesNoCancel:
+            std::cerr << "zeb-fiches : réponse : non (" << WhyThisAnswer << ")\n";
             return MessageAnswer::No;
         }
         return MessageAnswer::Cancel;
@@ -45,13 +50,18 @@ public:
         if (terminal) {
             termios quiet = saved;
             quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            const SignalsHeld held;
+            RestoreTerminalOnInterruption(tty, saved);
             ::tcsetattr(tty, TCSAFLUSH, &quiet);
         }
         std::string answer;
         for (char c; ::read(tty, &c, 1) == 1 && c != '\n';)
             answer += c;
-        if (terminal)
+        if (terminal) {
+            const SignalsHeld held;
             ::tcsetattr(tty, TCSAFLUSH, &saved);
+            ForgetTerminalOnInterruption();
+        }
         static_cast<void>(::write(tty, "\n", 1));
         ::close(tty);
         return answer;
@@ -76,24 +86,16 @@ private:
     int fd_;
 };
 
-// Where a member listed as "dossier\\nom.xml" (Windows-1252) lands on this system.
-fs::path memberPath(const fs::path& folder, const std::string& name) {
-    std::string utf8 = cp1252::toUtf8(name);
-    std::replace(utf8.begin(), utf8.end(), '\\', '/');
-    return folder / fs::path(utf8).relative_path();
-}
-
 std::string reported(const std::vector<std::string>& messages) {
     std::string text;
     for (const std::string& message : messages)
-        text += "\n  " + message;
+        text += "\n  " + PrintableUtf8(message);
     return text;
 }
 
 } // namespace
 
-fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder,
-                               const std::function<void(const fs::path&)>& willWrite) {
+fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder) {
     std::error_code error;
     if (!fs::is_regular_file(archive, error))
         throw ZebError("l'archive « " + archive.string() + " » est introuvable.");
@@ -104,8 +106,6 @@ fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder,
     std::int32_t result = 0;
     try {
         zip.SetZipFileName(archive.string());
-        for (const TFileInfoC& entry : zip.Entries)
-            willWrite(memberPath(folder, entry.FileName));
         const CurrentFolderGuard back;
         result = ExtractAllMembers(zip, folder.string());
     } catch (const ZipException& failure) {
@@ -116,7 +116,7 @@ fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder,
         throw ZebError("l'archive « " + archive.string() + " » n'a donné aucun document d'export." +
                        reported(zip.LibraryMessages));
     for (const std::string& message : zip.LibraryMessages)
-        std::cerr << "zeb-fiches : attention : " << message << '\n';
+        std::cerr << "zeb-fiches : attention : " << PrintableUtf8(message) << '\n';
     return documents.front();
 }
 

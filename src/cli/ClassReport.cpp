@@ -56,10 +56,12 @@ std::string ScoreNumber(std::string_view scoreText) {
 }
 
 std::string CsvName(std::string_view utf8) {
-    std::string text(utf8);
-    if (!text.empty() &&
-        (text.front() == '=' || text.front() == '+' || text.front() == '-' || text.front() == '@'))
-        text.insert(0, "'");
+    // A spreadsheet skips a leading tab or line end before it looks for a formula.
+    const std::size_t first = utf8.find_first_not_of("\t\r\n");
+    const bool formula = first != std::string_view::npos &&
+                         std::string_view("=+-@").find(utf8[first]) != std::string_view::npos;
+    std::string text(formula ? "'" : "");
+    text.append(utf8);
     if (text.find_first_of(";\"\r\n") == std::string::npos)
         return text;
     std::string quoted = "\"";
@@ -94,8 +96,8 @@ std::string ClassSummary(const ProgramState& state) {
            ", mathématiques sur " + std::to_string(MathsObjectiveCount) + ") :\n";
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
-        std::string name = cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname)) + " " +
-                           cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName));
+        std::string name = PrintableText(TrimTrailingSpaces(pupil.Surname)) + " " +
+                           PrintableText(TrimTrailingSpaces(pupil.FirstName));
         char number[16];
         std::snprintf(number, sizeof number, "%3d  ", slot);
         out += number + name;

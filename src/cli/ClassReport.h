@@ -18,7 +18,8 @@ std::string ClassSummary(const ProgramState& state);
 std::string ScoreNumber(std::string_view scoreText);
 
 // A name field made safe for a spreadsheet: quoted when it holds ";", a quote or a line
-// end, and kept from being read as a formula when it starts with = + - or @.
+// end, and kept from being read as a formula when it starts with = + - or @, even behind
+// tabs or line ends.
 std::string CsvName(std::string_view utf8);
 
 } // namespace zeb::cli

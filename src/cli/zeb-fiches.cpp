@@ -2,7 +2,9 @@
 
 #include "ArchiveImport.h"
 #include "ClassReport.h"
+#include "Interruption.h"
 #include "core/ClassImport.h"
+#include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
@@ -11,7 +13,6 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,11 +20,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace zeb;
+using zeb::cli::InstallInterruptionHandlers;
+using zeb::cli::SignalsHeld;
 
 namespace {
 
@@ -49,7 +53,8 @@ constexpr const char* Usage =
     "                    SNR). Par défaut : coding.\n"
     "  -h, --help        affiche cette aide.\n"
     "\n"
-    "Les fichiers de travail sont créés dans un dossier temporaire privé, supprimé à la fin.\n"
+    "Les fichiers de travail sont créés dans un dossier temporaire privé (dans $XDG_RUNTIME_DIR,\n"
+    "sinon $TMPDIR, sinon /tmp), supprimé à la fin, même si la commande est interrompue.\n"
     "Code de sortie : 0 en cas de succès, 1 si le chargement échoue, 2 si la commande est mal écrite.\n";
 
 struct Options {
@@ -146,87 +151,84 @@ Options parseArguments(const std::vector<std::string>& args) {
     return options;
 }
 
-// The private work folder and what the import writes into it, kept as plain C strings so
-// that a signal handler can remove them with async-signal-safe calls only.
-struct WorkPaths {
-    std::string root;
-    std::string work;
-    std::vector<std::string> files;
-};
-WorkPaths* g_cleanup = nullptr;
-
-void removeWorkFolder(const WorkPaths& paths) {
-    for (const std::string& file : paths.files)
-        ::unlink(file.c_str());
-    ::rmdir(paths.work.c_str());
-    ::rmdir(paths.root.c_str());
-}
-
-extern "C" void onTerminatingSignal(int signal) {
-    if (g_cleanup != nullptr)
-        removeWorkFolder(*g_cleanup);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
 // The user's runtime folder lives in memory on a desktop session, so pupil data never
-// reaches the disk there; elsewhere the system's temporary folder.
+// reaches the disk there; elsewhere the temporary folder the user chose, else /tmp. Only a
+// folder the user can write into will do; when none does, the message says why of each.
 fs::path baseFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::error_code error;
-    if (runtime != nullptr && *runtime == '/' && fs::is_directory(runtime, error))
-        return runtime;
-    return fs::temp_directory_path();
+    std::string reasons;
+    const auto usable = [&reasons](const char* name, const char* value) {
+        std::string why;
+        struct stat info {};
+        if (value == nullptr || *value == '\0')
+            why = "n'est pas défini";
+        else if (*value != '/')
+            why = "« " + std::string(value) + " » n'est pas un chemin absolu";
+        else if (::stat(value, &info) != 0)
+            why = "« " + std::string(value) + " » n'existe pas";
+        else if (!S_ISDIR(info.st_mode))
+            why = "« " + std::string(value) + " » n'est pas un dossier";
+        else if (::access(value, W_OK | X_OK) != 0)
+            why = "« " + std::string(value) + " » n'est pas accessible en écriture";
+        else
+            return true;
+        reasons += std::string("\n  ") + name + " : " + why + ".";
+        return false;
+    };
+    for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+        const char* value = std::getenv(variable);
+        if (usable(variable, value))
+            return value;
+    }
+    if (usable("dossier temporaire du système", "/tmp"))
+        return "/tmp";
+    throw ZebError("aucun dossier ne peut recevoir le dossier de travail temporaire :" + reasons);
 }
 
-// Creates the private work folder and removes it, with everything the import put there,
-// when the run ends, however it ends.
+// The private work folder: the work files in its TMP folder, the archive's members in a
+// folder of their own beside it, so that no member name can collide with a work file. It
+// goes as a whole tree when the run ends, however it ends (a signal included), whatever
+// the archive put there.
 class PrivateWorkFolder {
 public:
     PrivateWorkFolder() {
         std::string pattern = (baseFolder() / "zeb-fiches-XXXXXX").string();
+        const SignalsHeld held;
         if (::mkdtemp(pattern.data()) == nullptr)
             throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(errno) +
                            ".");
-        paths_.root = pattern;
-        const fs::path work = WorkFolder(paths_.root);
-        paths_.work = work.string();
-        for (std::string_view name : {TempFileName, FrenchFileName, MathsFileName})
-            paths_.files.push_back((work / name).string());
-        g_cleanup = &paths_;
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            std::signal(signal, onTerminatingSignal);
+        root_ = pattern;
+        if (!cli::RemoveTreeOnInterruption(root_)) {
+            const int error = errno;
+            ::rmdir(root_.c_str());
+            throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(error) +
+                           ".");
+        }
     }
-    ~PrivateWorkFolder() {
-        g_cleanup = nullptr;
-        std::error_code ignored;
-        fs::remove_all(paths_.root, ignored);
-    }
+    ~PrivateWorkFolder() { cli::RemoveRegisteredTree(); }
     PrivateWorkFolder(const PrivateWorkFolder&) = delete;
     PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
 
-    fs::path path() const { return paths_.root; }
+    // Where the work files go (in its TMP folder, as beside the windowed program).
+    fs::path programFolder() const { return root_; }
 
-    // A file the run may write here, removed too if the run is interrupted.
-    void expect(const fs::path& file) {
-        sigset_t terminating, previous;
-        sigemptyset(&terminating);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP})
-            sigaddset(&terminating, signal);
-        ::sigprocmask(SIG_BLOCK, &terminating, &previous);
-        paths_.files.push_back(file.string());
-        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    // A new empty folder for the archive's members.
+    fs::path extractionFolder() const {
+        const fs::path folder = root_ / "archive";
+        if (::mkdir(folder.c_str(), 0700) != 0)
+            throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(errno) +
+                           ".");
+        return folder;
     }
 
 private:
-    WorkPaths paths_;
+    fs::path root_;
 };
 
 // Qt's own notices (a missing runtime folder, a platform detail) mean nothing to a
 // teacher at a terminal; only its critical messages are passed on.
 void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::cerr << "zeb-fiches : " << message.toStdString() << '\n';
+        std::cerr << "zeb-fiches : " << PrintableUtf8(message.toStdString()) << '\n';
 }
 
 // Writes the sheets as a PDF; drawing text needs Qt's font machinery, but no display.
@@ -258,15 +260,14 @@ int run(const Options& options) {
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state);
     {
-        PrivateWorkFolder folder;
+        const PrivateWorkFolder folder;
         fs::path document = options.exportDocument;
         if (isArchive(document))
-            document = cli::ExtractExportDocument(document, folder.path(),
-                                                  [&folder](const fs::path& file) { folder.expect(file); });
-        ImportExportDocument(document, folder.path(), *state);
+            document = cli::ExtractExportDocument(document, folder.extractionFolder());
+        ImportExportDocument(document, folder.programFolder(), *state);
     }
     if (options.csv)
-        WriteFileAtomically(*options.csv, cli::ClassScoresCsv(*state));
+        cli::WriteOutputFile(*options.csv, cli::ClassScoresCsv(*state));
     if (options.pdf)
         writePdf(options, *state);
     if (!options.csv && !options.pdf)
@@ -286,16 +287,19 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    InstallInterruptionHandlers();
+    // Messages quote names from the export and the archive: no control character of theirs
+    // reaches the terminal.
     try {
         return run(parseArguments(args));
     } catch (const UsageError& error) {
-        std::cerr << "zeb-fiches : " << error.message << "\nEssayez « zeb-fiches --help ».\n";
+        std::cerr << "zeb-fiches : " << PrintableUtf8(error.message) << "\nEssayez « zeb-fiches --help ».\n";
         return 2;
     } catch (const ZebError& error) {
-        std::cerr << "zeb-fiches : " << error.what() << '\n';
+        std::cerr << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
         return 1;
     } catch (const std::exception& error) {
-        std::cerr << "zeb-fiches : erreur inattendue : " << error.what() << '\n';
+        std::cerr << "zeb-fiches : erreur inattendue : " << PrintableUtf8(error.what()) << '\n';
         return 1;
     }
 }

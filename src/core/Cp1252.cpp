@@ -103,3 +103,61 @@ std::string fromUtf8Lenient(std::string_view utf8) {
 }
 
 } // namespace zeb::cp1252
+
+namespace zeb {
+namespace {
+
+bool isControl(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+}
+
+} // namespace
+
+std::string PrintableText(std::string_view cp1252) {
+    std::string out;
+    out.reserve(cp1252.size() + cp1252.size() / 8);
+    for (char c : cp1252) {
+        const char32_t cp = cp1252::codePointOf(static_cast<unsigned char>(c));
+        if (isControl(cp))
+            out += UnprintableMark;
+        else
+            cp1252::appendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::string PrintableUtf8(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80                    ? 1
+                                   : lead >= 0xC2 && lead <= 0xDF ? 2
+                                   : (lead >> 4) == 0xE           ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 0;
+        bool wellFormed = length != 0 && i + length <= utf8.size();
+        char32_t cp = length == 1 ? char32_t{lead} : static_cast<char32_t>(lead & (0x7Fu >> length));
+        for (std::size_t k = 1; wellFormed && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            wellFormed = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3Fu);
+        }
+        // Overlong forms and surrogates are how a filter is slipped past; none is text.
+        wellFormed = wellFormed && !(length == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) &&
+                     !(length == 4 && (cp < 0x10000 || cp > 0x10FFFF));
+        if (!wellFormed) {
+            out += UnprintableMark;
+            ++i;
+        } else if (cp != '\n' && isControl(cp)) {
+            out += UnprintableMark;
+            i += length;
+        } else {
+            out.append(utf8.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
+} // namespace zeb

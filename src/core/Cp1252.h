@@ -19,3 +19,21 @@ std::string fromUtf8(std::string_view utf8);
 std::string fromUtf8Lenient(std::string_view utf8);
 
 } // namespace zeb::cp1252
+
+namespace zeb {
+
+// What stands for a character that must not reach a terminal or a message box.
+inline constexpr char UnprintableMark = '?';
+
+// Windows-1252 bytes (a pupil's name, a member's name) as UTF-8 that is safe to show: the C0
+// controls, DEL and the five undefined bytes (which would come out as C1 controls) become
+// UnprintableMark, so a name cannot carry an escape sequence to the terminal. The other bytes
+// 80..9F are ordinary characters of the code page (€ ‚ ƒ …) and stay.
+std::string PrintableText(std::string_view cp1252);
+
+// The same for a UTF-8 message that may quote such names: C0 controls but the line feed, DEL,
+// the C1 controls U+0080..U+009F and malformed bytes become UnprintableMark. Line feeds stay,
+// since messages are written on several lines on purpose.
+std::string PrintableUtf8(std::string_view utf8);
+
+} // namespace zeb

@@ -1,5 +1,6 @@
 #include "ClassReport.h"
 #include "TempFolder.h"
+#include "ZipBuilder.h"
 #include "core/Cp1252.h"
 #include "core/ObjectiveTables.h"
 #include "generator/ExportGenerator.h"
@@ -48,7 +49,7 @@ ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& 
     const std::string folder = shellQuoted(tmp.path().string());
     std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
     for (const std::string& arg : args)
-        command += " " + shellQuoted(arg);
+        command.append(" ").append(shellQuoted(arg));
     return runShell(command);
 }
 
@@ -324,6 +325,11 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("n'est pas une archive Zip valide."), std::string::npos) << run.err;
 
+    // The damaged member is dropped, and the tool says so instead of leaving its question open.
+    run = runZebFiches({"--csv", csv, corpus + "/crc-stored.jad"}, tmp);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("quand même ? ...\nzeb-fiches : réponse : non ("), std::string::npos) << run.err;
+
     run = runZebFiches({"--csv", csv, (folder / "absente.jad").string()}, tmp);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("introuvable"), std::string::npos) << run.err;
@@ -333,7 +339,63 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
 }
 
+TEST(ZebFiches, NamesFromTheExportCannotDriveTheTerminal) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 2});
+    const std::string& document = generated.Document;
+    const std::string surname = "<MELEVE_MID>" + generated.Pupils[0].Surname;
+    // Retitles the terminal, clears the screen, then a C1 control once converted; in both
+    // lists (the summary shows it) or in the French one only (the refusal names it).
+    std::string everywhere = document, frenchOnly = document;
+    for (std::size_t at; (at = everywhere.find(surname)) != std::string::npos;)
+        everywhere.replace(at, surname.size(), "<MELEVE_MID>EVIL\x1B]0;x\x07\x1B[2J\x9D");
+    frenchOnly.replace(frenchOnly.find(surname), surname.size(), "<MELEVE_MID>EVIL\x1B]0;x\x07\x1B[2J\x9D");
+    for (const auto& [text, exitCode] : {std::pair{everywhere, 0}, std::pair{frenchOnly, 1}}) {
+        writeFile(folder / "classe.xml", text);
+        const ProcessRun run = runZebFiches({(folder / "classe.xml").string()}, tmp);
+        EXPECT_EQ(run.exitCode, exitCode) << run.err;
+        EXPECT_NE((run.out + run.err).find("EVIL?]0;x??[2J?"), std::string::npos) << run.out << run.err;
+    }
+}
+
+TEST(ZebFiches, MembersNamedLikeTheWorkFilesDoNotGetInTheWay) {
+    TempFolder folder, tmp;
+    const std::string document = examples::GenerateClass({.pupils = 2}).Document;
+    writeFile(folder / "classe.xml", document);
+    runZebFiches({"--csv", (folder / "xml.csv").string(), (folder / "classe.xml").string()}, tmp);
+    for (const char* name : {"TMP", "TMP/temp.txt/", "TMP/Fichier1.c01"}) {
+        test::ZipMember member, export_;
+        member.name = name;
+        export_.name = "classe.xml";
+        export_.data = document;
+        writeFile(folder / "classe.jad", test::buildZip({member, export_}));
+        const ProcessRun run =
+            runZebFiches({"--csv", (folder / "jad.csv").string(), (folder / "classe.jad").string()}, tmp);
+        EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+        EXPECT_EQ(readFile(folder / "jad.csv"), readFile(folder / "xml.csv")) << name;
+    }
+}
+
+TEST(ZebFiches, WorkFolderGoesToTheFirstWritableFolder) {
+    TempFolder folder, tmp, readOnly;
+    writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 2}).Document);
+    std::filesystem::permissions(readOnly.path(), std::filesystem::perms::owner_read);
+    const std::string usable = shellQuoted(tmp.path().string());
+    for (const std::string& environment :
+         {"XDG_RUNTIME_DIR=" + shellQuoted(readOnly.path().string()) + " TMPDIR=" + usable, // read-only
+          "XDG_RUNTIME_DIR= TMPDIR=" + usable + "/absent"}) {                               // then /tmp
+        const ProcessRun run = runShell(environment + " " + shellQuoted(ZEB_FICHES) + " " +
+                                        shellQuoted((folder / "classe.xml").string()));
+        EXPECT_EQ(run.exitCode, 0) << environment << ": " << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+}
+
 TEST(ClassReport, NamesAreSafeInASpreadsheet) {
+    EXPECT_EQ(cli::CsvName("\t=1+1"), "'\t=1+1");
+    EXPECT_EQ(cli::CsvName("\r@SOMME(A1)"), "\"'\r@SOMME(A1)\"");
+    EXPECT_EQ(cli::CsvName("\t\r\n-2"), "\"'\t\r\n-2\"");
+    EXPECT_EQ(cli::CsvName("\tMARTIN"), "\tMARTIN");
     EXPECT_EQ(cli::CsvName("Léa"), "Léa");
     EXPECT_EQ(cli::CsvName("A;B"), "\"A;B\"");
     EXPECT_EQ(cli::CsvName("O\"NEIL"), "\"O\"\"NEIL\"");

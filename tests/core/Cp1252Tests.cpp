@@ -27,3 +27,22 @@ TEST(Cp1252, LenientConversionKeepsWhatItCanAndMarksTheRest) {
     EXPECT_EQ(cp1252::fromUtf8Lenient("sésame 日本 €"), "s\xE9same ?? \x80");
     EXPECT_EQ(cp1252::fromUtf8Lenient("a\xC3"), "a?"); // cut sequence
 }
+
+TEST(Cp1252, PrintableFormsKeepTextAndMarkControls) {
+    struct Case {
+        std::string_view in, out;
+        bool fromCp1252;
+    };
+    const Case cases[] = {
+        {"Fran\xE7ois \x80 \x85 \x9C", "François € … œ", true}, // the code page's own 80..9F
+        {"\x1B]0;x\x07\x1B[2J\t\r\n\x7F", "?]0;x??[2J????", true},
+        {"\x81\x8D\x8F\x90\x9D", "?????", true}, // undefined: C1 controls once converted
+        {"Élève\nligne 2 日本", "Élève\nligne 2 日本", false},
+        {"a\x1B[31mb\rc\td\x7F", "a?[31mb?c?d?", false},
+        {"\xC2\x9B \xC2\x85 \xC2\xA0", "? ? \xC2\xA0", false}, // C1 CSI and NEL; no-break space stays
+        {"\x9B \xC3", "? ?", false},                           // stray or cut bytes
+        {"\xC0\x9B \xED\xA0\x80", "?? ???", false},            // overlong and surrogate forms
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.fromCp1252 ? PrintableText(c.in) : PrintableUtf8(c.in), c.out) << c.out;
+}

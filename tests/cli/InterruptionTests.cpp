@@ -1,0 +1,132 @@
+#include "Interruption.h"
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "generator/ExportGenerator.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+
+using namespace zeb;
+using test::readFile;
+using test::TempFolder;
+using test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every path under `folder`, so that a failure says what was left.
+std::string leftIn(const fs::path& folder) {
+    std::string names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        names.append(" ").append(fs::relative(entry.path(), folder).string());
+    return names;
+}
+
+std::uint32_t read32(std::string_view bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t k = 4; k-- > 0;)
+        value = value << 8 | static_cast<unsigned char>(bytes[at + k]);
+    return value;
+}
+
+// The member of the one-member archive `front`, then that of `back` (neither has a comment).
+std::string twoMembers(const std::string& front, const std::string& back) {
+    const std::uint32_t frontLocal = read32(front, front.size() - 6),
+                        backLocal = read32(back, back.size() - 6);
+    std::string central = front.substr(frontLocal, front.size() - 22 - frontLocal);
+    std::string backCentral = back.substr(backLocal, back.size() - 22 - backLocal), offset;
+    test::put32(offset, read32(backCentral, 42) + frontLocal);
+    central += backCentral.replace(42, 4, offset);
+    std::string out = front.substr(0, frontLocal) + back.substr(0, backLocal) + central;
+    for (std::uint32_t field : {0x06054B50u, 0u, 0x20002u})
+        test::put32(out, field);
+    test::put32(out, static_cast<std::uint32_t>(central.size()));
+    test::put32(out, frontLocal + backLocal);
+    test::put16(out, 0);
+    return out;
+}
+
+bool echoes(int terminal) {
+    termios settings{};
+    return ::tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+}
+
+} // namespace
+
+TEST(ZebFichesInterrupted, AtThePasswordPromptLeavesNothingAndEchoesAgain) {
+    // A member in a subfolder is written before the encrypted export asks for its password.
+    test::ZipMember notes;
+    notes.name = "sous/dossier/notes.txt";
+    notes.data = "MARTIN Léa 12 14";
+    const std::string archive =
+        twoMembers(test::buildZip({notes}), readFile(fs::path(ZEB_CORPUS_DIR) / "encrypted.jad"));
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) { // SIGINT typed as Ctrl+C, the others sent
+        TempFolder folder, tmp;
+        writeFile(folder / "classe.jad", archive);
+        int terminal = -1;
+        const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            ::setenv("TMPDIR", tmp.path().c_str(), 1);
+            ::setenv("XDG_RUNTIME_DIR", tmp.path().c_str(), 1);
+            ::execl(ZEB_FICHES, ZEB_FICHES, (folder / "classe.jad").c_str(), nullptr);
+            ::_exit(127);
+        }
+        std::string shown;
+        for (char buffer[256]; shown.find("mot de passe") == std::string::npos;) {
+            pollfd ready{terminal, POLLIN, 0};
+            const ssize_t got = ::poll(&ready, 1, 60000) > 0 ? ::read(terminal, buffer, sizeof buffer) : -1;
+            ASSERT_GT(got, 0) << "no password prompt: " << shown;
+            shown.append(buffer, static_cast<std::size_t>(got));
+        }
+        for (int wait = 0; echoes(terminal) && wait < 60000; ++wait) // the echo goes after the prompt
+            ::usleep(1000);
+        ASSERT_FALSE(echoes(terminal));
+        if (signal == SIGINT)
+            ASSERT_EQ(::write(terminal, "\x03", 1), 1);
+        else
+            ::kill(pid, signal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " status " << status;
+        EXPECT_TRUE(echoes(terminal)) << signal;
+        EXPECT_TRUE(fs::is_empty(tmp.path())) << signal << " left:" << leftIn(tmp.path());
+        ::close(terminal);
+    }
+}
+
+TEST(ZebFichesInterrupted, WhileSavingTheScoresLeavesNoHiddenCopy) {
+    TempFolder folder, tmp;
+    writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 3}).Document);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const std::string command = "ZEB_TEST_SIGNAL_AT_FSYNC=" + std::to_string(signal) + " LD_PRELOAD='" +
+                                    ZEB_SIGNAL_AT_FSYNC + "' ASAN_OPTIONS=verify_asan_link_order=0 TMPDIR='" +
+                                    tmp.path().string() + "' XDG_RUNTIME_DIR='" + tmp.path().string() +
+                                    "' '" + ZEB_FICHES + "' --csv '" + (folder / "s.csv").string() + "' '" +
+                                    (folder / "classe.xml").string() + "' 2>/dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << "the shell saw the signal end the program";
+        EXPECT_EQ(leftIn(folder.path()), " classe.xml") << signal;
+        EXPECT_TRUE(fs::is_empty(tmp.path())) << signal;
+    }
+}
+
+TEST(RemoveTreeAt, RemovesEverythingAndNeverFollowsALink) {
+    TempFolder parent, outside;
+    writeFile(outside / "garde.txt", "MARTIN");
+    const fs::path deep = parent / "travail/a/b/c/d/e";
+    fs::create_directories(deep);
+    fs::create_directories(parent / "travail/vide/aussi");
+    writeFile(deep / ".zeb-x", "lignes");
+    fs::create_directory_symlink(outside.path(), parent / "travail/a/lien");
+    writeFile(parent / "fichier", "x");
+
+    const int fd = ::open(parent.path().c_str(), O_PATH | O_DIRECTORY);
+    for (const char* name : {"travail", "travail", "fichier"}) // nothing there is nothing left
+        EXPECT_TRUE(cli::RemoveTreeAt(fd, name)) << name;
+    ::close(fd);
+    EXPECT_TRUE(fs::is_empty(parent.path())) << leftIn(parent.path());
+    EXPECT_EQ(readFile(outside / "garde.txt"), "MARTIN");
+}
