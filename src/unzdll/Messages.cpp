@@ -77,6 +77,9 @@ std::string MessageText(int code, std::string_view member, int detail) {
                     "n'a été extrait.");
     case UNZDLL_MSG_DIRECTORY_DAMAGED:
         return ansi("Le répertoire de l'archive est endommagé : rien n'a été extrait.");
+    case UNZDLL_MSG_ZIP64_TOO_LARGE:
+        return ansi("L'archive est au format Zip64 avec des tailles ou des positions trop grandes pour ce "
+                    "programme : rien n'a été extrait.");
     case UNZDLL_MSG_DUPLICATE_NAMES:
         return ansi("L'archive contient plusieurs membres nommés « ") + PrintableName(member) +
                ansi(" » : elle est refusée, rien n'a été extrait.");
