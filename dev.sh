@@ -4,7 +4,7 @@
 #   ./dev.sh run              install what is missing, build, load the sample class, open the program
 #   ./dev.sh test [--sanitize]  install what is missing, build, run every test
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
-#   ./dev.sh fuzz [SECONDS]   fuzz the archive reader (60 s by default) under ASan and UBSan
+#   ./dev.sh fuzz [SECONDS]   fuzz the archive reader, then the unzip library (each 60 s by default) under ASan and UBSan
 #   ./dev.sh pictures         remake the README's sheet pictures and printed page from the sample class
 #   ./dev.sh screenshots      remake the README's window pictures, under a virtual display
 #   ./dev.sh setup            install the system packages only
@@ -86,13 +86,18 @@ case "$command" in
     seconds=${2:-60}
     cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DZEB_FUZZ=ON -DZEB_BUILD_TESTS=OFF -DZEB_BUILD_BENCHMARKS=OFF >/dev/null
-    cmake --build build-fuzz --target zeb_zipdir_fuzzer
-    # Seeds: the sample and the archives of the tests; what the fuzzer finds stays in build-fuzz.
-    mkdir -p build-fuzz/corpus build-fuzz/crashes
-    cp examples/*.jad build-fuzz/corpus/
-    find tests/archive/corpus -name '*.jad' -exec cp {} build-fuzz/corpus/ \; 2>/dev/null || true
-    build-fuzz/bin/zeb_zipdir_fuzzer -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix=build-fuzz/crashes/ build-fuzz/corpus
+    cmake --build build-fuzz --target zeb_zipdir_fuzzer zeb_unzdll_fuzzer
+    # Seeds: the sample and the archives of the tests; what each fuzzer finds stays in its
+    # own folder of build-fuzz. Absolute paths: the library's fuzzer works from a folder of
+    # its own.
+    fuzz_dir=$PWD/build-fuzz
+    for target in zipdir unzdll; do
+      mkdir -p "$fuzz_dir/corpus-$target" "$fuzz_dir/crashes-$target"
+      cp examples/*.jad "$fuzz_dir/corpus-$target/"
+      find tests/archive/corpus -name '*.jad' -exec cp {} "$fuzz_dir/corpus-$target/" \; 2>/dev/null || true
+      "$fuzz_dir/bin/zeb_${target}_fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$fuzz_dir/crashes-$target/" "$fuzz_dir/corpus-$target"
+    done
     ;;
   pictures)
     setup

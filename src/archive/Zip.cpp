@@ -47,6 +47,12 @@ std::string notAnArchive(const std::string& path) {
     return inQuotes(path) + "\nn'est pas une archive Zip valide.";
 }
 
+std::string zip64TooLarge(const std::string& path) {
+    return inQuotes(path) +
+           "\nest une archive au format Zip64 dont les tailles ou les positions sont trop grandes pour ce "
+           "programme.";
+}
+
 std::unique_ptr<ByteStream> openArchive(const std::string& path) {
     std::unique_ptr<ByteStream> stream = OpenFileStream(path);
     if (!stream)
@@ -125,7 +131,11 @@ void TZip::ReadDirectory() {
             return;
         stream = openArchive(zipFileName_);
     }
-    if (!ReadEndRecord(*stream, EndRecord) || !EndRecordIsPlausible(EndRecord))
+    if (!ReadEndRecord(*stream, EndRecord))
+        throw ZipException(notAnArchive(zipFileName_));
+    if (EndRecord.Zip64 == Zip64Format::TooLarge)
+        throw ZipException(zip64TooLarge(zipFileName_));
+    if (!EndRecordIsPlausible(EndRecord))
         throw ZipException(notAnArchive(zipFileName_));
     if (EndRecord.TotalEntries == 0)
         return;
@@ -149,6 +159,8 @@ void TZip::ReadDirectory() {
     const bool complete = ReadCentralDirectory(stream, EndRecord, directory, nextDisk);
     if (!complete) {
         ClearEntries();
+        if (directory.Zip64TooLarge)
+            throw ZipException(zip64TooLarge(zipFileName_));
         throw ZipException("Erreur lors de la lecture du bloc CentralFileHeader.");
     }
     OemNames = directory.OemNames;

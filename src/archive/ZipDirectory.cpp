@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +77,157 @@ std::array<char, 128> buildOemTable() {
 
 bool readExactly(ByteStream& stream, void* buffer, std::size_t count) {
     return stream.read(buffer, count) == count;
+}
+
+std::uint64_t readLe64(const unsigned char* bytes) {
+    return ReadLe32(bytes) | (std::uint64_t{ReadLe32(bytes + 4)} << 32);
+}
+
+const unsigned char* bytesOf(std::string_view text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+std::uint32_t crc32(std::string_view data) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : data)
+        crc = table[(crc ^ static_cast<unsigned char>(c)) & 0xFFu] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+bool isUtf8(std::string_view text) {
+    const unsigned char* p = bytesOf(text);
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+        const unsigned char lead = *p++;
+        int follow = 0;
+        std::uint32_t cp = 0;
+        if (lead < 0x80)
+            continue;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            follow = 1;
+            cp = lead & 0x1Fu;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            follow = 2;
+            cp = lead & 0x0Fu;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            follow = 3;
+            cp = lead & 0x07u;
+        } else {
+            return false;
+        }
+        if (end - p < follow)
+            return false;
+        for (int i = 0; i < follow; ++i, ++p) {
+            if ((*p & 0xC0u) != 0x80u)
+                return false;
+            cp = (cp << 6) | (*p & 0x3Fu);
+        }
+        const std::uint32_t least = follow == 1 ? 0x80u : follow == 2 ? 0x800u : 0x10000u;
+        if (cp < least || cp > 0x10FFFFu || (cp >= 0xD800u && cp <= 0xDFFFu))
+            return false;
+    }
+    return true;
+}
+
+// The zip64 end record, found through the locator that must sit right before the end
+// record. Its stated offset is tried first, then the place right before the locator, where
+// it is whenever something (a self-extractor stub) shifted the archive.
+void readZip64EndRecord(ByteStream& stream, TEOCHInfo& record) {
+    const std::int64_t locatorAt =
+        std::int64_t{record.Position} - static_cast<std::int64_t>(Zip64LocatorSize);
+    unsigned char locator[Zip64LocatorSize];
+    if (locatorAt < 0 || !stream.seek(locatorAt) || !readExactly(stream, locator, sizeof locator) ||
+        ReadLe32(locator) != Zip64LocatorSignature)
+        return;
+    const std::uint64_t stated = readLe64(locator + 8);
+    const std::int64_t candidates[2] = {
+        stated <= static_cast<std::uint64_t>(locatorAt) ? static_cast<std::int64_t>(stated) : -1,
+        locatorAt - static_cast<std::int64_t>(Zip64EndRecordSize)};
+    for (const std::int64_t at : candidates) {
+        unsigned char bytes[Zip64EndRecordSize];
+        if (at < 0 || !stream.seek(at) || !readExactly(stream, bytes, sizeof bytes) ||
+            ReadLe32(bytes) != Zip64EndRecordSignature ||
+            readLe64(bytes + 4) + 12 != static_cast<std::uint64_t>(locatorAt - at))
+            continue;
+        const std::uint32_t thisDisk = ReadLe32(bytes + 16);
+        const std::uint32_t directoryDisk = ReadLe32(bytes + 20);
+        const std::uint64_t entriesHere = readLe64(bytes + 24);
+        const std::uint64_t entries = readLe64(bytes + 32);
+        const std::uint64_t size = readLe64(bytes + 40);
+        const std::uint64_t offset = readLe64(bytes + 48);
+        constexpr std::uint64_t Limit = std::numeric_limits<std::int32_t>::max();
+        if (thisDisk > 0xFFFF || directoryDisk > 0xFFFF || entriesHere > 0xFFFF || entries > 0xFFFF ||
+            size > Limit || offset > Limit) {
+            record.Zip64 = Zip64Format::TooLarge;
+            return;
+        }
+        record.ThisDisk = static_cast<std::uint16_t>(thisDisk);
+        record.CentralDirDisk = static_cast<std::uint16_t>(directoryDisk);
+        record.EntriesThisDisk = static_cast<std::uint16_t>(entriesHere);
+        record.TotalEntries = static_cast<std::uint16_t>(entries);
+        record.CentralDirSize = static_cast<std::uint32_t>(size);
+        record.CentralDirOffset = static_cast<std::uint32_t>(offset);
+        record.Zip64 = Zip64Format::Read;
+        record.Zip64Position = static_cast<std::int32_t>(at);
+        return;
+    }
+}
+
+enum class Zip64Fields { Complete, Missing, TooLarge };
+
+// The values an entry leaves at their maximum are in its zip64 field, in this order, each
+// present only when its header field is at the maximum.
+Zip64Fields readZip64Fields(TFileInfoC& entry) {
+    constexpr std::uint32_t Max32 = 0xFFFFFFFF;
+    const bool wantSize = entry.UncompressedSize == Max32;
+    const bool wantCompressed = entry.CompressedSize == Max32;
+    const bool wantOffset = entry.LocalHeaderOffset == Max32;
+    const bool wantDisk = entry.DiskNumberStart == 0xFFFF;
+    if (!wantSize && !wantCompressed && !wantOffset && !wantDisk)
+        return Zip64Fields::Complete;
+    const std::optional<std::string_view> field = FindExtraField(entry.ExtraField, Zip64ExtraId);
+    if (!field)
+        return Zip64Fields::Missing;
+    std::size_t at = 0;
+    bool tooLarge = false;
+    const auto take64 = [&](bool wanted, std::uint32_t& value, std::uint64_t limit) {
+        if (!wanted)
+            return true;
+        if (field->size() < at + 8)
+            return false;
+        const std::uint64_t read = readLe64(bytesOf(*field) + at);
+        at += 8;
+        if (read > limit)
+            tooLarge = true;
+        else
+            value = static_cast<std::uint32_t>(read);
+        return true;
+    };
+    constexpr std::uint64_t Limit = std::numeric_limits<std::int32_t>::max();
+    if (!take64(wantSize, entry.UncompressedSize, Max32 - 1) ||
+        !take64(wantCompressed, entry.CompressedSize, Max32 - 1) ||
+        !take64(wantOffset, entry.LocalHeaderOffset, Limit))
+        return Zip64Fields::Missing;
+    if (wantDisk) {
+        if (field->size() < at + 4)
+            return Zip64Fields::Missing;
+        const std::uint32_t disk = ReadLe32(bytesOf(*field) + at);
+        if (disk >= 0xFFFF)
+            tooLarge = true;
+        else
+            entry.DiskNumberStart = static_cast<std::uint16_t>(disk);
+    }
+    return tooLarge ? Zip64Fields::TooLarge : Zip64Fields::Complete;
 }
 
 } // namespace
@@ -162,7 +314,36 @@ bool ReadEndRecord(ByteStream& stream, TEOCHInfo& record) {
     record.Comment.assign(record.CommentLength, '\0');
     if (!readExactly(stream, record.Comment.data(), record.Comment.size()))
         record.Comment.clear();
+    readZip64EndRecord(stream, record);
     return true;
+}
+
+std::int64_t DirectoryEnd(const TEOCHInfo& record) {
+    return record.Zip64 == Zip64Format::Read ? record.Zip64Position : record.Position;
+}
+
+std::optional<std::string_view> FindExtraField(std::string_view extra, std::uint16_t id) {
+    while (extra.size() >= 4) {
+        const std::uint16_t fieldId = ReadLe16(bytesOf(extra));
+        const std::uint16_t length = ReadLe16(bytesOf(extra) + 2);
+        if (extra.size() - 4 < length)
+            return std::nullopt;
+        if (fieldId == id)
+            return extra.substr(4, length);
+        extra.remove_prefix(4u + length);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> UnicodePathName(const TFileInfoC& entry) {
+    const std::optional<std::string_view> field = FindExtraField(entry.ExtraField, UnicodePathExtraId);
+    if (!field || field->size() < 5 || (*field)[0] != 1 ||
+        ReadLe32(bytesOf(*field) + 1) != crc32(entry.StoredName))
+        return std::nullopt;
+    const std::string_view name = field->substr(5);
+    if (name.empty() || !isUtf8(name))
+        return std::nullopt;
+    return std::string(name);
 }
 
 bool EndRecordIsPlausible(const TEOCHInfo& record) {
@@ -195,9 +376,12 @@ std::string EntryName(std::string_view stored, bool oemNames) {
 
 bool ReadCentralDirectory(std::unique_ptr<ByteStream>& stream, const TEOCHInfo& record,
                           CentralDirectory& directory, const NextDisk& nextDisk) {
-    const std::int64_t start = record.ThisDisk > 0
-                                   ? static_cast<std::int64_t>(record.CentralDirOffset)
-                                   : static_cast<std::int64_t>(record.Position) - record.CentralDirSize;
+    if (record.Zip64 == Zip64Format::TooLarge) {
+        directory.Zip64TooLarge = true;
+        return false;
+    }
+    const std::int64_t start = record.ThisDisk > 0 ? static_cast<std::int64_t>(record.CentralDirOffset)
+                                                   : DirectoryEnd(record) - record.CentralDirSize;
     if (!stream->seek(start))
         return false;
     std::int64_t dataStart = stream->size();
@@ -246,8 +430,13 @@ bool ReadCentralDirectory(std::unique_ptr<ByteStream>& stream, const TEOCHInfo& 
             !readExactly(*stream, comment.data(), comment.size()))
             return false;
         entry.FileName = EntryName(name, directory.OemNames);
+        entry.StoredName = std::move(name);
         entry.ExtraField = std::move(extra);
         entry.FileComment = directory.OemNames ? OemToAnsi(comment) : comment;
+        if (const Zip64Fields fields = readZip64Fields(entry); fields != Zip64Fields::Complete) {
+            directory.Zip64TooLarge = fields == Zip64Fields::TooLarge;
+            return false;
+        }
         if (static_cast<std::int32_t>(entry.LocalHeaderOffset) < dataStart)
             dataStart = static_cast<std::int32_t>(entry.LocalHeaderOffset);
         ++i;
@@ -256,7 +445,7 @@ bool ReadCentralDirectory(std::unique_ptr<ByteStream>& stream, const TEOCHInfo& 
         directory.DataStart = 0;
     else
         directory.DataStart = static_cast<std::int32_t>(
-            dataStart + record.Position -
+            dataStart + DirectoryEnd(record) -
             (static_cast<std::int64_t>(record.CentralDirOffset) + record.CentralDirSize));
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,17 @@ inline constexpr std::size_t EndRecordSize = 22;
 inline constexpr std::size_t CentralHeaderSize = 46;
 inline constexpr std::size_t LocalHeaderSize = 30;
 inline constexpr std::int64_t EndRecordSearchWindow = 65535;
+inline constexpr std::uint32_t Zip64EndRecordSignature = 0x06064B50;
+inline constexpr std::uint32_t Zip64LocatorSignature = 0x07064B50;
+inline constexpr std::size_t Zip64EndRecordSize = 56;
+inline constexpr std::size_t Zip64LocatorSize = 20;
+inline constexpr std::uint16_t Zip64ExtraId = 0x0001;
+inline constexpr std::uint16_t UnicodePathExtraId = 0x7075;
+
+// Whether the end record was completed from a zip64 end record. The fields keep their
+// widths: an archive whose zip64 values do not fit them (or put an offset past 2 GiB) is
+// beyond what this reader takes, and says so rather than being called damaged.
+enum class Zip64Format : std::uint8_t { None, Read, TooLarge };
 
 // The end-of-central-directory record as the component keeps it.
 struct TEOCHInfo {
@@ -33,7 +45,12 @@ struct TEOCHInfo {
     std::uint16_t CommentLength = 0;
     std::string Comment;        // as read, no code-page conversion
     std::int32_t Position = -1; // where the record starts; -1 while not located
+    Zip64Format Zip64 = Zip64Format::None;
+    std::int32_t Zip64Position = -1; // where the zip64 end record starts, when Zip64 is Read
 };
+
+// Where the central directory ends: at the zip64 end record when there is one.
+std::int64_t DirectoryEnd(const TEOCHInfo& record);
 
 // One entry of the directory: the 46 bytes of its central header, then what follows them.
 struct TFileInfoC {
@@ -59,7 +76,16 @@ struct TFileInfoC {
                              // uses it), every "/" replaced by "\"
     std::string ExtraField;  // raw bytes
     std::string FileComment; // converted like the name, slashes kept
+    std::string StoredName;  // the name's bytes as stored, for comparisons with other copies of it
 };
+
+// The data of the first extra field `id` in `extra`, or nullopt (also when the fields run
+// past the end).
+std::optional<std::string_view> FindExtraField(std::string_view extra, std::uint16_t id);
+
+// The UTF-8 name of an Info-ZIP Unicode path field (0x7075) whose checksum matches the
+// stored name, or nullopt.
+std::optional<std::string> UnicodePathName(const TFileInfoC& entry);
 
 // A read-only, seekable view of an archive.
 class ByteStream {
@@ -93,7 +119,8 @@ private:
 std::int32_t FindEndRecord(ByteStream& stream);
 
 // Reads the 22 bytes of the end record at the stream's position, then its comment (left
-// empty when the file ends before it). False when the 22 bytes are not all there.
+// empty when the file ends before it), then the zip64 end record a locator right before it
+// points to, whose values replace the record's. False when the 22 bytes are not all there.
 bool ReadEndRecord(ByteStream& stream, TEOCHInfo& record);
 
 // Disk numbers above 1000 or a central directory above 1,024,000 bytes: not an archive.
@@ -114,6 +141,7 @@ struct CentralDirectory {
     std::vector<TFileInfoC> Entries; // in central directory order; a failed read keeps those read
     bool OemNames = false;
     std::int32_t DataStart = 0; // file position of the first local header, 0 when not computed
+    bool Zip64TooLarge = false; // the read failed on zip64 values beyond this reader's limits
 };
 
 // Asked for the next disk of a spanned archive when a header comes up short: the stream of
@@ -122,8 +150,10 @@ using NextDisk = std::function<std::unique_ptr<ByteStream>()>;
 
 // Reads record.TotalEntries central headers into `directory`. The stream is positioned at
 // CentralDirOffset on a spanned archive, otherwise CentralDirSize bytes before the end
-// record, so that data in front of the archive (a self-extractor stub) does not matter.
-// False on a short read or a wrong signature.
+// record (or the zip64 end record), so that data in front of the archive (a self-extractor
+// stub) does not matter. Sizes, offset and disk that an entry leaves to its zip64 extra field
+// are taken from there. False on a short read, a wrong signature, a missing zip64 field, or
+// zip64 values too large (directory.Zip64TooLarge then tells).
 bool ReadCentralDirectory(std::unique_ptr<ByteStream>& stream, const TEOCHInfo& record,
                           CentralDirectory& directory, const NextDisk& nextDisk = {});
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <sys/stat.h>
 #include <unordered_set>
 
@@ -21,31 +22,89 @@ struct Span {
     std::size_t entry = 0;
 };
 
-// From the local header to the end of the data descriptor, if any.
-bool memberSpan(ByteStream& stream, const TFileInfoC& entry, Span& span) {
-    unsigned char header[LocalHeaderSize];
-    if (!stream.seek(entry.LocalHeaderOffset) || stream.read(header, sizeof header) != sizeof header ||
-        ReadLe32(header) != LocalHeaderSignature)
-        return false;
-    span.start = entry.LocalHeaderOffset;
-    span.end =
-        span.start + LocalHeaderSize + ReadLe16(header + 26) + ReadLe16(header + 28) + entry.CompressedSize;
-    if (entry.Flag & 0x0008) {
-        // The descriptor's own signature is optional; without it the record is 12 bytes.
-        unsigned char signature[4];
-        const bool hasSignature = stream.seek(static_cast<std::int64_t>(span.end)) &&
-                                  stream.read(signature, sizeof signature) == sizeof signature &&
-                                  ReadLe32(signature) == DataDescriptorSignature;
-        span.end += hasSignature ? 16 : 12;
+enum class LocalCheck { Agrees, Missing, Disagrees };
+
+// The local header's sizes, completed from its zip64 field when they are left at the maximum.
+bool localSizes(const unsigned char* header, std::string_view extra, std::uint64_t& size,
+                std::uint64_t& compressed) {
+    compressed = ReadLe32(header + 18);
+    size = ReadLe32(header + 22);
+    if (size != 0xFFFFFFFF && compressed != 0xFFFFFFFF)
+        return true;
+    const std::optional<std::string_view> field = FindExtraField(extra, Zip64ExtraId);
+    std::size_t at = 0;
+    for (std::uint64_t* value : {&size, &compressed}) {
+        if (*value != 0xFFFFFFFF)
+            continue;
+        if (!field || field->size() < at + 8)
+            return false;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(field->data()) + at;
+        *value = ReadLe32(bytes) | (std::uint64_t{ReadLe32(bytes + 4)} << 32);
+        at += 8;
     }
     return true;
 }
 
-// What libzip shows of a member, converted the way our reader converts it. libzip turns a NUL
-// inside a name into a space; ours keeps it, and the member is refused later for it.
-std::string comparableName(std::string name) {
-    std::replace(name.begin(), name.end(), '\0', ' ');
-    return name;
+// The local header and the data descriptor, if any, must say what the central header says:
+// a reader that goes by the local copy (a streaming unzipper) would otherwise see another
+// member. The span runs from the local header to the end of the descriptor.
+LocalCheck checkLocal(ByteStream& stream, const TFileInfoC& entry, Span& span) {
+    unsigned char header[LocalHeaderSize];
+    if (!stream.seek(entry.LocalHeaderOffset) || stream.read(header, sizeof header) != sizeof header ||
+        ReadLe32(header) != LocalHeaderSignature)
+        return LocalCheck::Missing;
+    const std::uint16_t flags = ReadLe16(header + 6);
+    std::string name(ReadLe16(header + 26), '\0');
+    std::string extra(ReadLe16(header + 28), '\0');
+    if (stream.read(name.data(), name.size()) != name.size() ||
+        stream.read(extra.data(), extra.size()) != extra.size())
+        return LocalCheck::Missing;
+    span.start = entry.LocalHeaderOffset;
+    span.end = span.start + LocalHeaderSize + name.size() + extra.size() + entry.CompressedSize;
+    if (name != entry.StoredName || ReadLe16(header + 8) != entry.CompressionMethod ||
+        (flags & 0x0001) != (entry.Flag & 0x0001) || (flags & 0x0008) != (entry.Flag & 0x0008))
+        return LocalCheck::Disagrees;
+    const bool zip64 = FindExtraField(extra, Zip64ExtraId).has_value();
+    if ((flags & 0x0008) == 0) {
+        std::uint64_t size = 0;
+        std::uint64_t compressed = 0;
+        if (!localSizes(header, extra, size, compressed) || ReadLe32(header + 14) != entry.Crc32 ||
+            size != entry.UncompressedSize || compressed != entry.CompressedSize)
+            return LocalCheck::Disagrees;
+        return LocalCheck::Agrees;
+    }
+    // The descriptor's own signature is optional; its sizes take 8 bytes each in a zip64 member.
+    const std::size_t sizeWidth = zip64 ? 8 : 4;
+    const std::size_t length = 4 + 2 * sizeWidth; // the CRC and the two sizes
+    unsigned char descriptor[4 + 4 + 2 * 8];
+    if (!stream.seek(static_cast<std::int64_t>(span.end)))
+        return LocalCheck::Missing;
+    const std::size_t got = stream.read(descriptor, 4 + length);
+    const bool withSignature = got == 4 + length && ReadLe32(descriptor) == DataDescriptorSignature;
+    if (!withSignature && got < length)
+        return LocalCheck::Missing;
+    const unsigned char* fields = descriptor + (withSignature ? 4 : 0);
+    span.end += (withSignature ? 4 : 0) + length;
+    const auto field = [&](std::size_t at) -> std::uint64_t {
+        const std::uint64_t low = ReadLe32(fields + at);
+        return sizeWidth == 8 ? low | (std::uint64_t{ReadLe32(fields + at + 4)} << 32) : low;
+    };
+    if (ReadLe32(fields) != entry.Crc32 || field(4) != entry.CompressedSize ||
+        field(4 + sizeWidth) != entry.UncompressedSize)
+        return LocalCheck::Disagrees;
+    return LocalCheck::Agrees;
+}
+
+// libzip's name of a member against ours, like with like: the stored bytes, or the UTF-8
+// name of a Unicode path field, which libzip shows instead when its checksum matches. libzip
+// turns a NUL inside a name into a space; ours keeps it, and the member is refused later.
+bool sameName(std::string_view libzipName, const TFileInfoC& entry) {
+    std::string stored = entry.StoredName;
+    std::replace(stored.begin(), stored.end(), '\0', ' ');
+    if (libzipName == stored)
+        return true;
+    const std::optional<std::string> unicode = UnicodePathName(entry);
+    return unicode && libzipName == *unicode;
 }
 
 ArchiveProblem problem(int code, std::string member = {}, int detail = 0) {
@@ -64,28 +123,36 @@ ArchiveProblem Archive::open(const char* path) {
     TEOCHInfo record;
     if (!ReadEndRecord(*stream, record))
         return problem(UNZDLL_MSG_DIRECTORY_DAMAGED);
+    if (record.Zip64 == Zip64Format::TooLarge)
+        return problem(UNZDLL_MSG_ZIP64_TOO_LARGE);
     if (record.ThisDisk > 0 || record.CentralDirDisk > 0)
         return problem(UNZDLL_MSG_ARCHIVE_SPANNED);
     if (!EndRecordIsPlausible(record) || record.EntriesThisDisk != record.TotalEntries ||
         std::uint64_t{record.CentralDirOffset} + record.CentralDirSize >
-            static_cast<std::uint64_t>(record.Position))
+            static_cast<std::uint64_t>(DirectoryEnd(record)))
         return problem(UNZDLL_MSG_DIRECTORY_DAMAGED);
     CentralDirectory directory;
     if (!ReadCentralDirectory(stream, record, directory) || directory.Entries.size() != record.TotalEntries)
-        return problem(UNZDLL_MSG_DIRECTORY_DAMAGED);
+        return problem(directory.Zip64TooLarge ? UNZDLL_MSG_ZIP64_TOO_LARGE : UNZDLL_MSG_DIRECTORY_DAMAGED);
 
     std::unordered_set<std::string_view> names;
     for (const TFileInfoC& entry : directory.Entries)
         if (!names.insert(entry.FileName).second)
             return problem(UNZDLL_MSG_DUPLICATE_NAMES, entry.FileName);
 
+    // Two entries on one local header disagree with it too: the overlap, the more telling
+    // verdict, is reported first.
     std::vector<Span> spans;
     spans.reserve(directory.Entries.size());
+    const TFileInfoC* disagreeing = nullptr;
     for (std::size_t i = 0; i < directory.Entries.size(); ++i) {
         Span span;
         span.entry = i;
-        if (!memberSpan(*stream, directory.Entries[i], span))
+        const LocalCheck check = checkLocal(*stream, directory.Entries[i], span);
+        if (check == LocalCheck::Missing)
             return problem(UNZDLL_MSG_MEMBERS_OVERLAP, directory.Entries[i].FileName);
+        if (check == LocalCheck::Disagrees && disagreeing == nullptr)
+            disagreeing = &directory.Entries[i];
         spans.push_back(span);
     }
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
@@ -94,9 +161,13 @@ ArchiveProblem Archive::open(const char* path) {
         if (overlapsNext || spans[i].end > record.CentralDirOffset)
             return problem(UNZDLL_MSG_MEMBERS_OVERLAP, directory.Entries[spans[i].entry].FileName);
     }
+    if (disagreeing != nullptr)
+        return problem(UNZDLL_MSG_INCONSISTENT, disagreeing->FileName);
 
+    // libzip's own consistency check also refuses bytes after the end record, which copy
+    // tools and mail gateways leave; what it checks beyond that is done above.
     int error = 0;
-    zip_.reset(zip_open(path, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    zip_.reset(zip_open(path, ZIP_RDONLY, &error));
     if (!zip_) {
         switch (error) {
         case ZIP_ER_NOZIP:
@@ -126,9 +197,9 @@ ArchiveProblem Archive::open(const char* path) {
         if (raw == nullptr || zip_stat_index(zip_.get(), i, ZIP_FL_ENC_RAW, &stat) != 0 ||
             (stat.valid & Needed) != Needed)
             return problem(UNZDLL_MSG_INCONSISTENT, entry.FileName);
-        if (EntryName(raw, directory.OemNames) != comparableName(entry.FileName) ||
-            stat.size != entry.UncompressedSize || stat.comp_size != entry.CompressedSize ||
-            stat.crc != entry.Crc32 || (stat.encryption_method != ZIP_EM_NONE) != entry.Encrypted)
+        if (!sameName(raw, entry) || stat.size != entry.UncompressedSize ||
+            stat.comp_size != entry.CompressedSize || stat.crc != entry.Crc32 ||
+            (stat.encryption_method != ZIP_EM_NONE) != entry.Encrypted)
             return problem(UNZDLL_MSG_INCONSISTENT, entry.FileName);
 
         Member member;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <string>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,20 +84,48 @@ TempFile::~TempFile() {
 
 int TempFile::create(int folder) {
     discard();
+    folder_ = folder;
+    // Unnamed while it is written: a crash or a signal then leaves no pupil line on disk.
+    const int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        fd_ = Fd(fd);
+        return 0;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+        return errno;
+    // A file system without unnamed files: a hidden name from the start.
+    return createNamed([this](const std::string& name) {
+        const int named =
+            ::openat(folder_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (named >= 0)
+            fd_ = Fd(named);
+        return named >= 0 ? 0 : errno;
+    });
+}
+
+int TempFile::createNamed(const std::function<int(const std::string&)>& make) {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string name = ".zeb-" + randomSuffix(attempt);
-        const int fd =
-            ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            folder_ = folder;
+        const int error = make(name);
+        if (error == 0) {
             name_ = std::move(name);
-            fd_ = Fd(fd);
             return 0;
         }
-        if (errno != EEXIST)
-            return errno;
+        if (error != EEXIST)
+            return error;
     }
     return EEXIST;
+}
+
+// The unnamed file gets its hidden name only now, once complete. Linking a descriptor by
+// itself needs a privilege; its /proc entry does not.
+int TempFile::nameUnnamed() {
+    return createNamed([this](const std::string& name) {
+        if (::linkat(fd_.get(), "", folder_, name.c_str(), AT_EMPTY_PATH) == 0)
+            return 0;
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+        return ::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+    });
 }
 
 int TempFile::write(const char* data, std::size_t size) {
@@ -120,6 +149,9 @@ int TempFile::commit(const std::string& name, std::time_t mtime, bool replace) {
     const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
     if (::futimens(fd_.get(), times) != 0)
         return errno;
+    if (name_.empty())
+        if (const int error = nameUnnamed(); error != 0)
+            return error;
     if (const int error = fd_.close(); error != 0)
         return error;
     int result = ::renameat2(folder_, name_.c_str(), folder_, name.c_str(), replace ? 0u : RENAME_NOREPLACE);

@@ -6,6 +6,7 @@
 // written through.
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,9 +58,9 @@ private:
     int current_ = -1;
 };
 
-// A file being written under a hidden temporary name in its final folder. It takes its
-// final name only through commit(); otherwise the destructor removes it, so an error or a
-// stop never leaves a partial file behind.
+// A file being written in its final folder: unnamed where the file system allows it, else
+// under a hidden temporary name. It takes its final name only through commit(); otherwise
+// the destructor removes it, so an error or a stop never leaves a partial file behind.
 class TempFile {
 public:
     TempFile() = default;
@@ -67,7 +68,7 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    // Creates a fresh ".zeb-XXXXXX" file in `folder`. Returns 0 or an errno value.
+    // Creates a fresh unnamed file in `folder`, or a ".zeb-XXXXXX" one. Returns 0 or an errno value.
     int create(int folder);
     // Writes all of `size` bytes. Returns 0 or an errno value.
     int write(const char* data, std::size_t size);
@@ -78,8 +79,11 @@ public:
     void discard();
 
 private:
+    int createNamed(const std::function<int(const std::string&)>& make);
+    int nameUnnamed();
+
     int folder_ = -1;
-    std::string name_;
+    std::string name_; // empty while the file has no name
     Fd fd_;
 };
 

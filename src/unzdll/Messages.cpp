@@ -2,6 +2,7 @@
 
 #include "MemberName.h"
 #include "UnzDllMessages.h"
+#include "archive/ZipDlls.h"
 #include "core/Cp1252.h"
 
 #include <cerrno>
@@ -27,7 +28,7 @@ std::string systemReason(int error) {
     case EPERM:
         return "accès refusé";
     case ENOSPC:
-        return "disque plein";
+        return "le disque est plein";
     case EDQUOT:
         return "quota dépassé";
     case EROFS:
@@ -56,10 +57,25 @@ std::string withReason(std::string_view sentence, int error) {
     return text;
 }
 
-// "Le membre « x » " in UTF-8 around a Windows-1252 name: the name is spliced in after the
-// conversion so that its bytes pass through untouched.
+// A sentence around a Windows-1252 name: the name is spliced in after the conversion so that
+// its bytes pass through untouched. The caller's buffer holds 511 bytes: a name too long for
+// it keeps its start and end around "…", so that the reason always reaches the user whole.
+std::string aroundName(std::string_view before, std::string_view member, std::string_view after) {
+    const std::string head = ansi(before);
+    const std::string tail = ansi(after);
+    std::string name = PrintableName(member);
+    constexpr std::size_t Capacity = UNZIP_ACTION_TEXT_SIZE - 1;
+    const std::size_t room = Capacity > head.size() + tail.size() ? Capacity - head.size() - tail.size() : 0;
+    if (name.size() > room) {
+        const std::size_t kept = room > 0 ? room - 1 : 0;
+        const std::size_t start = (kept + 1) / 2;
+        name = name.substr(0, start) + '\x85' + name.substr(name.size() - (kept - start));
+    }
+    return head + name + tail;
+}
+
 std::string aboutMember(std::string_view member, std::string_view rest) {
-    return ansi("Le membre « ") + PrintableName(member) + ansi(" »" + std::string(rest));
+    return aroundName("Le membre « ", member, " »" + std::string(rest));
 }
 
 } // namespace
@@ -77,9 +93,12 @@ std::string MessageText(int code, std::string_view member, int detail) {
                     "n'a été extrait.");
     case UNZDLL_MSG_DIRECTORY_DAMAGED:
         return ansi("Le répertoire de l'archive est endommagé : rien n'a été extrait.");
+    case UNZDLL_MSG_ZIP64_TOO_LARGE:
+        return ansi("L'archive est au format Zip64 avec des tailles ou des positions trop grandes pour ce "
+                    "programme : rien n'a été extrait.");
     case UNZDLL_MSG_DUPLICATE_NAMES:
-        return ansi("L'archive contient plusieurs membres nommés « ") + PrintableName(member) +
-               ansi(" » : elle est refusée, rien n'a été extrait.");
+        return aroundName("L'archive contient plusieurs membres nommés « ", member,
+                          " » : elle est refusée, rien n'a été extrait.");
     case UNZDLL_MSG_MEMBERS_OVERLAP:
         return aboutMember(member, " chevauche un autre membre ou le répertoire de l'archive, ou son "
                                    "en-tête manque : l'archive est refusée, rien n'a été extrait.");

@@ -118,9 +118,8 @@ bool Run::send(std::int32_t action, std::string_view text, std::int32_t value, U
     info.ActionCode = action;
     info.ReplyFlag = replyFlag;
     info.ActionValue = value;
-    const std::size_t length = std::min(text.size(), std::size_t{UNZIP_ACTION_TEXT_SIZE - 1});
-    if (length > 0) // an empty view may carry no pointer at all
-        std::memcpy(info.ActionText, text.data(), length);
+    // copy() rather than memcpy(): an empty view may carry no pointer at all.
+    const std::size_t length = text.copy(info.ActionText, UNZIP_ACTION_TEXT_SIZE - 1);
     info.ActionText[length] = '\0';
     const std::int32_t answer = command_.Callback(&info);
     if (reply != nullptr)

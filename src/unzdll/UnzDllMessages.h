@@ -48,6 +48,8 @@ enum UnzDllMessage {
     UNZDLL_MSG_UNSUPPORTED_ENCRYPTION = 9, /* the same for its encryption: UNZDLL_ERROR_UNSUPPORTED */
     UNZDLL_MSG_RUN_TOO_LARGE = 10,         /* the requested members add up to more than 64 MiB:
                                               UNZDLL_ERROR_LIMITS */
+    UNZDLL_MSG_ZIP64_TOO_LARGE = 11,       /* a zip64 archive whose sizes, offsets or counts exceed
+                                              what the reader takes: UNZDLL_ERROR_ARCHIVE */
 
     /* One member, skipped. */
     UNZDLL_MSG_NAME_ABSOLUTE = 20,   /* starts with "\" (or "/") */

@@ -109,4 +109,46 @@ inline std::string buildZip(const std::vector<ZipMember>& members, const ZipLayo
     return out;
 }
 
+// The same archive ended as zip64 writers end it: a zip64 end record and its locator before
+// the end record, whose counts, size and offset are left at their maximum. `entries` and
+// `offset` replace the zip64 values when given, to go past what a reader takes. The archive
+// must have no comment.
+inline std::string withZip64End(const std::string& zip, std::uint64_t entries = 0, std::uint64_t offset = 0) {
+    const std::size_t end = zip.size() - 22;
+    const auto field = [&](std::size_t at, int width) {
+        std::uint64_t value = 0;
+        for (int i = width - 1; i >= 0; --i)
+            value = (value << 8) | static_cast<unsigned char>(zip[end + at + static_cast<std::size_t>(i)]);
+        return value;
+    };
+    const auto put64 = [](std::string& out, std::uint64_t v) {
+        put32(out, static_cast<std::uint32_t>(v));
+        put32(out, static_cast<std::uint32_t>(v >> 32));
+    };
+    std::string out = zip.substr(0, end);
+    const auto recordAt = static_cast<std::uint64_t>(out.size());
+    put32(out, 0x06064B50);
+    put64(out, 44);
+    put16(out, 0x031E);
+    put16(out, 45);
+    put32(out, 0);
+    put32(out, 0);
+    put64(out, entries != 0 ? entries : field(8, 2));
+    put64(out, entries != 0 ? entries : field(10, 2));
+    put64(out, field(12, 4));
+    put64(out, offset != 0 ? offset : field(16, 4));
+    put32(out, 0x07064B50);
+    put32(out, 0);
+    put64(out, recordAt);
+    put32(out, 1);
+    put32(out, 0x06054B50);
+    put32(out, 0);
+    put16(out, 0xFFFF);
+    put16(out, 0xFFFF);
+    put32(out, 0xFFFFFFFF);
+    put32(out, 0xFFFFFFFF);
+    put16(out, 0);
+    return out;
+}
+
 } // namespace zeb::test

@@ -143,6 +143,28 @@ TEST_F(ZipDirectoryTest, AStubInFrontOfTheArchive) {
     }
 }
 
+TEST_F(ZipDirectoryTest, PaddingAndZip64EndsAreRead) {
+    const std::vector<ZipMember> members = {{"a.xml", "1"}, {"b.xml", "22"}};
+    const std::string plain = buildZip(members);
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::int32_t dataStart;
+    } cases[] = {
+        {"padding", plain + std::string(512, '\0'), 0},
+        {"zip64", withZip64End(plain), 0},
+        {"zip64 behind a stub", withZip64End(buildZip(members, {std::string(1000, 'S'), false})), 1000},
+    };
+    for (const auto& c : cases) {
+        zip.SetZipFileName(archive(c.bytes, "ok.jad"));
+        EXPECT_EQ(zip.Count(), 2) << c.what;
+        EXPECT_EQ(zip.DataStart, c.dataStart) << c.what;
+    }
+    for (const std::string& bytes : {withZip64End(plain, 70'000), withZip64End(plain, 0, 0x1'0000'0000)})
+        EXPECT_NE(messageOf([&] { zip.SetZipFileName(archive(bytes, "big.jad")); }).find("format Zip64"),
+                  std::string::npos);
+}
+
 TEST_F(ZipDirectoryTest, NamesFromDosHostsAreConvertedUnixNamesKeptByteForByte) {
     zip.SetZipFileName(archive(buildZip({{"r\x82sultats/\x82l\x8Ave.xml", "1", 0x0014, 0, "\x82"}})));
     EXPECT_TRUE(zip.OemNames);

@@ -2,6 +2,7 @@
 // see differently, and nothing from a run that could not be completed.
 
 #include "UnzDllTestSupport.h"
+#include "ZipBuilder.h"
 
 #include <zip.h>
 
@@ -106,29 +107,100 @@ TEST_F(UnzDllArchive, DataDescriptorsWithAndWithoutSignatureAreMeasuredExactly) 
     EXPECT_EQ(output("b.xml"), second);
 }
 
-TEST_F(UnzDllArchive, SizeOnlyLibzipSeesIsADisagreement) {
-    // A Zip64 field gives libzip the real size while the 32-bit header says 0xFFFFFFFF.
+// What other writers make of a good export: padding after the end record, zip64 records and
+// fields, a DOS name with its Unicode path.
+std::string withZip64Fields() {
+    // The central header leaves its size and offset to the zip64 field.
     const std::string data = "<classe/>";
     RawEntry entry = StoredEntry("classe.xml", data);
     entry.size = 0xFFFFFFFFu;
+    entry.centralExtra = std::string(20, '\0');
+    SetLe16(entry.centralExtra, 0, 0x0001);
+    SetLe16(entry.centralExtra, 2, 16);
+    SetLe32(entry.centralExtra, 4, static_cast<std::uint32_t>(data.size()));
+    std::string zip = RawZip({entry});
+    SetLe32(zip, 22, static_cast<std::uint32_t>(data.size())); // the local header has the real size
+    SetLe32(zip, Entries(zip)[0].central + 42, 0xFFFFFFFFu);
+    return zip;
+}
+
+std::string streamedFromAPipe() {
+    // Sizes unknown when the local header was written: a zip64 field of zeros there, then
+    // a descriptor with 8-byte sizes, and a zip64 end.
+    const std::string data = "<classe/>";
+    RawEntry entry = StoredEntry("classe.xml", data);
+    entry.flags = 0x0008;
     entry.localExtra = std::string(20, '\0');
     SetLe16(entry.localExtra, 0, 0x0001);
     SetLe16(entry.localExtra, 2, 16);
-    SetLe32(entry.localExtra, 4, static_cast<std::uint32_t>(data.size()));
-    SetLe32(entry.localExtra, 12, static_cast<std::uint32_t>(data.size()));
-    entry.centralExtra = entry.localExtra.substr(0, 12);
-    SetLe16(entry.centralExtra, 2, 8);
+    entry.descriptor = std::string("PK\x07\x08", 4) + std::string(20, '\0');
+    SetLe32(entry.descriptor, 4, entry.crc);
+    SetLe32(entry.descriptor, 8, entry.compressedSize);
+    SetLe32(entry.descriptor, 16, entry.size);
     std::string zip = RawZip({entry});
-    SetLe32(zip, CompressedField[0], 0xFFFFFFFFu); // libzip wants both sizes in a local Zip64 field
-    writeArchive(zip);
-    int error = 0;
-    zip_t* libzip = zip_open(archivePath().c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
-    ASSERT_NE(libzip, nullptr) << "libzip must accept the archive for the check to matter";
-    zip_stat_t stat;
-    zip_stat_index(libzip, 0, 0, &stat);
-    zip_discard(libzip);
-    ASSERT_EQ(stat.size, data.size());
+    SetLe32(zip, 18, 0xFFFFFFFFu);
+    SetLe32(zip, 22, 0xFFFFFFFFu);
+    return withZip64End(zip);
+}
 
+std::string dosNameWithUnicodePath() {
+    // "Élèves.xml" in code page 850, and its UTF-8 name in a 0x7075 field.
+    const std::string stored = "\x90l\x8Aves.xml";
+    const std::string utf8 = "\xC3\x89l\xC3\xA8ves.xml";
+    RawEntry entry = StoredEntry(stored, "<classe/>");
+    entry.madeBy = 0x0014; // MS-DOS
+    std::string field = std::string(4, '\0') + '\x01' + std::string(4, '\0') + utf8;
+    SetLe16(field, 0, 0x7075);
+    SetLe16(field, 2, static_cast<std::uint16_t>(field.size() - 4));
+    SetLe32(field, 5, Crc32(stored));
+    entry.centralExtra = entry.localExtra = field;
+    return RawZip({entry});
+}
+
+TEST_F(UnzDllArchive, GoodExportsAsOtherWritersMakeThemAreExtracted) {
+    const std::string plain = BuildZip({{"classe.xml", "<classe/>"}});
+    const struct {
+        const char* what;
+        std::string zip;
+        std::string listed;
+    } cases[] = {
+        {"512 zero bytes after the end record", plain + std::string(512, '\0'), "classe.xml"},
+        {"zip64 end record", withZip64End(plain), "classe.xml"},
+        {"zip64 size and offset in the central header", withZip64Fields(), "classe.xml"},
+        {"streamed from a pipe", streamedFromAPipe(), "classe.xml"},
+        {"DOS name with a Unicode path", dosNameWithUnicodePath(), "\xC9l\xE8ves.xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        events.clear();
+        for (const auto& left : std::filesystem::directory_iterator(out()))
+            std::filesystem::remove_all(left.path());
+        writeArchive(c.zip);
+        EXPECT_EQ(run({c.listed}), 1);
+        EXPECT_TRUE(messageCodes().empty())
+            << (messageCodes().empty() ? "" : eventsOf(A::UNZIP_ACTION_MESSAGE)[0].text);
+        EXPECT_EQ(outputTree().size(), 1u);
+    }
+}
+
+TEST_F(UnzDllArchive, Zip64ValuesBeyondTheReaderSaySo) {
+    const std::string plain = BuildZip({{"classe.xml", "<classe/>"}});
+    for (const std::string& zip : {withZip64End(plain, 70'000), withZip64End(plain, 0, 0x1'0000'0000)}) {
+        events.clear();
+        writeArchive(zip);
+        expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_ZIP64_TOO_LARGE, {"classe.xml"});
+        EXPECT_NE(events[0].text.find("Zip64"), std::string::npos) << events[0].text;
+    }
+}
+
+TEST_F(UnzDllArchive, DescriptorThatContradictsTheCentralHeaderIsRefused) {
+    RawEntry entry = StoredEntry("classe.xml", "<classe/>");
+    entry.flags = 0x0008;
+    entry.descriptor = std::string("PK\x07\x08", 4) + std::string(12, '\0');
+    SetLe32(entry.descriptor, 4, entry.crc);
+    SetLe32(entry.descriptor, 8, entry.compressedSize);
+    SetLe32(entry.descriptor, 12, entry.size + 1);
+    writeArchive(RawZip({entry}));
     expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_INCONSISTENT, {"classe.xml"});
 }
 

@@ -68,6 +68,19 @@ TEST_F(UnzDllTest, RefusalMessageIsFrenchInWindows1252AndNamesTheMember) {
         "Le membre \xAB ..\\x.xml \xBB a \xE9t\xE9 refus\xE9 : son chemin sort du dossier d'extraction.");
 }
 
+TEST_F(UnzDllTest, LongNameIsShortenedInTheMessageAndTheReasonKeptWhole) {
+    const std::string stored = "../" + std::string(300, 'd') + std::string(300, 'f') + ".xml";
+    writeArchive(BuildZip({{stored, "piege"}}));
+    ASSERT_EQ(run({Listed(stored)}), 0);
+    const std::string text = eventsOf(A::UNZIP_ACTION_MESSAGE).at(0).text;
+    EXPECT_EQ(text.size(), std::size_t{UNZIP_ACTION_TEXT_SIZE - 1});
+    EXPECT_EQ(text.rfind("Le membre \xAB ..\\ddd", 0), 0u) << text;
+    EXPECT_NE(text.find("d\x85" "f"), std::string::npos) << text;
+    EXPECT_TRUE(
+        text.ends_with("ff.xml \xBB a \xE9t\xE9 refus\xE9 : son chemin sort du dossier d'extraction."))
+        << text;
+}
+
 TEST_F(UnzDllTest, NameWithANulIsFoundByItsCutNameAndRefused) {
     // libzip cannot write the NUL; it is patched in afterwards, in both headers.
     std::string zip = BuildZip({{"aXb.xml", "piege"}});

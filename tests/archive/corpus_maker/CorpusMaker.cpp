@@ -641,6 +641,57 @@ std::vector<Case> cases(const fs::path& folder) {
         // Host 3: the bytes are kept, and read as Windows-1252 (0x82 is a low quote there).
         return archiveOf({deflated("r\x82sultats.xml", Export), deflated("\xE9l\xE8ves.xml", Notes)});
     });
+
+    add("padding-after-end", [=] { return control() + std::string(512, '\0'); });
+    add("zip64-streamed", [] {
+        // As a zip tool writes when it reads from a pipe: sizes unknown when the local header
+        // went out (maximum there, zeros in its zip64 field), a descriptor with 8-byte sizes,
+        // and a zip64 end record with its locator before the end record.
+        Entry e = deflated("classe.xml", Export);
+        e.flag |= FlagDescriptor;
+        put16(e.localExtra, 0x0001);
+        put16(e.localExtra, 16);
+        e.localExtra += std::string(16, '\0');
+        put32(e.descriptor, 0x08074B50);
+        put32(e.descriptor, e.crc);
+        put32(e.descriptor, e.compressedSize);
+        put32(e.descriptor, 0);
+        put32(e.descriptor, e.size);
+        put32(e.descriptor, 0);
+        std::string zip = archiveOf({e});
+        for (std::size_t at : {std::size_t{18}, std::size_t{22}})
+            zip.replace(at, 4, "\xFF\xFF\xFF\xFF");
+        const std::size_t end = zip.size() - 22;
+        const std::string directory = zip.substr(le32(zip, end + 16), le32(zip, end + 12));
+        std::string tail;
+        put32(tail, 0x06064B50);
+        put32(tail, 44);
+        put32(tail, 0);
+        put16(tail, 0x031E);
+        put16(tail, 45);
+        put32(tail, 0);
+        put32(tail, 0);
+        for (std::uint32_t v : {1u, 0u, 1u, 0u, size32(directory.size()), 0u, le32(zip, end + 16), 0u})
+            put32(tail, v);
+        put32(tail, 0x07064B50);
+        put32(tail, 0);
+        put32(tail, size32(end));
+        put32(tail, 0);
+        put32(tail, 1);
+        return zip.substr(0, end) + tail + zip.substr(end);
+    });
+    add("unicode-path-names", [=] {
+        // An MS-DOS name in code page 850 with its UTF-8 name in a Unicode path field (0x7075),
+        // as Windows zip tools write accented names.
+        Entry e = dosName(deflated("r\x82sultats.xml", Export));
+        put16(e.centralExtra, 0x7075);
+        put16(e.centralExtra, size32(5 + std::string_view("résultats.xml").size()));
+        e.centralExtra += '\x01';
+        put32(e.centralExtra, crc32Of(e.name));
+        e.centralExtra += "résultats.xml";
+        e.localExtra = e.centralExtra;
+        return archiveOf({e});
+    });
     return list;
 }
 
