@@ -2,12 +2,15 @@
 
 #include "core/Cp1252.h"
 #include "core/WorkFiles.h"
+#include "unzdll/UnzDllMessages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -53,12 +56,57 @@ std::string zip64TooLarge(const std::string& path) {
            "programme.";
 }
 
+// Why what lies at `path` cannot be an archive, or empty for a plain file. A pipe or a
+// device would block the first read for ever, a folder has nothing to read.
+std::string notAPlainFile(const std::string& path, const struct stat& info) {
+    if (S_ISREG(info.st_mode))
+        return {};
+    if (S_ISDIR(info.st_mode))
+        return inQuotes(path) + "\nest un dossier, pas une archive Zip.";
+    const char* kind = S_ISFIFO(info.st_mode)                           ? "un tube nommé"
+                       : S_ISSOCK(info.st_mode)                         ? "une socket"
+                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "un périphérique"
+                                                                        : "un fichier spécial";
+    return inQuotes(path) + "\nn'est pas un fichier ordinaire : c'est " + kind + ", pas une archive Zip.";
+}
+
 std::unique_ptr<ByteStream> openArchive(const std::string& path) {
     std::unique_ptr<ByteStream> stream = OpenFileStream(path);
-    if (!stream)
-        throw ZipException("Impossible d'ouvrir le fichier " + inQuotes(path) + " : " + FrenchReason(errno) +
+    if (!stream) {
+        const int error = errno;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+            throw ZipException(notAPlainFile(path, info));
+        throw ZipException("Impossible d'ouvrir le fichier " + inQuotes(path) + " : " + FrenchReason(error) +
                            ".");
+    }
     return stream;
+}
+
+// Why the library could not write into `folder`, or empty when it can. A folder that is
+// missing because its parent refuses writing is told apart from one merely missing.
+std::string cannotExtractInto(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        const int error = errno;
+        if (error != ENOENT && error != ENOTDIR)
+            return "Ce dossier est inaccessible : " + FrenchReason(error) + ".";
+        // The nearest folder that exists is where it would have been made.
+        std::error_code ignored;
+        fs::path parent = fs::absolute(folder, ignored).parent_path();
+        bool found = false;
+        while (!(found = ::stat(parent.c_str(), &info) == 0) && parent != parent.root_path())
+            parent = parent.parent_path();
+        if (found && S_ISDIR(info.st_mode) && ::access(parent.c_str(), W_OK | X_OK) != 0)
+            return "Ce dossier n'existe pas et ne peut pas être créé dans " + inQuotes(parent.string()) +
+                   " : " + FrenchReason(errno) + ".";
+        return "Ce dossier n'existe pas.";
+    }
+    if (!S_ISDIR(info.st_mode))
+        return "Ce n'est pas un dossier.";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "Impossible d'écrire dans ce dossier : " + FrenchReason(errno) + ".";
+    return {};
 }
 
 ZipFlag flag(bool value) {
@@ -94,7 +142,10 @@ void TZip::SetZipFileName(const std::string& path) {
         if (!volumes_.canReach(path))
             throw ZipException("Impossible d'accéder à l'unité, disque ou lecteur sélectionné !");
         struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) {
+        if (::stat(path.c_str(), &info) == 0) {
+            if (const std::string refusal = notAPlainFile(path, info); !refusal.empty())
+                throw ZipException(refusal);
+        } else {
             // An empty archive: the end record alone.
             unsigned char empty[EndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -273,6 +324,7 @@ UnzipCommand TZip::BuildCommand(std::vector<ExtractSpec>& specs) const {
 std::int32_t TZip::Extract() {
     Cancel = false;
     LibraryMessages.clear();
+    PasswordProtected.clear();
     if (Entries.empty())
         return 0;
     if (EndRecord.ThisDisk > 0) {
@@ -282,10 +334,10 @@ std::int32_t TZip::Extract() {
             MessageButtons::Ok, MessageIcon::Information, 1);
         return 0;
     }
-    struct stat info {};
-    if (!ExtractDir.empty() && (::stat(ExtractDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))) {
-        prompts_.messageBox("Impossible d'extraire le(s) fichier(s) vers :\n" + inQuotes(ExtractDir) +
-                                "\nCe dossier n'existe pas.",
+    if (const std::string refusal = ExtractDir.empty() ? std::string() : cannotExtractInto(ExtractDir);
+        !refusal.empty()) {
+        prompts_.messageBox("Impossible d'extraire le(s) fichier(s) vers :\n" + inQuotes(ExtractDir) + "\n" +
+                                refusal,
                             MessageButtons::Ok, MessageIcon::Information, 1);
         return 0;
     }
@@ -391,27 +443,35 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
         break;
     case UNZIP_ACTION_MESSAGE:
         LibraryMessages.push_back(cp1252::toUtf8(text));
+        // The message follows the member's action 1: the member is the current one.
+        if (info.ActionValue == UNZDLL_MSG_WRONG_PASSWORD)
+            notePasswordProtected(g_progress.CurrentFileName);
         break;
     case UNZIP_ACTION_PASSWORD: {
         hideProgress();
-        std::string answer = cp1252::fromUtf8Lenient(
-            prompts_.passwordBox("Un nouveau mot de passe pour " + shown(text) + " est nécessaire"));
+        const std::optional<std::string> typed =
+            prompts_.passwordBox("Un nouveau mot de passe pour " + shown(text) + " est nécessaire");
         showProgress();
+        // An empty text opens nothing: it is no answer, like a cancel.
+        const std::string answer = typed ? cp1252::fromUtf8Lenient(*typed) : std::string();
+        bool given = !answer.empty();
         if (answer.size() >= UNZIP_ACTION_TEXT_SIZE) {
             prompts_.messageBox("Ce mot de passe est trop long : " +
                                     std::to_string(UNZIP_ACTION_TEXT_SIZE - 1) + " caractères au plus.",
                                 MessageButtons::Ok, MessageIcon::Information, 1);
-            answer.clear();
+            given = false;
         }
-        info.ReplyFlag = 0;
-        if (answer.empty()) {
-            // No text at all, so that the library cannot take the member's name for an answer.
-            info.ActionText[0] = '\0';
-            info.ActionValue = 0;
-        } else {
+        if (given) {
+            // Marked as given, so that a password spelt like the member's name is tried too.
+            info.ReplyFlag = UNZIP_PASSWORD_GIVEN;
             std::memcpy(info.ActionText, answer.c_str(), answer.size() + 1);
             if (info.ActionValue > 0)
                 --info.ActionValue;
+        } else {
+            info.ReplyFlag = 0;
+            info.ActionText[0] = '\0';
+            info.ActionValue = 0;
+            notePasswordProtected(text);
         }
         break;
     }
@@ -463,6 +523,23 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
     default:
         break;
     }
+}
+
+void TZip::notePasswordProtected(const std::string& cp1252) {
+    const std::string name = cp1252::toUtf8(cp1252);
+    if (std::find(PasswordProtected.begin(), PasswordProtected.end(), name) == PasswordProtected.end())
+        PasswordProtected.push_back(name);
+}
+
+std::string TZip::PasswordProtectedMessage() const {
+    if (PasswordProtected.empty())
+        return {};
+    std::string names;
+    for (const std::string& name : PasswordProtected)
+        names += (names.empty() ? "« " : ", « ") + name + " »";
+    if (PasswordProtected.size() == 1)
+        return "Le document " + names + " est protégé par un mot de passe et n'a pas été lu.";
+    return "Les documents " + names + " sont protégés par un mot de passe et n'ont pas été lus.";
 }
 
 std::int32_t ExtractAllMembers(TZip& zip, const std::string& folder) {

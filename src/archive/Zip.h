@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -36,8 +37,9 @@ public:
     // `defaultButton` counts the buttons from 1.
     virtual MessageAnswer messageBox(const std::string& text, MessageButtons buttons, MessageIcon icon,
                                      int defaultButton) = 0;
-    // A one-line answer typed hidden; empty when the user cancels. UTF-8.
-    virtual std::string passwordBox(const std::string& prompt) = 0;
+    // A one-line answer typed hidden, UTF-8; no answer at all when the user cancels or
+    // there is no one to ask. Any text, even the member's own name, is an answer.
+    virtual std::optional<std::string> passwordBox(const std::string& prompt) = 0;
     // Lets pending window messages run, so that the progress dialog repaints and its
     // cancel button works while the library runs.
     virtual void processPendingEvents() {}
@@ -141,6 +143,11 @@ public:
     ProgressViewFactory MakeProgressForm;
     // What the library reported about the last run (refused or damaged members), French, UTF-8.
     std::vector<std::string> LibraryMessages;
+    // The members of the last run left unread for want of the right password (no answer, or
+    // every attempt wrong), UTF-8, in the order met.
+    std::vector<std::string> PasswordProtected;
+    // Says in French which documents were left unread for want of a password; empty when none.
+    std::string PasswordProtectedMessage() const;
 
     // The command record of the next Extract, for inspection; its texts point into this
     // component and `specs`.
@@ -150,6 +157,7 @@ private:
     void ReadDirectory();
     void onCallback(UnzipCallbackInfo& info);
     void hideProgress();
+    void notePasswordProtected(const std::string& cp1252);
     void showProgress();
 
     ZipPrompts& prompts_;

@@ -242,11 +242,13 @@ std::uint32_t ReadLe32(const unsigned char* bytes) {
 }
 
 std::unique_ptr<ByteStream> OpenFileStream(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking, so that a pipe or a device in the archive's place cannot hang the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return nullptr;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         ::close(fd);
         errno = error;

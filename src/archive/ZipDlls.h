@@ -39,6 +39,11 @@ enum UnzipAction {
     UNZIP_ACTION_SKIPPED = 11     /* ActionText: member that was not extracted */
 };
 
+/* ReplyFlag of a password answer (action 8). A caller that sets it hands a password in
+ * ActionText whatever it reads, even the member's own name; any other value keeps the older
+ * rule, where an empty text or the member's name left in place means no answer. */
+#define UNZIP_PASSWORD_GIVEN 1
+
 typedef struct UnzipCallbackInfo {
     int32_t Reserved0;
     void* Caller; /* the command's Caller, handed back unchanged */

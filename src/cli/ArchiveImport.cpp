@@ -39,10 +39,10 @@ public:
         return MessageAnswer::Cancel;
     }
 
-    std::string passwordBox(const std::string& prompt) override {
+    std::optional<std::string> passwordBox(const std::string& prompt) override {
         const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (tty < 0)
-            return {};
+            return std::nullopt;
         const std::string question = prompt + " : ";
         static_cast<void>(::write(tty, question.data(), question.size()));
         termios saved{};
@@ -97,7 +97,8 @@ std::string reported(const std::vector<std::string>& messages) {
 
 fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder) {
     std::error_code error;
-    if (!fs::is_regular_file(archive, error))
+    // A folder, a pipe or a device is the component's to name.
+    if (!fs::exists(archive, error))
         throw ZebError("l'archive « " + archive.string() + " » est introuvable.");
     TerminalPrompts prompts;
     LinuxVolumeService volumes;
@@ -112,9 +113,11 @@ fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder) 
         throw ZebError(std::string(failure.what()) + reported(zip.LibraryMessages));
     }
     const std::vector<fs::path> documents = ListerFichiersXml(folder);
-    if (result < 0 || documents.empty())
+    if (result < 0 || documents.empty()) {
+        const std::string locked = zip.PasswordProtectedMessage();
         throw ZebError("l'archive « " + archive.string() + " » n'a donné aucun document d'export." +
-                       reported(zip.LibraryMessages));
+                       (locked.empty() ? "" : "\n  " + locked) + reported(zip.LibraryMessages));
+    }
     for (const std::string& message : zip.LibraryMessages)
         std::cerr << "zeb-fiches : attention : " << PrintableUtf8(message) << '\n';
     return documents.front();

@@ -222,6 +222,8 @@ void TForm1::SpeedButton1Click() {
     if (documents.empty()) {
         std::string message =
             "L'archive « " + chosen.toStdString() + " » ne contient aucun document d'export.";
+        if (const std::string locked = zip_->PasswordProtectedMessage(); !locked.empty())
+            message += "\n" + locked;
         for (const std::string& reported : zip_->LibraryMessages)
             message += "\n" + reported;
         throw ZebError(message);

@@ -340,10 +340,11 @@ Outcome Run::extractEncrypted(const Job& job, int folder, TempFile& temp) {
             return Outcome::Stopped;
         // The caller keeps the answer within the 512 bytes; we look no further either way.
         // A text left as we sent it (the member's name) is no answer: a caller that cancels
-        // may clear it or just leave it.
+        // may clear it or just leave it, unless it marks the text as a password it gives.
         const std::string_view answer(reply.ActionText,
                                       ::strnlen(reply.ActionText, UNZIP_ACTION_TEXT_SIZE - 1));
-        if (answer.empty() || answer == job.listed.substr(0, UNZIP_ACTION_TEXT_SIZE - 1))
+        if (answer.empty() || (reply.ReplyFlag != UNZIP_PASSWORD_GIVEN &&
+                               answer == job.listed.substr(0, UNZIP_ACTION_TEXT_SIZE - 1)))
             return skip(job.listed);
         candidate.emplace(answer);
         // The caller hands back the attempts left after this one: 0 makes this password the

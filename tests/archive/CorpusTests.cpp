@@ -203,7 +203,7 @@ struct CaseRun {
         original = readFile(archive);
         fs::create_directory(extraction);
         prompts.answers = expected.answers;
-        prompts.passwords = expected.passwords;
+        prompts.passwords.assign(expected.passwords.begin(), expected.passwords.end());
         zip.ShowProgressDialog = false;
         // The library stands beside the test. Named explicitly: under AddressSanitizer dlopen
         // is intercepted, and the run path searched is the interceptor's, not the test's.

@@ -3,6 +3,8 @@
 #include "archive/Zip.h"
 
 #include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,11 +29,12 @@ public:
         answers.pop_front();
         return answer;
     }
-    std::string passwordBox(const std::string& prompt) override {
+    // With no scripted answer left, the user gives none.
+    std::optional<std::string> passwordBox(const std::string& prompt) override {
         passwordPrompts.push_back(prompt);
         if (passwords.empty())
-            return {};
-        std::string answer = passwords.front();
+            return std::nullopt;
+        std::optional<std::string> answer = passwords.front();
         passwords.pop_front();
         return answer;
     }
@@ -42,7 +45,7 @@ public:
     }
 
     std::deque<MessageAnswer> answers;
-    std::deque<std::string> passwords;
+    std::deque<std::optional<std::string>> passwords;
     std::vector<Asked> asked;
     std::vector<std::string> passwordPrompts;
     int pumps = 0;

@@ -2,10 +2,12 @@
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "archive/Zip.h"
+#include "unzdll/UnzDllMessages.h"
 
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zeb;
@@ -91,26 +93,56 @@ TEST_F(ZipCallbackTest, ARunDrivesEventsAndTheDialog) {
 }
 
 TEST_F(ZipCallbackTest, PasswordRequest) {
-    prompts.passwords = {"", "s\xC3\xA9same"};
-    call(UNZIP_ACTION_PASSWORD, 3, "classe.xml");
-    EXPECT_EQ(info.ActionValue, 0);
-    EXPECT_EQ(info.ReplyFlag, 0);
-    EXPECT_STREQ(info.ActionText, "");
+    // A given answer is marked as such and counts one attempt down; no answer leaves no text,
+    // no attempt, and the member noted as unread for want of a password.
+    struct Case {
+        std::optional<std::string> typed;
+        std::int32_t replyFlag;
+        const char* text; // Windows-1252
+        std::int32_t attemptsLeft;
+    };
+    const Case cases[] = {
+        {std::nullopt, 0, "", 0},
+        {"", 0, "", 0},
+        {"classe.xml", UNZIP_PASSWORD_GIVEN, "classe.xml", 2}, // spelt like the member: still a password
+        {"s\xC3\xA9same", UNZIP_PASSWORD_GIVEN, "s\xE9same", 2},
+        {std::string(512, 'p'), 0, "", 0}, // more than the record holds: refused, not cut
+        {std::string(511, 'p'), UNZIP_PASSWORD_GIVEN, nullptr, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed ? c.typed->substr(0, 12) : "(no answer)");
+        zip.PasswordProtected.clear();
+        prompts.passwords = {c.typed};
+        call(UNZIP_ACTION_PASSWORD, 3, "classe.xml", 7);
+        EXPECT_EQ(info.ReplyFlag, c.replyFlag);
+        if (c.text != nullptr)
+            EXPECT_STREQ(info.ActionText, c.text);
+        else
+            EXPECT_EQ(::strnlen(info.ActionText, sizeof info.ActionText), 511u);
+        EXPECT_EQ(info.ActionValue, c.attemptsLeft);
+        EXPECT_EQ(zip.PasswordProtected.size(), c.replyFlag == 0 ? 1u : 0u);
+    }
     EXPECT_EQ(prompts.passwordPrompts[0], "Un nouveau mot de passe pour \"classe.xml\" est nécessaire");
-    call(UNZIP_ACTION_PASSWORD, 3, "classe.xml", 7);
-    EXPECT_STREQ(info.ActionText, "s\xE9same"); // handed on in Windows-1252
-    EXPECT_EQ(info.ActionValue, 2);
-    EXPECT_EQ(info.ReplyFlag, 0);
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "show", "hide", "show"}));
-
-    // An answer the record cannot hold is refused, not cut.
-    prompts.passwords = {std::string(512, 'p'), std::string(511, 'p')};
-    call(UNZIP_ACTION_PASSWORD, 2, "classe.xml");
-    EXPECT_EQ(info.ActionValue, 0);
     EXPECT_EQ(prompts.asked.back().text, "Ce mot de passe est trop long : 511 caractères au plus.");
-    call(UNZIP_ACTION_PASSWORD, 2, "classe.xml");
-    EXPECT_EQ(::strnlen(info.ActionText, sizeof info.ActionText), 511u);
-    EXPECT_EQ(info.ActionValue, 1);
+    EXPECT_EQ(log.size(), 12u); // hidden and shown again around each question
+}
+
+TEST_F(ZipCallbackTest, MembersLeftUnreadForWantOfAPasswordAreNamed) {
+    EXPECT_EQ(zip.PasswordProtectedMessage(), "");
+    call(UNZIP_ACTION_PASSWORD, 3, "\xE9l\xE8ves.xml"); // no answer
+    call(UNZIP_ACTION_PASSWORD, 3, "\xE9l\xE8ves.xml");
+    EXPECT_EQ(zip.PasswordProtectedMessage(),
+              "Le document « élèves.xml » est protégé par un mot de passe et n'a pas été lu.");
+    // Three wrong answers: the library says so right after the member began.
+    call(UNZIP_ACTION_BEGIN_FILE, 10, "b.xml");
+    call(UNZIP_ACTION_MESSAGE, 31, "b.xml : illisible");
+    EXPECT_EQ(zip.PasswordProtected.size(), 1u);
+    call(UNZIP_ACTION_MESSAGE, UNZDLL_MSG_WRONG_PASSWORD, "b.xml : mot de passe incorrect");
+    EXPECT_EQ(zip.PasswordProtectedMessage(),
+              "Les documents « élèves.xml », « b.xml » sont protégés par un mot "
+              "de passe et n'ont pas été lus.");
+    zip.Extract(); // every run starts afresh
+    EXPECT_TRUE(zip.PasswordProtected.empty());
 }
 
 TEST_F(ZipCallbackTest, DamagedMember) {
@@ -282,4 +314,58 @@ TEST(ZipExtract, EarlyReturnsLeaveFileSpecsAndNeedNoLibrary) {
     }
     EXPECT_EQ(zip.FileSpecs.size(), 1u);
     EXPECT_EQ(zip.ProgressForm, nullptr);
+}
+
+TEST_F(ZipCallbackTest, AFolderThatCannotTakeTheFilesIsSaidWhy) {
+    TempFolder folder;
+    writeFile(folder / "a.jad", buildZip({{"a.xml", "1"}}));
+    zip.SetZipFileName((folder / "a.jad").string());
+    writeFile(folder / "fichier", "x");
+    const std::filesystem::path locked = folder / "lecture";
+    std::filesystem::create_directory(locked);
+    ::chmod(locked.c_str(), 0500);
+    struct Case {
+        std::filesystem::path dir;
+        std::string reason;
+        bool writeRefusedToAll; // the superuser writes anywhere
+    };
+    const Case cases[] = {
+        {folder / "absent", "Ce dossier n'existe pas.", false},
+        {folder / "fichier", "Ce n'est pas un dossier.", false},
+        {locked, "Impossible d'écrire dans ce dossier : accès refusé.", true},
+        {locked / "extraction",
+         "Ce dossier n'existe pas et ne peut pas être créé dans \"" + locked.string() + "\" : accès refusé.",
+         true},
+    };
+    for (const Case& c : cases) {
+        if (c.writeRefusedToAll && ::geteuid() == 0)
+            continue;
+        SCOPED_TRACE(c.dir);
+        zip.ExtractDir = c.dir.string();
+        zip.FileSpecs = {"a.xml"};
+        EXPECT_EQ(zip.Extract(), 0);
+        EXPECT_EQ(prompts.asked.back().text,
+                  "Impossible d'extraire le(s) fichier(s) vers :\n\"" + zip.ExtractDir + "\"\n" + c.reason);
+    }
+}
+
+TEST_F(ZipCallbackTest, AnArchiveNameThatIsNoPlainFileIsNamedWithoutBeingOpened) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "dossier.jad");
+    ASSERT_EQ(::mkfifo((folder / "tube.jad").c_str(), 0600), 0); // opening it would wait for a writer
+    std::filesystem::create_symlink(folder / "tube.jad", folder / "lien.jad");
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {folder / "dossier.jad", "est un dossier, pas une archive Zip."},
+        {folder / "tube.jad", "n'est pas un fichier ordinaire : c'est un tube nommé, pas une archive Zip."},
+        {folder / "lien.jad", "n'est pas un fichier ordinaire : c'est un tube nommé, pas une archive Zip."},
+        {"/dev/null", "n'est pas un fichier ordinaire : c'est un périphérique, pas une archive Zip."},
+    };
+    for (const auto& [path, says] : cases) {
+        try {
+            zip.SetZipFileName(path.string());
+            ADD_FAILURE() << path;
+        } catch (const ZipException& error) {
+            EXPECT_EQ(error.what(), "\"" + path.string() + "\"\n" + says);
+        }
+    }
 }

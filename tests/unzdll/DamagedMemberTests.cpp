@@ -142,6 +142,21 @@ TEST_F(UnzDllPassword, CancelSkipsTheMemberSilently) {
     }
 }
 
+TEST_F(UnzDllPassword, AnswerSpeltLikeTheMemberIsTriedOnlyWhenMarkedAsGiven) {
+    writeArchive(BuildZip({{"secret.xml", text, 8, "secret.xml"}}));
+    for (const std::int32_t flag : {UNZIP_PASSWORD_GIVEN, 0}) {
+        events.clear();
+        std::filesystem::remove(out() / "secret.xml");
+        answer = [flag](UnzipCallbackInfo& info) {
+            if (info.ActionCode == A::UNZIP_ACTION_PASSWORD) // the text already holds the name
+                info.ReplyFlag = flag;
+            return 0;
+        };
+        EXPECT_EQ(run({"secret.xml"}), flag == UNZIP_PASSWORD_GIVEN ? 1 : 0);
+        EXPECT_EQ(askedValues().size(), 1u);
+    }
+}
+
 TEST_F(UnzDllPassword, ThirdAnswerIsTriedThoughItLeavesNoAttempt) {
     replyWith({"faux", "bonjour1", "Bonjour1"});
     ASSERT_EQ(run({"secret.xml"}), 1);

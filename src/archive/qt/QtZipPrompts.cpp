@@ -46,12 +46,14 @@ MessageAnswer QtZipPrompts::messageBox(const std::string& text, MessageButtons b
     return choices.back().second; // closed without a button: the last, cancelling choice
 }
 
-std::string QtZipPrompts::passwordBox(const std::string& prompt) {
+std::optional<std::string> QtZipPrompts::passwordBox(const std::string& prompt) {
     bool accepted = false;
     const QString answer =
         QInputDialog::getText(parent_, QApplication::applicationDisplayName(), QString::fromStdString(prompt),
                               QLineEdit::Password, QString(), &accepted);
-    return accepted ? answer.toStdString() : std::string();
+    if (!accepted)
+        return std::nullopt;
+    return answer.toStdString();
 }
 
 void QtZipPrompts::processPendingEvents() {

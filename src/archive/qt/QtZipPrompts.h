@@ -14,7 +14,7 @@ public:
 
     MessageAnswer messageBox(const std::string& text, MessageButtons buttons, MessageIcon icon,
                              int defaultButton) override;
-    std::string passwordBox(const std::string& prompt) override;
+    std::optional<std::string> passwordBox(const std::string& prompt) override;
     void processPendingEvents() override;
 
 private:
