@@ -22,10 +22,14 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
+#include <regex>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 using namespace zeb;
 using namespace zeb::test;
@@ -75,6 +79,33 @@ std::string wordBoxes(const fs::path& pdf) {
         if (line.find("<word ") != std::string::npos)
             words += line.substr(line.find("<word ")) + '\n';
     return words;
+}
+
+// The words of `boxes` moved by (dx, dy) points match those of `other`, word for word.
+::testing::AssertionResult sameWordsMovedBy(const std::string& boxes, const std::string& other, double dx,
+                                            double dy) {
+    const std::regex word(
+        "xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)<");
+    const auto words = [&](const std::string& text) {
+        std::vector<std::pair<std::string, std::array<double, 4>>> found;
+        for (auto at = std::sregex_iterator(text.begin(), text.end(), word); at != std::sregex_iterator();
+             ++at)
+            found.push_back(
+                {(*at)[5],
+                 {std::stod((*at)[1]), std::stod((*at)[2]), std::stod((*at)[3]), std::stod((*at)[4])}});
+        return found;
+    };
+    const auto moved = words(boxes), expected = words(other);
+    if (moved.empty() || moved.size() != expected.size())
+        return ::testing::AssertionFailure() << moved.size() << " words against " << expected.size();
+    for (std::size_t i = 0; i < moved.size(); ++i) {
+        const auto& [text, box] = moved[i];
+        const std::array<double, 4> shift = {dx, dy, dx, dy};
+        for (std::size_t k = 0; k < 4; ++k)
+            if (text != expected[i].first || std::abs(box[k] + shift[k] - expected[i].second[k]) > 0.01)
+                return ::testing::AssertionFailure() << "word " << i << " \"" << text << "\" differs";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 std::string text(const fs::path& pdf) {
@@ -196,10 +227,11 @@ TEST_F(PrintingTest, ImprimerWhileZoomedAndScrolledPrintsThePaperSheet) {
     EXPECT_EQ(jobs[0].title, "Impression");
     EXPECT_EQ(pageCount(jobs[0].data), 1);
     EXPECT_NE(pageSize(jobs[0].data).find("(A4)"), std::string::npos) << pageSize(jobs[0].data); // A4
-    // Word for word and box for box the sheet of zoom 1.0 without offsets.
+    // Word for word and box for box the sheet of zoom 1.0 without offsets; this queue prints
+    // from the paper's corner, the PDF a quarter of an inch (18 points) in from it.
     const std::string printed = wordBoxes(jobs[0].data);
     EXPECT_NE(printed.find(surname(2)), std::string::npos);
-    EXPECT_EQ(printed, wordBoxes(referencePdf(2)));
+    EXPECT_TRUE(sameWordsMovedBy(printed, wordBoxes(referencePdf(2)), 18, 18));
 
     EXPECT_EQ(state->View, before);
     EXPECT_EQ(form3->PaintBox1->geometry(), QRect(28, 0, 499, 529));
@@ -238,6 +270,29 @@ TEST_F(PrintingTest, NoPrinterAtAllIsSaidAndAPdfOffered) {
     EXPECT_EQ(state->Class.PupilSelection.Top, 2);
 }
 
+TEST_F(PrintingTest, QueuesWithoutADefaultAreNamedAndTheRunToldForTheClass) {
+    load(4, 1);
+    cups->ClearDefault();
+    const std::string message = printError<NoPrinterError>([this] { form3->ImprimeClick(); });
+    EXPECT_EQ(message.rfind("Aucune imprimante n'est choisie par défaut : la fiche n'a pas été imprimée.\n"
+                            "Imprimantes installées : ",
+                            0),
+              0u)
+        << message;
+    EXPECT_NE(message.find(queue), std::string::npos) << message;
+
+    QString asked;
+    form3->Confirm = [&](const QString& question) {
+        asked = question;
+        return false;
+    };
+    form2->ToutImprimer->click();
+    EXPECT_TRUE(asked.contains(QStringLiteral("par défaut : aucune fiche de la classe n'a été imprimée.")))
+        << asked.toStdString();
+    EXPECT_TRUE(asked.contains(QStringLiteral("les fiches de toute la classe dans un fichier PDF")));
+    EXPECT_TRUE(cups->Jobs(queue).empty());
+}
+
 TEST_F(PrintingTest, QueueRefusingJobsIsSaidAndNothingIsSent) {
     load(3, 1);
     cups->RejectJobs(queue);
@@ -266,7 +321,9 @@ TEST_F(PrintingTest, JobRefusedWhenHandedOverIsSaid) {
     EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
     ASSERT_EQ(cups->WaitForJobs(queue, 1, std::chrono::seconds(20)).size(), 1u);
     const std::string refused = printError([this] { form3->ImprimeClick(); });
-    EXPECT_NE(refused.find("n'a pas accepté la fiche"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("n'a pas accepté le travail d'impression : la fiche n'a pas été imprimée"),
+              std::string::npos)
+        << refused;
 }
 
 TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
@@ -288,10 +345,11 @@ TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
     const fs::path printed = files / "printed.pdf";
     ASSERT_EQ(
         std::system(("ps2pdf " + quoted(jobs[0].data.string()) + " " + quoted(printed.string())).c_str()), 0);
+    // The PDF places the sheet for an 18-point margin; this printer starts at 12 points.
     const QPoint onPaper = inkCorner(printed);
     const QPoint drawn = inkCorner(referencePdf(1));
-    EXPECT_NEAR(onPaper.x(), drawn.x() + 12, 1);
-    EXPECT_NEAR(onPaper.y(), drawn.y() + 12, 1);
+    EXPECT_NEAR(onPaper.x(), drawn.x() - 18 + 12, 1);
+    EXPECT_NEAR(onPaper.y(), drawn.y() - 18 + 12, 1);
 }
 
 TEST_F(PrintingTest, AnAbortedJobSendsNothing) {
