@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
@@ -155,6 +156,22 @@ protected:
         QLineEdit::focusInEvent(event);
         if (event->reason() != Qt::MouseFocusReason)
             setCursorPosition(0); // also drops the selection
+    }
+    // Nothing is typed here: the arrows scroll the page, as everywhere else in the window.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride) {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+                event->ignore(); // the window's shortcut takes the key
+                return true;
+            default:
+                break;
+            }
+        }
+        return QLineEdit::event(event);
     }
 };
 

@@ -397,7 +397,7 @@ TEST_F(PreviewTest, KeysStepThroughTheClassAndScrollAsTheBarsDo) {
         {form3->Edit1, Qt::Key_PageDown, 3, 0, 0},  {form3->ZoomAV, Qt::Key_PageDown, 4, 0, 0},
         {form3->ZoomAV, Qt::Key_PageDown, 4, 0, 0}, {form3->Retour, Qt::Key_PageUp, 3, 0, 0},
         {form3->Edit1, Qt::Key_Down, 3, 1, 0},      {form3->Imprime, Qt::Key_Down, 3, 2, 0},
-        {form3->Imprime, Qt::Key_Up, 3, 1, 0},      {form3->ZoomAR, Qt::Key_Right, 3, 1, 1},
+        {form3->Imprime, Qt::Key_Up, 3, 1, 0},      {form3->Edit1, Qt::Key_Right, 3, 1, 1},
         {form3->ZoomAR, Qt::Key_Left, 3, 1, 0},     {form3->ZoomAR, Qt::Key_Left, 3, 1, 0},
     };
     int number = 0;
