@@ -157,16 +157,11 @@ TEST(SheetPdf, SheetStartsWhereAQuarterInchMarginPrinterWouldPrint) {
     // Layout pixel k lies at round(k x 1200 / 96 + 1) of the writer's 1200 dpi, then 18 points
     // (6.35 mm) of margin; a row is 12 points and the head line is row 1.
     const auto points = [](int k) { return 18.0 + std::nearbyint(k * 12.5 + 1) * 72.0 / 1200.0; };
-    struct Case {
+    const struct Case {
         int page;
         std::string word;
-        int layoutX;
-        int row;
-    };
-    const Case cases[] = {
-        {1, "EVALUATION", 10, 1}, {1, "RESULTATS", 190, 2}, {2, "RESULTATS", 190, 2},
-        {3, "EVALUATION", 10, 1}, {4, "RESULTATS", 150, 2},
-    };
+        int layoutX, row;
+    } cases[] = {{1, "EVALUATION", 10, 1}, {2, "RESULTATS", 190, 2}, {4, "RESULTATS", 150, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE("page " + std::to_string(c.page) + ", " + c.word);
         const QPointF corner = wordCorner(pdf, c.page, c.word);
