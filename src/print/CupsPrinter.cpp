@@ -92,10 +92,7 @@ public:
     void BeginDoc() override {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull())
-            throw NoPrinterError(
-                "Aucune imprimante n'est configurée sur cet ordinateur : la fiche n'a pas été imprimée.\n"
-                "Installez une imprimante et choisissez-la comme imprimante par défaut dans les réglages "
-                "du système, puis recommencez.");
+            throw noDefaultPrinter();
         name_ = shownName(info);
         checkQueue(info.printerName());
 
@@ -121,8 +118,7 @@ public:
         const std::unique_ptr<QPrinter> printer = std::move(printer_);
         QPainter painter;
         if (!painter.begin(printer.get()))
-            throw PrintError("L'impression sur « " + utf8(name_) +
-                             " » n'a pas pu commencer : la fiche n'a pas été imprimée.");
+            throw PrintError("L'impression sur « " + utf8(name_) + " » n'a pas pu commencer", "");
         painter.translate(
             PrintableOrigin(printer->pageLayout(), printer->logicalDpiX(), printer->logicalDpiY()));
         {
@@ -135,11 +131,10 @@ public:
         const ipp_status_t status = cupsLastError();
         if (!ended || status > IPP_STATUS_OK_EVENTS_COMPLETE) {
             const char* reason = cupsLastErrorString();
-            throw PrintError("L'imprimante « " + utf8(name_) +
-                             " » n'a pas accepté la fiche : elle n'a pas été imprimée." +
-                             (ended && reason != nullptr && *reason != '\0'
-                                  ? std::string("\n(Réponse du service d'impression : ") + reason + ")"
-                                  : std::string()));
+            throw PrintError("L'imprimante « " + utf8(name_) + " » n'a pas accepté le travail d'impression",
+                             ended && reason != nullptr && *reason != '\0'
+                                 ? std::string("(Réponse du service d'impression : ") + reason + ")"
+                                 : std::string());
         }
     }
 
@@ -155,16 +150,37 @@ private:
             return; // Qt has just found it; if it is gone since, the job itself will say so
         const std::string why = state->message.empty() ? std::string() : "\n(" + state->message + ")";
         if (state->paused)
-            throw PrintError("L'imprimante « " + utf8(name_) +
-                             " » est en pause : la fiche n'a pas été imprimée.\nRemettez l'imprimante en "
-                             "service dans les réglages des imprimantes, puis recommencez." +
-                             why);
+            throw PrintError("L'imprimante « " + utf8(name_) + " » est en pause",
+                             "Remettez l'imprimante en service dans les réglages des imprimantes, puis "
+                             "recommencez." +
+                                 why);
         if (!state->accepting)
-            throw PrintError("L'imprimante « " + utf8(name_) +
-                             " » refuse les travaux d'impression : la fiche n'a pas été imprimée.\n"
+            throw PrintError("L'imprimante « " + utf8(name_) + " » refuse les travaux d'impression",
                              "Autorisez de nouveau les travaux dans les réglages des imprimantes, puis "
                              "recommencez." +
-                             why);
+                                 why);
+    }
+
+    // With queues installed but none chosen as the default, Qt would silently print on the
+    // first one: say so, and name them, so the teacher knows which to choose.
+    static NoPrinterError noDefaultPrinter() {
+        const QList<QPrinterInfo> installed = QPrinterInfo::availablePrinters();
+        if (installed.isEmpty())
+            return NoPrinterError("Aucune imprimante n'est configurée sur cet ordinateur",
+                                  "Installez une imprimante et choisissez-la comme imprimante par défaut "
+                                  "dans les réglages du système, puis recommencez.");
+        QStringList names;
+        for (const QPrinterInfo& printer : installed) {
+            const QString shown = shownName(printer);
+            names << (shown == printer.printerName()
+                          ? shown
+                          : shown + QStringLiteral(" (") + printer.printerName() + QStringLiteral(")"));
+        }
+        return NoPrinterError(
+            "Aucune imprimante n'est choisie par défaut",
+            "Imprimantes installées : " + utf8(names.join(QStringLiteral(", "))) +
+                ". Choisissez-en une comme imprimante par défaut dans les réglages des "
+                "imprimantes (ou avec la commande « lpoptions -d NOM »), puis recommencez.");
     }
 
     QString title_;

@@ -8,13 +8,43 @@
 #include <QPointF>
 #include <QString>
 #include <memory>
+#include <string>
+#include <utility>
 
 namespace zeb {
 
-// A print that could not be done; the message says why, in French, for the error box.
+// A print that could not be done; the message says why, in French, for the error box. It is
+// told for the one sheet being printed; a run over several sheets tells what it lost in its
+// own words through Retold.
 class PrintError : public ZebError {
 public:
-    using ZebError::ZebError;
+    // A message complete as it stands.
+    explicit PrintError(const std::string& message) : ZebError(message), cause_(message) {}
+    // What went wrong (no final stop) and what the teacher can do about it (may be empty).
+    PrintError(std::string cause, std::string advice)
+        : ZebError(Tell(cause, "la fiche n'a pas été imprimée", advice)), cause_(std::move(cause)),
+          advice_(std::move(advice)), structured_(true) {}
+
+    // The message with `lost` (a clause without its final stop) in place of the one sheet.
+    std::string Retold(const std::string& lost) const {
+        if (!structured_)
+            return cause_ + "\n" + Capitalized(lost) + ".";
+        return Tell(cause_, lost, advice_);
+    }
+
+private:
+    static std::string Tell(const std::string& cause, const std::string& lost, const std::string& advice) {
+        return cause + " : " + lost + "." + (advice.empty() ? std::string() : "\n" + advice);
+    }
+    static std::string Capitalized(std::string text) {
+        if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+            text[0] = static_cast<char>(text[0] - 'a' + 'A');
+        return text;
+    }
+
+    std::string cause_;
+    std::string advice_;
+    bool structured_ = false;
 };
 
 // This computer has no printer to print on: the teacher may want a PDF file instead.

@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -57,6 +58,23 @@ protected:
     void updateGeometries() override {
         QTableWidget::updateGeometries();
         horizontalScrollBar()->setRange(0, 0);
+    }
+};
+
+// The cells keep the names as the class file pads them (the preview joins them as they
+// stand); on screen the padding goes, and a name wider than its column is cut by the cell
+// rather than shortened with an ellipsis that hides its last letters.
+class PupilCellDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        QString text = QStyledItemDelegate::displayText(value, locale);
+        qsizetype end = text.size();
+        while (end > 0 && text.at(end - 1).isSpace())
+            --end;
+        text.truncate(end);
+        return text;
     }
 };
 
@@ -127,6 +145,11 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     // never uncovers the start of the code columns.
     StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     StringGrid1->setWordWrap(false);
+    StringGrid1->setTextElideMode(Qt::ElideNone);
+    StringGrid1->setItemDelegate(new PupilCellDelegate(StringGrid1));
+    // Tab leaves the grid for the buttons instead of walking through the cells (the unseen
+    // code columns too) and on to the next pupil; the arrows choose the pupil.
+    StringGrid1->setTabKeyNavigation(false);
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setMinimumSectionSize(1);
     StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -295,13 +318,41 @@ void TForm2::ToutImprimerClick() {
 }
 
 void TForm2::printAllOrOfferPdf() {
+    const LoadedClass& loaded = windows_.State->Class;
+    const std::int32_t first = loaded.PupilSelection.Top;
     try {
         ToutImprimerClick();
     } catch (const NoPrinterError& error) {
-        // Nothing was printed; the selection is still on the first pupil of the run.
-        const LoadedClass& loaded = windows_.State->Class;
-        windows_.Form3->OfferPdfInstead(error.what(), loaded.PupilSelection.Top, loaded.PupilCount);
+        // The selection is on the first pupil the run did not print.
+        const std::int32_t failed = loaded.PupilSelection.Top;
+        windows_.Form3->OfferPdfInstead(error.Retold(RunLoss(first, failed, loaded.PupilCount)), failed,
+                                        loaded.PupilCount);
+    } catch (const PrintError& error) {
+        const std::int32_t failed = loaded.PupilSelection.Top;
+        throw ZebError(error.Retold(RunLoss(first, failed, loaded.PupilCount)) + "\nL'élève " +
+                       std::to_string(failed) +
+                       " reste sélectionné(e) : « Tout imprimer » reprendra à sa fiche.");
     }
+}
+
+std::string RunLoss(std::int32_t first, std::int32_t failed, std::int32_t last) {
+    const auto pupils = [](std::int32_t from, std::int32_t to) {
+        return from == to ? "de l'élève " + std::to_string(from)
+                          : "des élèves " + std::to_string(from) + " à " + std::to_string(to);
+    };
+    if (failed <= first) {
+        if (first == last)
+            return "la fiche " + pupils(first, last) + " n'a pas été imprimée";
+        if (first == 1)
+            return "aucune fiche de la classe n'a été imprimée";
+        return "aucune des fiches " + pupils(first, last) + " n'a été imprimée";
+    }
+    const std::string printed = failed - 1 == first
+                                    ? "la fiche " + pupils(first, first) + " a été imprimée"
+                                    : "les fiches " + pupils(first, failed - 1) + " ont été imprimées";
+    const std::string lost = failed == last ? "celle " + pupils(failed, last) + " ne l'a pas été"
+                                            : "celles " + pupils(failed, last) + " ne l'ont pas été";
+    return printed + ", " + lost;
 }
 
 void TForm2::RetourClick() {

@@ -3,6 +3,8 @@
 #include "ui/AppWindows.h"
 
 #include <QWidget>
+#include <cstdint>
+#include <string>
 
 class QFrame;
 class QGroupBox;
@@ -12,6 +14,10 @@ class QRadioButton;
 class QTableWidget;
 
 namespace zeb {
+
+// What a print run from pupil `first` to `last` lost when it stopped at pupil `failed`, as a
+// clause for the teacher ("les fiches des élèves 2 à 3 ont été imprimées, celles ...").
+std::string RunLoss(std::int32_t first, std::int32_t failed, std::int32_t last);
 
 // The treatment selection: once a class is loaded the teacher picks the subject, the
 // treatment and the pupil here, then previews that pupil's sheet or prints the sheets of

@@ -15,13 +15,16 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QToolButton>
@@ -142,6 +145,36 @@ private:
     Handler handler_;
 };
 
+// The pupil's name box: reached with Tab it would select its whole text and scroll to its end,
+// showing the first name's padding instead of the name. It keeps its start in view instead.
+class NameBox final : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        if (event->reason() != Qt::MouseFocusReason)
+            setCursorPosition(0); // also drops the selection
+    }
+    // Nothing is typed here: the arrows scroll the page, as everywhere else in the window.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride) {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+                event->ignore(); // the window's shortcut takes the key
+                return true;
+            default:
+                break;
+            }
+        }
+        return QLineEdit::event(event);
+    }
+};
+
 QPushButton* makeButton(QWidget* parent, const QString& text, const QIcon& icon, const QString& tip,
                         int top) {
     auto* button = new QPushButton(icon, text, parent);
@@ -245,7 +278,7 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     SpinUp = makeArrow(SpinButton1, Qt::UpArrow, 0);
     SpinDown = makeArrow(SpinButton1, Qt::DownArrow, 11);
 
-    Edit1 = new QLineEdit(this);
+    Edit1 = new NameBox(this);
     Edit1->setGeometry(580, 32, 141, 23);
     Edit1->setToolTip(QStringLiteral("Liste des élèves"));
     // It only shows the pupil's name: nothing typed there would ever be read.
@@ -267,6 +300,24 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     connect(Imprime, &QPushButton::clicked, this, [this] { Guarded(this, [this] { printOrOfferPdf(); }); });
     connect(Pdf, &QPushButton::clicked, this, [this] { Guarded(this, [this] { PdfClick(); }); });
     connect(Retour, &QPushButton::clicked, this, [this] { RetourClick(); });
+
+    // The keys a teacher reaches for, whichever control has the focus: Page Up and Page Down
+    // step through the class as the spin button's arrows do, the arrows scroll as the bars'
+    // own arrows do, through the same handlers, so every offset is the one a click gives.
+    const auto onKey = [this](QKeySequence key, auto action) {
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    onKey(QKeySequence(Qt::Key_PageUp), [this] { SpinButton1UpClick(); });
+    onKey(QKeySequence(Qt::Key_PageDown), [this] { SpinButton1DownClick(); });
+    onKey(QKeySequence(Qt::Key_Up), [this] { VBarre->triggerAction(QAbstractSlider::SliderSingleStepSub); });
+    onKey(QKeySequence(Qt::Key_Down),
+          [this] { VBarre->triggerAction(QAbstractSlider::SliderSingleStepAdd); });
+    onKey(QKeySequence(Qt::Key_Left),
+          [this] { HBarre->triggerAction(QAbstractSlider::SliderSingleStepSub); });
+    onKey(QKeySequence(Qt::Key_Right),
+          [this] { HBarre->triggerAction(QAbstractSlider::SliderSingleStepAdd); });
 
     MakePrinter = [] { return MakeSystemPrinter(); };
     ChoosePdfFile = [this](const QString& suggested) {
@@ -432,7 +483,10 @@ void TForm3::PdfClick() {
 }
 
 void TForm3::OfferPdfInstead(const std::string& reason, std::int32_t firstPupil, std::int32_t lastPupil) {
-    const QString what = firstPupil == lastPupil ? QStringLiteral("la fiche") : QStringLiteral("les fiches");
+    const QString what = firstPupil == lastPupil ? QStringLiteral("la fiche")
+                         : firstPupil <= 1 && lastPupil >= windows_.State->Class.PupilCount
+                             ? QStringLiteral("les fiches de toute la classe")
+                             : QStringLiteral("les fiches des élèves %1 à %2").arg(firstPupil).arg(lastPupil);
     const QString question = QString::fromStdString(reason) + QStringLiteral("\n\nVoulez-vous enregistrer ") +
                              what +
                              QStringLiteral(" dans un fichier PDF, à imprimer plus tard ou ailleurs ?");

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -196,10 +197,14 @@ TEST_F(PrintingTest, ImprimerWhileZoomedAndScrolledPrintsThePaperSheet) {
     EXPECT_EQ(jobs[0].title, "Impression");
     EXPECT_EQ(pageCount(jobs[0].data), 1);
     EXPECT_NE(pageSize(jobs[0].data).find("(A4)"), std::string::npos) << pageSize(jobs[0].data); // A4
-    // Word for word and box for box the sheet of zoom 1.0 without offsets.
-    const std::string printed = wordBoxes(jobs[0].data);
-    EXPECT_NE(printed.find(surname(2)), std::string::npos);
-    EXPECT_EQ(printed, wordBoxes(referencePdf(2)));
+    // The sheet of zoom 1.0 without offsets; this queue prints from the paper's corner, the
+    // PDF a quarter of an inch (18 points) in from it.
+    const fs::path reference = referencePdf(2);
+    EXPECT_NE(wordBoxes(jobs[0].data).find(surname(2)), std::string::npos);
+    const auto words = [](const fs::path& pdf) { return std::ranges::count(wordBoxes(pdf), '\n'); };
+    EXPECT_EQ(words(jobs[0].data), words(reference));
+    EXPECT_NEAR(inkCorner(jobs[0].data).x() + 18, inkCorner(reference).x(), 1);
+    EXPECT_NEAR(inkCorner(jobs[0].data).y() + 18, inkCorner(reference).y(), 1);
 
     EXPECT_EQ(state->View, before);
     EXPECT_EQ(form3->PaintBox1->geometry(), QRect(28, 0, 499, 529));
@@ -238,6 +243,28 @@ TEST_F(PrintingTest, NoPrinterAtAllIsSaidAndAPdfOffered) {
     EXPECT_EQ(state->Class.PupilSelection.Top, 2);
 }
 
+TEST_F(PrintingTest, QueuesWithoutADefaultAreNamedAndTheRunToldForTheClass) {
+    load(4, 1);
+    cups->ClearDefault();
+    const std::string message = printError<NoPrinterError>([this] { form3->ImprimeClick(); });
+    EXPECT_EQ(message.rfind("Aucune imprimante n'est choisie par défaut : la fiche n'a pas été imprimée.\n"
+                            "Imprimantes installées : " +
+                                queue,
+                            0),
+              0u)
+        << message;
+    QString asked;
+    form3->Confirm = [&](const QString& question) {
+        asked = question;
+        return false;
+    };
+    form2->ToutImprimer->click();
+    EXPECT_TRUE(asked.contains(QStringLiteral("aucune fiche de la classe n'a été imprimée.")))
+        << asked.toStdString();
+    EXPECT_TRUE(asked.contains(QStringLiteral("les fiches de toute la classe dans un fichier PDF")));
+    EXPECT_TRUE(cups->Jobs(queue).empty());
+}
+
 TEST_F(PrintingTest, QueueRefusingJobsIsSaidAndNothingIsSent) {
     load(3, 1);
     cups->RejectJobs(queue);
@@ -266,7 +293,9 @@ TEST_F(PrintingTest, JobRefusedWhenHandedOverIsSaid) {
     EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
     ASSERT_EQ(cups->WaitForJobs(queue, 1, std::chrono::seconds(20)).size(), 1u);
     const std::string refused = printError([this] { form3->ImprimeClick(); });
-    EXPECT_NE(refused.find("n'a pas accepté la fiche"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("n'a pas accepté le travail d'impression : la fiche n'a pas été imprimée"),
+              std::string::npos)
+        << refused;
 }
 
 TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
@@ -288,10 +317,11 @@ TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
     const fs::path printed = files / "printed.pdf";
     ASSERT_EQ(
         std::system(("ps2pdf " + quoted(jobs[0].data.string()) + " " + quoted(printed.string())).c_str()), 0);
+    // The PDF places the sheet for an 18-point margin; this printer starts at 12 points.
     const QPoint onPaper = inkCorner(printed);
     const QPoint drawn = inkCorner(referencePdf(1));
-    EXPECT_NEAR(onPaper.x(), drawn.x() + 12, 1);
-    EXPECT_NEAR(onPaper.y(), drawn.y() + 12, 1);
+    EXPECT_NEAR(onPaper.x(), drawn.x() - 18 + 12, 1);
+    EXPECT_NEAR(onPaper.y(), drawn.y() - 18 + 12, 1);
 }
 
 TEST_F(PrintingTest, AnAbortedJobSendsNothing) {

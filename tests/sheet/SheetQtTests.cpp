@@ -11,9 +11,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
+#include <regex>
+#include <string>
 
 using namespace zeb;
 using zeb::test::TempFolder;
@@ -120,6 +124,52 @@ TEST(SheetPdf, OnePagePerPupilAndSubject) {
     EXPECT_FALSE(std::filesystem::exists(folder / "none"));
     // The preview's view is not the paper's: the state handed in is left as it was.
     EXPECT_EQ(state->View, ViewState{});
+}
+
+// The box poppler gives the first word `word` of page `page`, in points from the paper's
+// top-left corner; {-1, -1} when it is not there.
+QPointF wordCorner(const std::filesystem::path& pdf, int page, const std::string& word) {
+    const std::string command = "pdftotext -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                " '" + pdf.string() + "' - 2>/dev/null";
+    std::string html;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        std::size_t got = 0;
+        while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+            html.append(buffer.data(), got);
+        ::pclose(pipe);
+    }
+    const std::regex box("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>" + word + "</word>");
+    std::smatch found;
+    if (!std::regex_search(html, found, box))
+        return {-1, -1};
+    return {std::stod(found[1]), std::stod(found[2])};
+}
+
+TEST(SheetPdf, SheetStartsWhereAQuarterInchMarginPrinterWouldPrint) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    state->Class.PupilCount = 2;
+    TempFolder folder;
+    const std::filesystem::path pdf = folder / "fiches.pdf";
+    ASSERT_EQ(WriteSheetsPdf(pdf, *state, {Subject::French, Subject::Mathematics}), 4);
+
+    // Layout pixel k lies at round(k x 1200 / 96 + 1) of the writer's 1200 dpi, then 18 points
+    // (6.35 mm) of margin; a row is 12 points and the head line is row 1.
+    const auto points = [](int k) { return 18.0 + std::nearbyint(k * 12.5 + 1) * 72.0 / 1200.0; };
+    const struct Case {
+        int page;
+        std::string word;
+        int layoutX, row;
+    } cases[] = {{1, "EVALUATION", 10, 1}, {2, "RESULTATS", 190, 2}, {4, "RESULTATS", 150, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("page " + std::to_string(c.page) + ", " + c.word);
+        const QPointF corner = wordCorner(pdf, c.page, c.word);
+        EXPECT_NEAR(corner.x(), points(c.layoutX), 0.05);
+        // The text hangs from the row's top.
+        EXPECT_GE(corner.y(), 18.0 + 12.0 * c.row - 0.5);
+        EXPECT_LT(corner.y(), 18.0 + 12.0 * c.row + 6.0);
+    }
 }
 
 int main(int argc, char** argv) {

@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -42,7 +43,7 @@ public:
         if (static_cast<int>(printedRows.size()) == failOnPrint)
             throw std::runtime_error("imprimante hors ligne");
         if (noPrinter)
-            throw NoPrinterError("Aucune imprimante");
+            throw NoPrinterError("Aucune imprimante", "Installez-en une.");
     }
     void OfferPdfInstead(const std::string& reason, std::int32_t first, std::int32_t last) override {
         offers.push_back({reason, first, last});
@@ -87,8 +88,8 @@ void putClass(ProgramState& state, int pupils) {
     state.Class.PupilSelection = GridRect{1, 1, 2, 1};
 }
 
-void press(QWidget* target, Qt::Key key) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+void press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &event);
 }
 
@@ -250,6 +251,49 @@ TEST_F(Form2Test, GridCellMovesChangeTheSelectedPupilOnly) {
     EXPECT_EQ(state->Class.PupilSelection, (GridRect{1, 1, 2, 1}));
 }
 
+TEST_F(Form2Test, GridShowsWholeNamesWithoutTheirPadding) {
+    load(2);
+    state->Class.ClassResults[2].Surname = "COLLINEAU-VAN DER BERGHE";
+    form->FillPupilGrid();
+    QTableWidget* grid = form->StringGrid1;
+    const auto* delegate = qobject_cast<QStyledItemDelegate*>(grid->itemDelegate());
+    ASSERT_NE(delegate, nullptr);
+    const auto shown = [&](int row, int column) {
+        return delegate->displayText(grid->item(row, column)->data(Qt::DisplayRole), QLocale());
+    };
+    EXPECT_EQ(shown(0, 1), QStringLiteral("NOM1"));
+    EXPECT_EQ(shown(0, 2), QStringLiteral("Prénom1"));
+    EXPECT_EQ(shown(1, 1), QStringLiteral("COLLINEAU-VAN DER BERGHE"));
+    EXPECT_EQ(grid->textElideMode(), Qt::ElideNone); // cut by the cell, never shortened with "…"
+}
+
+TEST_F(Form2Test, TabLeavesTheGridWithoutMovingThePupil) {
+    withPreview();
+    load(8);
+    form->show();
+    QTableWidget* grid = form->StringGrid1;
+    grid->setCurrentCell(2, 1);
+    grid->setFocus();
+    // Each Tab goes one control further, and Shift+Tab comes back; the pupil never moves.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* focus;
+    } steps[] = {
+        {Qt::Key_Tab, Qt::NoModifier, form->Apercu},
+        {Qt::Key_Tab, Qt::NoModifier, form->ToutImprimer},
+        {Qt::Key_Backtab, Qt::ShiftModifier, form->Apercu},
+        {Qt::Key_Backtab, Qt::ShiftModifier, grid},
+    };
+    for (const auto& step : steps) {
+        press(form->focusWidget(), step.key, step.modifiers);
+        EXPECT_EQ(form->focusWidget(), step.focus);
+        EXPECT_EQ(state->Class.PupilSelection, (GridRect{1, 3, 2, 3}));
+    }
+    press(grid, Qt::Key_Down);
+    EXPECT_EQ(state->Class.PupilSelection.Top, 4);
+}
+
 // ---- Preview and printing -------------------------------------------------------------------
 
 TEST_F(Form2Test, ButtonsDisabledAndInertWithoutAPreviewWindow) {
@@ -335,11 +379,27 @@ TEST_F(Form2Test, PrintWithNoPrinterOffersThePdfOfTheRunInstead) {
     form->ToutImprimer->click(); // no error box: the offer replaces it
     EXPECT_EQ(preview->printedRows, (std::vector<int>{3}));
     ASSERT_EQ(preview->offers.size(), 1u);
-    EXPECT_EQ(preview->offers[0].reason, "Aucune imprimante");
+    EXPECT_EQ(preview->offers[0].reason,
+              "Aucune imprimante : aucune des fiches des élèves 3 à 9 n'a été imprimée.\nInstallez-en une.");
     EXPECT_EQ(preview->offers[0].first, 3);
     EXPECT_EQ(preview->offers[0].last, 9);
     EXPECT_EQ(state->Class.PupilSelection, (GridRect{1, 3, 2, 3}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(Form2RunLoss, ToldForTheRunNotForOneSheet) {
+    const struct {
+        int first, failed, last;
+        std::string told;
+    } cases[] = {
+        {1, 1, 9, "aucune fiche de la classe n'a été imprimée"},
+        {3, 3, 9, "aucune des fiches des élèves 3 à 9 n'a été imprimée"},
+        {9, 9, 9, "la fiche de l'élève 9 n'a pas été imprimée"},
+        {3, 4, 9, "la fiche de l'élève 3 a été imprimée, celles des élèves 4 à 9 ne l'ont pas été"},
+        {1, 9, 9, "les fiches des élèves 1 à 8 ont été imprimées, celle de l'élève 9 ne l'a pas été"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RunLoss(c.first, c.failed, c.last), c.told) << c.first << " " << c.failed;
 }
 
 // ---- Back to the main window, in the program's own set of windows ---------------------------

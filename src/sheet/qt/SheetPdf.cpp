@@ -18,6 +18,12 @@ namespace {
 // Window pixels per inch the sheet layout is written in.
 constexpr double LayoutDpi = 96.0;
 
+// A PDF is printed at actual size on printers that cannot reach the paper's edge. Laid out
+// from the paper's corner, the table's left rule (1.35 mm in) would fall in that margin; laid
+// out as a printer with quarter-inch margins prints it, the sheet comes out whole on the usual
+// printers, whose unprintable margin is 4 to 6 mm.
+constexpr double PrinterMarginInches = 0.25; // 6.35 mm
+
 [[noreturn]] void fail(const std::filesystem::path& file, const QString& reason) {
     throw ZebError("Impossible d'écrire le fichier PDF « " + file.string() + " » : " + reason.toStdString() +
                    ".");
@@ -60,6 +66,8 @@ int WriteSheetsPdf(const std::filesystem::path& file, const ProgramState& state,
         QPainter painter;
         if (!painter.begin(&writer))
             fail(file, QStringLiteral("le moteur PDF n'a pas pu démarrer"));
+        painter.translate(PrinterMarginInches * writer.logicalDpiX(),
+                          PrinterMarginInches * writer.logicalDpiY());
         QPainterCanvas canvas(painter, SheetFont());
         for (const Subject subject : subjects) {
             for (std::int32_t pupil = firstPupil; pupil <= lastPupil; ++pupil) {
