@@ -1,13 +1,13 @@
 #include "Maj.h"
 
 #include "Artwork.h"
-#include "Zebproj.h"
 #include "core/Errors.h"
 #include "core/ExportScan.h"
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
 #include "sheet/qt/QtText.h"
 #include "ui/ErrorBox.h"
+#include "ui/WindowKit.h"
 
 #include <QAbstractItemModel>
 #include <QFont>
@@ -288,7 +288,11 @@ void TForm4::RemplirTableaux() {
 void TForm4::RetourClick() {
     hide();
     if (windows_.Form1 != nullptr)
-        static_cast<QWidget*>(windows_.Form1)->show();
+        windows_.Form1->show();
+}
+
+void TForm4::closeEvent(QCloseEvent* event) {
+    CloseAsBack(event, [this] { RetourClick(); });
 }
 
 void TForm4::EnregistrerClick() {

@@ -1,5 +1,4 @@
-#include "TempFolder.h"
-#include "ZipBuilder.h"
+#include "ProgramFixture.h"
 #include "core/Errors.h"
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
@@ -28,41 +27,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The program's windows over a data folder of their own.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ProgramTest {
 protected:
     void SetUp() override {
-        startFolder = fs::current_path();
-        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-        program = std::make_unique<ProgramWindows>();
+        ProgramTest::SetUp();
         state = &program->state();
-        form1 = program->windows().Form1;
-        form2 = program->windows().Form2;
-        about = program->windows().AboutBox;
-        form4 = program->windows().Form4;
+        form1 = &ProgramTest::form1();
+        form2 = &ProgramTest::form2();
+        about = &ProgramTest::about();
+        form4 = &ProgramTest::form4();
         form1->show();
     }
-    void TearDown() override {
-        // A load makes the data folder the current one; it goes with the test.
-        fs::current_path(startFolder);
-        ::unsetenv("XDG_DATA_HOME");
-    }
 
-    // A class export as J'ADE writes it: one document in a zip archive.
-    std::string exportArchive(int pupils, const char* name = "classe.jad") {
-        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        writeFile(files / name, buildZip({{"classe.xml", document, 0x0014}}));
-        return (files / name).string();
-    }
-    void load(const std::string& path) {
-        form1->ChooseExportFile = [path] { return QString::fromStdString(path); };
-        form1->SpeedButton1Click();
-    }
-    fs::path programFolder() const { return data / "zeb"; }
-
-    fs::path startFolder;
-    TempFolder data, files;
-    std::unique_ptr<ProgramWindows> program;
     ProgramState* state = nullptr;
     TForm1* form1 = nullptr;
     TForm2* form2 = nullptr;

@@ -1,4 +1,4 @@
-#include "TempFolder.h"
+#include "ProgramFixture.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
@@ -430,27 +430,15 @@ TEST_F(ObjectivesWindowTest, MathematicsPartCutInsideARow) {
 
 // ---- With the other windows --------------------------------------------------------------
 
-class ObjectivesWithMainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-        program = std::make_unique<ProgramWindows>();
-    }
-    void TearDown() override {
-        program.reset();
-        ::unsetenv("XDG_DATA_HOME");
-    }
-    TempFolder data;
-    std::unique_ptr<ProgramWindows> program;
-};
+class ObjectivesWithMainWindowTest : public ProgramTest {};
 
 TEST_F(ObjectivesWithMainWindowTest, RetourGoesBackToTheMainWindow) {
-    TForm4* form4 = program->windows().Form4;
+    TForm4* objectives = &form4();
     QWidget* main = program->windows().Form1;
-    EXPECT_TRUE(form4->isHidden());
-    form4->show();
+    EXPECT_TRUE(objectives->isHidden());
+    objectives->show();
     main->hide();
-    form4->Retour->click();
-    EXPECT_TRUE(form4->isHidden());
+    objectives->Retour->click();
+    EXPECT_TRUE(objectives->isHidden());
     EXPECT_TRUE(main->isVisible());
 }
