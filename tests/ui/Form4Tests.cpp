@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -441,4 +442,46 @@ TEST_F(ObjectivesWithMainWindowTest, RetourGoesBackToTheMainWindow) {
     objectives->Retour->click();
     EXPECT_TRUE(objectives->isHidden());
     EXPECT_TRUE(main->isVisible());
+}
+
+// The window manager's close (close box, Alt+F4) is Retour: otherwise nothing would be left on
+// screen. The application's own quit still closes it for good.
+TEST_F(ObjectivesWithMainWindowTest, TheWindowManagersCloseIsRetour) {
+    TForm4* objectives = &form4();
+    QWidget* main = program->windows().Form1;
+    form1().BitBtn2Click();
+    ASSERT_TRUE(objectives->isVisible());
+    ASSERT_FALSE(main->isVisible());
+    closeFromWindowManager(objectives);
+    EXPECT_TRUE(objectives->isHidden());
+    EXPECT_TRUE(main->isVisible());
+
+    form1().BitBtn2Click();
+    objectives->close();
+    EXPECT_TRUE(objectives->isHidden());
+    EXPECT_FALSE(main->isVisible());
+}
+
+// Row 0 stays where it is while the rows, or a cell chosen from the keyboard, scroll by.
+TEST_F(ObjectivesWindowTest, TheHeadingRowStaysInPlaceWhileTheRowsScroll) {
+    form->show();
+    for (QTableWidget* grid : {form->FGrille, form->MGrille}) {
+        auto strip = [grid](int top) {
+            return grid
+                ->grab(QRect(grid->viewport()->pos() + QPoint(0, top), QSize(grid->viewport()->width(), 18)))
+                .toImage();
+        };
+        const QImage heading = strip(0);
+        const QImage firstRows = strip(18);
+        QScrollBar* rows = grid->verticalScrollBar();
+        ASSERT_GT(rows->maximum(), 2);
+        rows->setValue(rows->maximum());
+        EXPECT_EQ(strip(0), heading);
+        EXPECT_NE(strip(18), firstRows); // the rows did scroll
+
+        rows->setValue(rows->maximum());
+        grid->setCurrentCell(5, 1);
+        EXPECT_GE(grid->rowViewportPosition(5), grid->rowHeight(0)); // not hidden under the heading
+        EXPECT_LT(grid->rowViewportPosition(5), grid->viewport()->height());
+    }
 }

@@ -9,13 +9,23 @@
 #include "ui/Zeb4.h"
 #include "ui/Zebproj.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QString>
+#include <QtTest/qtestspontaneevent.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
 namespace zeb::test {
+
+// A close asked by the window manager (close box, Alt+F4), as it reaches the window.
+inline void closeFromWindowManager(QWidget* window) {
+    QCloseEvent close;
+    QSpontaneKeyEvent::setSpontaneous(&close);
+    QCoreApplication::instance()->notify(window, &close); // sendEvent would clear the flag
+}
 
 // The program's windows over a program folder of their own; the current folder, which a load
 // changes, is put back after each test.
