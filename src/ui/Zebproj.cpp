@@ -293,8 +293,10 @@ void TForm1::RemoveWorkFiles() {
     fs::remove_all(programFolder / ExtractionFolderName, ignored);
     for (fs::directory_iterator entry(WorkFolder(programFolder), ignored), end; !ignored && entry != end;
          entry.increment(ignored))
-        if (isWorkFileTemporary(entry->path().filename().string()))
-            fs::remove(entry->path(), ignored);
+        if (isWorkFileTemporary(entry->path().filename().string())) {
+            std::error_code notRemoved;
+            fs::remove(entry->path(), notRemoved);
+        }
 }
 
 void TForm1::QuitterClick() {
