@@ -40,18 +40,18 @@ int main(int argc, char** argv) {
     }
     // A data folder of its own: the pictures never touch the user's.
     QTemporaryDir data;
-    qputenv("XDG_DATA_HOME", data.path().toUtf8());
     zeb::SetApplicationIdentity();
-    zeb::ProgramWindows program;
+    zeb::ProgramWindows program(data.path().toStdString());
     zeb::AppWindows& windows = program.windows();
+    zeb::TForm1& form1 = program.form1();
     // Absolute: a load makes the program's data folder the current one.
     const QDir folder(QFileInfo(arguments.at(1)).absoluteFilePath());
 
-    bool ok = save(*windows.Form1, folder.filePath(QStringLiteral("fenetre-principale.png")));
+    bool ok = save(form1, folder.filePath(QStringLiteral("fenetre-principale.png")));
     const QString archive = QFileInfo(arguments.at(2)).absoluteFilePath();
-    windows.Form1->ChooseExportFile = [&] { return archive; };
+    form1.ChooseExportFile = [&] { return archive; };
     try {
-        windows.Form1->SpeedButton1Click();
+        form1.SpeedButton1Click();
     } catch (const std::exception& error) {
         std::cerr << "zeb-screenshots : " << error.what() << '\n';
         return 1;
@@ -72,6 +72,6 @@ int main(int argc, char** argv) {
     ok = save(*windows.Form4, folder.filePath(QStringLiteral("fenetre-objectifs.png"))) && ok;
     windows.Form4->hide();
     ok = save(*windows.AboutBox, folder.filePath(QStringLiteral("fenetre-aide.png"))) && ok;
-    windows.Form1->QuitterClick();
+    form1.QuitterClick();
     return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 class QString;
+class QWidget;
 
 namespace zeb {
 
@@ -20,22 +21,20 @@ public:
                                  std::int32_t lastPupil) = 0;
 };
 
-class TForm1;
 class TForm2;
-class TForm3;
-class TAboutBox;
-class TForm4;
 struct ProgramState;
 
 // The program's five windows, created once at start in this order and only ever shown and
-// hidden; each window reaches the others, and the program-wide state, through this.
+// hidden; each window reaches the others, and the program-wide state, through this. Windows
+// that others only show or hide are plain widgets, so that no window needs another's header
+// (and what that header brings) just to show it.
 struct AppWindows {
     ProgramState* State = nullptr;
-    TForm1* Form1 = nullptr;        // main window (Zebproj)
+    QWidget* Form1 = nullptr;       // main window (Zebproj)
     TForm2* Form2 = nullptr;        // treatment selection (Zeb2)
     PreviewWindow* Form3 = nullptr; // preview and printing (Zeb3)
-    TAboutBox* AboutBox = nullptr;  // help box (Zeb4)
-    TForm4* Form4 = nullptr;        // objectives and retained items (Maj)
+    QWidget* AboutBox = nullptr;    // help box (Zeb4)
+    QWidget* Form4 = nullptr;       // objectives and retained items (Maj)
 };
 
 } // namespace zeb

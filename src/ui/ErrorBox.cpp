@@ -1,15 +1,11 @@
 #include "ErrorBox.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include "qtkit/MessageBox.h"
 
 namespace zeb {
 
 void ShowError(QWidget* parent, const std::string& message) {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    QString::fromStdString(message), QMessageBox::NoButton, parent);
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box.exec();
+    MessageBox::critical(parent, QString::fromStdString(message));
 }
 
 } // namespace zeb

@@ -1,13 +1,13 @@
 #include "Maj.h"
 
 #include "Artwork.h"
-#include "Zebproj.h"
 #include "core/Errors.h"
 #include "core/ExportScan.h"
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
 #include "sheet/qt/QtText.h"
 #include "ui/ErrorBox.h"
+#include "ui/WindowKit.h"
 
 #include <QAbstractItemModel>
 #include <QFont>
@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <algorithm>
 #include <cstdlib>
@@ -80,6 +81,7 @@ public:
         connect(model(), &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) { addHeadingCells(first, last); });
         setRowCount(DesignRows);
+        freezeHeadingRow();
     }
 
     void setCell(int column, int row, const QString& text) {
@@ -100,7 +102,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override {
         const int column = event->button() == Qt::LeftButton ? gripAt(event->position().toPoint()) : -1;
         if (column < 0) {
-            QTableWidget::mousePressEvent(event);
+            // The heading row covers whatever row is scrolled under it.
+            if (inHeadingRow(event->position().toPoint()))
+                event->accept();
+            else
+                QTableWidget::mousePressEvent(event);
             return;
         }
         sizing_ = column;
@@ -134,8 +140,54 @@ protected:
         QTableWidget::mouseReleaseEvent(event);
     }
 
+    void updateGeometries() override {
+        QTableWidget::updateGeometries();
+        if (headingRow_ != nullptr) {
+            const QRect area = viewport()->geometry();
+            headingRow_->setGeometry(area.x(), area.y(), area.width(), rowHeight(0));
+        }
+    }
+
+    // A row brought into view by the keyboard must not end under the heading row.
+    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+        QTableWidget::scrollTo(index, hint);
+        if (index.row() > 0 && rowViewportPosition(index.row()) < rowHeight(0))
+            verticalScrollBar()->setValue(verticalScrollBar()->value() - 1);
+    }
+
 private:
     static bool isHeading(int column, int row) { return row == 0 || column == 0; }
+
+    bool inHeadingRow(QPoint point) const { return point.y() >= 0 && point.y() < rowHeight(0); }
+
+    // Row 0 stays at the top while the rows scroll: a view of the same cells, showing that row
+    // only, laid over the top of the grid and following its columns. The mouse goes through it
+    // to the grid, which keeps the grips.
+    void freezeHeadingRow() {
+        headingRow_ = new QTableView(this);
+        headingRow_->setModel(model());
+        headingRow_->setFont(font());
+        headingRow_->horizontalHeader()->hide();
+        headingRow_->verticalHeader()->hide();
+        headingRow_->verticalHeader()->setMinimumSectionSize(1);
+        headingRow_->verticalHeader()->setDefaultSectionSize(RowHeight);
+        headingRow_->setFrameShape(QFrame::NoFrame);
+        headingRow_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        headingRow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        headingRow_->setHorizontalScrollMode(horizontalScrollMode());
+        headingRow_->setWordWrap(false);
+        headingRow_->setSelectionMode(QAbstractItemView::NoSelection);
+        headingRow_->setFocusPolicy(Qt::NoFocus);
+        headingRow_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        for (int column = 0; column < columnCount(); ++column)
+            headingRow_->setColumnWidth(column, columnWidth(column));
+        connect(horizontalHeader(), &QHeaderView::sectionResized, headingRow_,
+                [this](int column, int, int width) { headingRow_->setColumnWidth(column, width); });
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, headingRow_->horizontalScrollBar(),
+                &QScrollBar::setValue);
+        headingRow_->show();
+        updateGeometries();
+    }
 
     QTableWidgetItem* newCell(int column, int row) const {
         auto* cell = new QTableWidgetItem;
@@ -160,7 +212,7 @@ private:
 
     // The column whose right edge is under the point, in the heading row only.
     int gripAt(QPoint point) const {
-        if (rowAt(point.y()) != 0)
+        if (!inHeadingRow(point))
             return -1;
         for (int column = 0; column < columnCount(); ++column) {
             const int edge = columnViewportPosition(column) + columnWidth(column);
@@ -170,6 +222,7 @@ private:
         return -1;
     }
 
+    QTableView* headingRow_ = nullptr;
     int sizing_ = -1;
     int sizingStartX_ = 0;
     int sizingStartWidth_ = 0;
@@ -288,7 +341,11 @@ void TForm4::RemplirTableaux() {
 void TForm4::RetourClick() {
     hide();
     if (windows_.Form1 != nullptr)
-        static_cast<QWidget*>(windows_.Form1)->show();
+        windows_.Form1->show();
+}
+
+void TForm4::closeEvent(QCloseEvent* event) {
+    CloseAsBack(event, [this] { RetourClick(); });
 }
 
 void TForm4::EnregistrerClick() {

@@ -37,6 +37,9 @@ public:
     QPushButton* Charger = nullptr;
     QListWidget* ListBox1 = nullptr;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     AppWindows& windows_;
 };

@@ -1,9 +1,7 @@
 #include "Zeb4.h"
 
 #include "Artwork.h"
-#include "Maj.h"
 #include "WindowKit.h"
-#include "Zebproj.h"
 
 #include <QFont>
 #include <QFrame>
@@ -117,9 +115,9 @@ void TAboutBox::OKButtonClick() {
 
 void TAboutBox::Button1Click() {
     if (windows_.Form4 != nullptr)
-        static_cast<QWidget*>(windows_.Form4)->show();
+        windows_.Form4->show();
     if (windows_.Form1 != nullptr)
-        static_cast<QWidget*>(windows_.Form1)->hide();
+        windows_.Form1->hide();
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {

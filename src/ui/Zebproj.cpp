@@ -11,23 +11,25 @@
 #include "sheet/qt/QtText.h"
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
-#include "ui/Maj.h"
 #include "ui/WindowKit.h"
 #include "ui/Zeb2.h"
-#include "ui/Zeb4.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QToolButton>
+#include <QUrl>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +45,8 @@ QPlainTextEdit* memo(QWidget* parent, const QRect& geometry, const QString& text
     auto* edit = new QPlainTextEdit(text, parent);
     edit->setGeometry(geometry);
     edit->setReadOnly(true);
+    // A notice, not a field: Tab goes from button to button.
+    edit->setFocusPolicy(Qt::NoFocus);
     edit->setFrameShape(QFrame::NoFrame);
     edit->setFont(PixelFont(QStringLiteral("Arial"), pixels));
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -69,13 +73,34 @@ void clearFolder(const fs::path& folder) {
     ::chmod(folder.c_str(), 0700);
 }
 
+// The one export a drop carries, if it carries exactly one local .jad file.
+QString droppedExport(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().front();
+    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QStringLiteral(".jad"), Qt::CaseInsensitive))
+        return {};
+    return url.toLocalFile();
+}
+
+// A write interrupted before its rename leaves ".NAME.XXXXXX" beside NAME.
+bool isWorkFileTemporary(const std::string& name) {
+    for (std::string_view work : {TempFileName, FrenchFileName, MathsFileName}) {
+        const std::string prefix = "." + std::string(work) + ".";
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-TForm1::TForm1(AppWindows& windows, QWidget* parent)
+TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      windows_(windows) {
+      windows_(windows), programFolder_(std::move(programFolder)) {
     setWindowTitle(QStringLiteral("EVALUATION CE2"));
+    setAcceptDrops(true);
     setFixedSize(798, 596);
     setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     setAutoFillBackground(true);
@@ -98,6 +123,7 @@ TForm1::TForm1(AppWindows& windows, QWidget* parent)
     group->setGeometry(5, 112, 788, 45);
     Edit1 = new QLineEdit(group);
     Edit1->setGeometry(8, 16, 729, 23);
+    Edit1->setAcceptDrops(false); // a dropped export is loaded by the window, not typed in
     SpeedButton1 = new QToolButton(group);
     SpeedButton1->setGeometry(744, 16, 31, 22);
     SpeedButton1->setIcon(artwork::OpenGlyph());
@@ -170,6 +196,10 @@ TForm1::TForm1(AppWindows& windows, QWidget* parent)
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
+
+    runLock_ = std::make_unique<QLockFile>(QString::fromStdString((ProgramFolder() / ".zeb.lock").string()));
+    if (runLock_->tryLock(0))
+        RemoveWorkFiles();
 }
 
 TForm1::~TForm1() = default;
@@ -179,15 +209,13 @@ void TForm1::FormCreate() {
     Label3->setText(toQString(EvaluationDate));
 }
 
-fs::path TForm1::ProgramFolder() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    const fs::path path = folder.toStdString();
+fs::path TForm1::ProgramFolder() const {
     std::error_code ignored;
-    if (!fs::exists(path, ignored)) {
-        fs::create_directories(path, ignored);
-        ::chmod(path.c_str(), 0700);
+    if (!fs::exists(programFolder_, ignored)) {
+        fs::create_directories(programFolder_, ignored);
+        ::chmod(programFolder_.c_str(), 0700);
     }
-    return path;
+    return programFolder_;
 }
 
 void TForm1::SpeedButton1Click() {
@@ -195,6 +223,10 @@ void TForm1::SpeedButton1Click() {
     const QString chosen = ChooseExportFile();
     if (chosen.isEmpty())
         return;
+    LoadExport(chosen);
+}
+
+void TForm1::LoadExport(const QString& chosen) {
     Edit1->setText(chosen);
 
     const fs::path programFolder = ProgramFolder();
@@ -256,24 +288,45 @@ void TForm1::BitBtn1Click() {
     }
 }
 
-void TForm1::removeWorkFiles() {
+void TForm1::RemoveWorkFiles() {
     const fs::path programFolder = ProgramFolder();
     DeleteWorkFiles(programFolder);
     std::error_code ignored;
     fs::remove_all(programFolder / ExtractionFolderName, ignored);
+    for (fs::directory_iterator entry(WorkFolder(programFolder), ignored), end; !ignored && entry != end;
+         entry.increment(ignored))
+        if (isWorkFileTemporary(entry->path().filename().string())) {
+            std::error_code notRemoved;
+            fs::remove(entry->path(), notRemoved);
+        }
 }
 
 void TForm1::QuitterClick() {
-    removeWorkFiles();
+    RemoveWorkFiles();
     close();
     QApplication::quit();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // The close box quits too, and the work files hold children's names and results.
-    removeWorkFiles();
+    RemoveWorkFiles();
     event->accept();
     QApplication::quit();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedExport(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString path = droppedExport(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // After the drop is done: the drag's source must not wait on an error box.
+    QMetaObject::invokeMethod(
+        this, [this, path] { Guarded(this, [this, &path] { LoadExport(path); }); }, Qt::QueuedConnection);
 }
 
 } // namespace zeb

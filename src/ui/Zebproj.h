@@ -11,6 +11,7 @@
 #include <memory>
 
 class QLabel;
+class QLockFile;
 class QLineEdit;
 class QPlainTextEdit;
 class QToolButton;
@@ -23,20 +24,28 @@ namespace zeb {
 class TForm1 final : public QWidget {
     Q_OBJECT
 public:
-    TForm1(AppWindows& windows, QWidget* parent = nullptr);
+    // programFolder: where the work folder TMP and the extraction live (the user's own data
+    // folder in the program).
+    TForm1(AppWindows& windows, std::filesystem::path programFolder, QWidget* parent = nullptr);
     ~TForm1() override;
 
     void FormCreate();
     void SpeedButton1Click(); // the load
-    void BitBtn2Click();      // "&Items retenus"
-    void BitBtn1Click();      // help
+    // The load of this file, as if chosen in the open dialog (a file given to the program or
+    // dropped on the window).
+    void LoadExport(const QString& path);
+    void BitBtn2Click(); // "&Items retenus"
+    void BitBtn1Click(); // help
     void QuitterClick();
 
     // The open dialog; tests choose the file through it. Empty when the user cancels.
     std::function<QString()> ChooseExportFile;
 
-    // The user's own data folder, where the work folder TMP and the extraction live.
-    static std::filesystem::path ProgramFolder();
+    // Made when missing, private to the user.
+    std::filesystem::path ProgramFolder() const;
+    // The work files and the extraction, also those a run that did not end left behind;
+    // ZEB.CFG and anything else of the user's stay.
+    void RemoveWorkFiles();
 
     QLineEdit* Edit1 = nullptr;
     QLabel* Label3 = nullptr;
@@ -50,14 +59,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     AppWindows& windows_;
+    std::filesystem::path programFolder_;
+    // Held while the program runs, so that a second copy started beside it leaves this one's
+    // work files alone.
+    std::unique_ptr<QLockFile> runLock_;
     QtZipPrompts prompts_{this};
     LinuxVolumeService volumes_;
     std::unique_ptr<TZip> zip_; // one per load, as the previous one is destroyed
-
-    void removeWorkFiles();
 };
 
 } // namespace zeb

@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
         zeb::SetApplicationIdentity();
         zeb::ProgramWindows program;
         zeb::AppWindows& windows = program.windows();
-        windows.Form1->ChooseExportFile = [&] { return archive; };
-        windows.Form1->SpeedButton1Click();
+        program.form1().ChooseExportFile = [&] { return archive; };
+        program.form1().SpeedButton1Click();
         windows.Form2->ApercuClick();
         windows.Form3->ImprimeClick();
         const auto jobs = cups->WaitForJobs("Imprimante", 1, std::chrono::seconds(30));
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::filesystem::copy_file(jobs[0].data, output, std::filesystem::copy_options::overwrite_existing);
-        windows.Form1->QuitterClick();
+        program.form1().QuitterClick();
     } catch (const std::exception& error) {
         std::cerr << "zeb_print_sample : " << error.what() << '\n';
         return 1;

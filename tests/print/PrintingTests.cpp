@@ -144,7 +144,7 @@ protected:
     void load(int pupils, int pupil) {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
         writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
-        TForm1* form1 = program->windows().Form1;
+        TForm1* form1 = &program->form1();
         form1->ChooseExportFile = [this] { return QString::fromStdString((files / "classe.jad").string()); };
         form1->SpeedButton1Click();
         form2->StringGrid1->setCurrentCell(pupil - 1, 1);

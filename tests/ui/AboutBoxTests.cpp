@@ -1,4 +1,4 @@
-#include "TempFolder.h"
+#include "ProgramFixture.h"
 #include "ui/Artwork.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
@@ -23,19 +23,12 @@ using namespace zeb::test;
 
 namespace {
 
-class AboutBoxTest : public ::testing::Test {
+class AboutBoxTest : public ProgramTest {
 protected:
     void SetUp() override {
-        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-        program = std::make_unique<ProgramWindows>();
-        box = program->windows().AboutBox;
+        ProgramTest::SetUp();
+        box = &about();
     }
-    void TearDown() override {
-        program.reset();
-        ::unsetenv("XDG_DATA_HOME");
-    }
-    TempFolder data;
-    std::unique_ptr<ProgramWindows> program;
     TAboutBox* box = nullptr;
 };
 

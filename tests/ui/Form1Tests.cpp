@@ -1,9 +1,9 @@
-#include "TempFolder.h"
-#include "ZipBuilder.h"
+#include "ProgramFixture.h"
 #include "core/Errors.h"
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "qtkit/MessageBox.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
@@ -11,15 +11,20 @@
 #include "ui/Zebproj.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <unistd.h>
 
 using namespace zeb;
@@ -28,41 +33,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The program's windows over a data folder of their own.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ProgramTest {
 protected:
     void SetUp() override {
-        startFolder = fs::current_path();
-        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-        program = std::make_unique<ProgramWindows>();
+        ProgramTest::SetUp();
         state = &program->state();
-        form1 = program->windows().Form1;
-        form2 = program->windows().Form2;
-        about = program->windows().AboutBox;
-        form4 = program->windows().Form4;
+        form1 = &ProgramTest::form1();
+        form2 = &ProgramTest::form2();
+        about = &ProgramTest::about();
+        form4 = &ProgramTest::form4();
         form1->show();
     }
-    void TearDown() override {
-        // A load makes the data folder the current one; it goes with the test.
-        fs::current_path(startFolder);
-        ::unsetenv("XDG_DATA_HOME");
-    }
 
-    // A class export as J'ADE writes it: one document in a zip archive.
-    std::string exportArchive(int pupils, const char* name = "classe.jad") {
-        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        writeFile(files / name, buildZip({{"classe.xml", document, 0x0014}}));
-        return (files / name).string();
-    }
-    void load(const std::string& path) {
-        form1->ChooseExportFile = [path] { return QString::fromStdString(path); };
-        form1->SpeedButton1Click();
-    }
-    fs::path programFolder() const { return data / "zeb"; }
-
-    fs::path startFolder;
-    TempFolder data, files;
-    std::unique_ptr<ProgramWindows> program;
     ProgramState* state = nullptr;
     TForm1* form1 = nullptr;
     TForm2* form2 = nullptr;
@@ -171,4 +153,79 @@ TEST_F(MainWindowTest, ItemsAndHelpButtons) {
     form1->BitBtn1Click();
     EXPECT_TRUE(about->isVisible());
     EXPECT_TRUE(form1->isVisible());
+}
+
+// A start removes the work files a run that did not end left, and nothing else; a second copy
+// started beside a running one leaves that one's files alone.
+TEST_F(MainWindowTest, AStartRemovesWhatADeadRunLeft) {
+    const std::vector<std::string> leftovers{"TMP/temp.txt", "TMP/Fichier1.c01", "TMP/Fichier2.c01",
+                                             "TMP/.Fichier1.c01.a1B2c3", "extraction/classe.xml"};
+    const std::vector<std::string> kept{"ZEB.CFG", "TMP/notes.txt", "TMP/.Fichier1.c01.trop-long"};
+    auto plant = [](const fs::path& folder, const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            fs::create_directories((folder / name).parent_path());
+            writeFile(folder / name, "Élève");
+        }
+    };
+
+    plant(programFolder(), leftovers);
+    ProgramWindows second(programFolder()); // this test's program is running
+    for (const std::string& name : leftovers)
+        EXPECT_TRUE(fs::exists(programFolder() / name)) << name;
+
+    TempFolder other;
+    plant(other.path(), leftovers);
+    plant(other.path(), kept);
+    ProgramWindows restarted(other.path());
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(fs::exists(other / name)) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(fs::exists(other / name)) << name;
+}
+
+TEST_F(MainWindowTest, TabVisitsTheFieldAndTheButtonsOnly) {
+    std::set<QWidget*> stops;
+    for (QWidget* w = form1->nextInFocusChain(); w != form1; w = w->nextInFocusChain())
+        if (w->isVisibleTo(form1) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) != 0)
+            stops.insert(w);
+    EXPECT_EQ(stops, (std::set<QWidget*>{form1->Edit1, form1->SpeedButton1, form1->BitBtn2, form1->Quitter,
+                                         form1->BitBtn1}));
+}
+
+// A dropped export is loaded as if chosen in the open dialog; anything else is refused at the
+// door, and a failed load says why and leaves the main window.
+TEST_F(MainWindowTest, DroppingAnExportLoadsIt) {
+    writeFile(files / "notes.txt", "rien");
+    writeFile(files / "abime.JAD", "pas une archive");
+    auto drop = [this](const QList<QUrl>& urls) {
+        QMimeData payload;
+        payload.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &payload, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form1, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &payload, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form1, &dropped);
+        QCoreApplication::sendPostedEvents();
+        return true;
+    };
+    auto local = [this](const char* name) {
+        return QUrl::fromLocalFile(QString::fromStdString((files / name).string()));
+    };
+
+    EXPECT_FALSE(drop({local("notes.txt")}));
+    EXPECT_FALSE(drop({QUrl(QStringLiteral("https://exemple.fr/classe.jad"))}));
+    EXPECT_FALSE(drop({local("a.jad"), local("b.jad")}));
+
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    ASSERT_TRUE(drop({local("abime.JAD")}));
+    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("abime.JAD")));
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_EQ(state->Class.PupilCount, 0);
+
+    ASSERT_TRUE(drop({QUrl::fromLocalFile(QString::fromStdString(exportArchive(7)))}));
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_TRUE(form2->isVisible());
+    EXPECT_EQ(state->Class.PupilCount, 7);
+    EXPECT_EQ(form1->Edit1->text().toStdString(), (files / "classe.jad").string());
 }

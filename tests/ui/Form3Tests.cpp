@@ -163,7 +163,7 @@ protected:
     void load(int pupils, int pupil = 1) {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
         writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
-        TForm1* form1 = program->windows().Form1;
+        TForm1* form1 = &program->form1();
         form1->ChooseExportFile = [this] { return QString::fromStdString((files / "classe.jad").string()); };
         form1->SpeedButton1Click();
         ASSERT_TRUE(form2->isVisible());

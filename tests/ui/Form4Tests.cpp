@@ -1,4 +1,4 @@
-#include "TempFolder.h"
+#include "ProgramFixture.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -430,27 +431,57 @@ TEST_F(ObjectivesWindowTest, MathematicsPartCutInsideARow) {
 
 // ---- With the other windows --------------------------------------------------------------
 
-class ObjectivesWithMainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-        program = std::make_unique<ProgramWindows>();
-    }
-    void TearDown() override {
-        program.reset();
-        ::unsetenv("XDG_DATA_HOME");
-    }
-    TempFolder data;
-    std::unique_ptr<ProgramWindows> program;
-};
+class ObjectivesWithMainWindowTest : public ProgramTest {};
 
 TEST_F(ObjectivesWithMainWindowTest, RetourGoesBackToTheMainWindow) {
-    TForm4* form4 = program->windows().Form4;
+    TForm4* objectives = &form4();
     QWidget* main = program->windows().Form1;
-    EXPECT_TRUE(form4->isHidden());
-    form4->show();
+    EXPECT_TRUE(objectives->isHidden());
+    objectives->show();
     main->hide();
-    form4->Retour->click();
-    EXPECT_TRUE(form4->isHidden());
+    objectives->Retour->click();
+    EXPECT_TRUE(objectives->isHidden());
     EXPECT_TRUE(main->isVisible());
+}
+
+// The window manager's close (close box, Alt+F4) is Retour: otherwise nothing would be left on
+// screen. The application's own quit still closes it for good.
+TEST_F(ObjectivesWithMainWindowTest, TheWindowManagersCloseIsRetour) {
+    TForm4* objectives = &form4();
+    QWidget* main = program->windows().Form1;
+    form1().BitBtn2Click();
+    ASSERT_TRUE(objectives->isVisible());
+    ASSERT_FALSE(main->isVisible());
+    closeFromWindowManager(objectives);
+    EXPECT_TRUE(objectives->isHidden());
+    EXPECT_TRUE(main->isVisible());
+
+    form1().BitBtn2Click();
+    objectives->close();
+    EXPECT_TRUE(objectives->isHidden());
+    EXPECT_FALSE(main->isVisible());
+}
+
+// Row 0 stays where it is while the rows, or a cell chosen from the keyboard, scroll by.
+TEST_F(ObjectivesWindowTest, TheHeadingRowStaysInPlaceWhileTheRowsScroll) {
+    form->show();
+    for (QTableWidget* grid : {form->FGrille, form->MGrille}) {
+        auto strip = [grid](int top) {
+            return grid
+                ->grab(QRect(grid->viewport()->pos() + QPoint(0, top), QSize(grid->viewport()->width(), 18)))
+                .toImage();
+        };
+        const QImage heading = strip(0);
+        const QImage firstRows = strip(18);
+        QScrollBar* rows = grid->verticalScrollBar();
+        ASSERT_GT(rows->maximum(), 2);
+        rows->setValue(rows->maximum());
+        EXPECT_EQ(strip(0), heading);
+        EXPECT_NE(strip(18), firstRows); // the rows did scroll
+
+        rows->setValue(rows->maximum());
+        grid->setCurrentCell(5, 1);
+        EXPECT_GE(grid->rowViewportPosition(5), grid->rowHeight(0)); // not hidden under the heading
+        EXPECT_LT(grid->rowViewportPosition(5), grid->viewport()->height());
+    }
 }

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    zeb::SetApplicationIdentity(); // "ZEB v2", and the data folder named as the program's
+    zeb::PrepareApplication(application); // as the program: its name, Qt's French, Enter on buttons
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,6 @@
 #include "ProgressForm.h"
 
+#include "qtkit/MessageBox.h"
 #include "sheet/qt/QtText.h"
 
 #include <QApplication>
@@ -23,7 +24,7 @@ TProgressForm::TProgressForm(TZip& zip, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                               Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       Zip(zip) {
-    setWindowTitle(QApplication::applicationDisplayName());
+    setWindowTitle(ApplicationTitle());
     setFixedSize(ClientWidth, ClientHeight);
     setModal(false);
 

@@ -1,55 +1,59 @@
 #include "QtZipPrompts.h"
 
+#include "qtkit/MessageBox.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
+#include <algorithm>
 #include <vector>
 
 namespace zeb {
+namespace {
+
+MessageAnswer fromBox(MessageBox::Answer answer) {
+    switch (answer) {
+    case MessageBox::Answer::Ok:
+        return MessageAnswer::Ok;
+    case MessageBox::Answer::Yes:
+        return MessageAnswer::Yes;
+    case MessageBox::Answer::No:
+        return MessageAnswer::No;
+    case MessageBox::Answer::Cancel:
+        break;
+    }
+    return MessageAnswer::Cancel;
+}
+
+std::vector<MessageBox::Answer> choices(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return {MessageBox::Answer::Ok};
+    case MessageButtons::OkCancel:
+        return {MessageBox::Answer::Ok, MessageBox::Answer::Cancel};
+    case MessageButtons::YesNoCancel:
+        break;
+    }
+    return {MessageBox::Answer::Yes, MessageBox::Answer::No, MessageBox::Answer::Cancel};
+}
+
+} // namespace
 
 MessageAnswer QtZipPrompts::messageBox(const std::string& text, MessageButtons buttons, MessageIcon icon,
                                        int defaultButton) {
-    QMessageBox box(parent_);
-    box.setWindowTitle(QApplication::applicationDisplayName());
-    box.setText(QString::fromStdString(text));
-    box.setIcon(icon == MessageIcon::Information ? QMessageBox::Information
-                : icon == MessageIcon::Question  ? QMessageBox::Question
-                                                 : QMessageBox::Critical);
-    std::vector<std::pair<QPushButton*, MessageAnswer>> choices;
-    auto add = [&](const QString& label, QMessageBox::ButtonRole role, MessageAnswer answer) {
-        choices.emplace_back(box.addButton(label, role), answer);
-    };
-    switch (buttons) {
-    case MessageButtons::Ok:
-        add(QStringLiteral("OK"), QMessageBox::AcceptRole, MessageAnswer::Ok);
-        break;
-    case MessageButtons::OkCancel:
-        add(QStringLiteral("OK"), QMessageBox::AcceptRole, MessageAnswer::Ok);
-        add(QStringLiteral("Annuler"), QMessageBox::RejectRole, MessageAnswer::Cancel);
-        break;
-    case MessageButtons::YesNoCancel:
-        add(QStringLiteral("&Oui"), QMessageBox::YesRole, MessageAnswer::Yes);
-        add(QStringLiteral("&Non"), QMessageBox::NoRole, MessageAnswer::No);
-        add(QStringLiteral("Annuler"), QMessageBox::RejectRole, MessageAnswer::Cancel);
-        break;
-    }
+    const std::vector<MessageBox::Answer> offered = choices(buttons);
     const auto index =
-        static_cast<std::size_t>(std::clamp(defaultButton, 1, static_cast<int>(choices.size())) - 1);
-    box.setDefaultButton(choices[index].first);
-    box.setEscapeButton(choices.back().first);
-    box.exec();
-    for (const auto& [button, answer] : choices)
-        if (box.clickedButton() == button)
-            return answer;
-    return choices.back().second; // closed without a button: the last, cancelling choice
+        static_cast<std::size_t>(std::clamp(defaultButton, 1, static_cast<int>(offered.size())) - 1);
+    const MessageBox::Icon boxIcon = icon == MessageIcon::Information ? MessageBox::Icon::Information
+                                     : icon == MessageIcon::Question  ? MessageBox::Icon::Question
+                                                                      : MessageBox::Icon::Critical;
+    return fromBox(MessageBox::ask(parent_, boxIcon, QString::fromStdString(text), offered, offered[index]));
 }
 
 std::optional<std::string> QtZipPrompts::passwordBox(const std::string& prompt) {
     bool accepted = false;
     const QString answer =
-        QInputDialog::getText(parent_, QApplication::applicationDisplayName(), QString::fromStdString(prompt),
+        QInputDialog::getText(parent_, ApplicationTitle(), PrintableText(QString::fromStdString(prompt)),
                               QLineEdit::Password, QString(), &accepted);
     if (!accepted)
         return std::nullopt;

@@ -6,7 +6,7 @@ class QWidget;
 
 namespace zeb {
 
-// The component's questions as Qt message boxes and a hidden-text input box, captioned
+// The component's questions in the program's message boxes and a hidden-text input box, captioned
 // with the application's title.
 class QtZipPrompts final : public ZipPrompts {
 public:
