@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,7 +22,7 @@ public:
     MessageAnswer messageBox(const std::string&, MessageButtons, MessageIcon, int) override {
         return MessageAnswer::Cancel;
     }
-    std::string passwordBox(const std::string&) override { return {}; }
+    std::optional<std::string> passwordBox(const std::string&) override { return std::nullopt; }
 };
 
 const std::string SampleArchive = std::string(ZEB_EXAMPLES_DIR) + "/classe-ce2-exemple.jad";

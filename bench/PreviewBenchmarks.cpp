@@ -23,15 +23,13 @@ namespace {
 class LoadedProgram {
 public:
     explicit LoadedProgram(int pupils) {
-        ::setenv("XDG_DATA_HOME", data_.path().c_str(), 1);
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
         test::writeFile(files_ / "classe.jad", test::buildZip({{"classe.xml", document, 0x0014}}));
-        program_ = std::make_unique<ProgramWindows>();
+        program_ = std::make_unique<ProgramWindows>(data_.path());
         const QString archive = QString::fromStdString((files_ / "classe.jad").string());
-        windows().Form1->ChooseExportFile = [archive] { return archive; };
-        windows().Form1->SpeedButton1Click();
+        program_->form1().ChooseExportFile = [archive] { return archive; };
+        program_->form1().SpeedButton1Click();
     }
-    ~LoadedProgram() { ::unsetenv("XDG_DATA_HOME"); }
     AppWindows& windows() { return program_->windows(); }
     TForm3& preview() { return *dynamic_cast<TForm3*>(windows().Form3); }
 

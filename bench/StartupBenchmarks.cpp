@@ -35,10 +35,9 @@ BENCHMARK(BM_StartupToMainWindow)->Unit(benchmark::kMillisecond)->UseRealTime()-
 // From the chosen file to the selection window shown, for a 30-pupil export.
 void BM_LoadArchive30(benchmark::State& bench) {
     test::TempFolder data, files;
-    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
     const QString archive = QString::fromStdString(sampleArchive(files, 30));
-    ProgramWindows program;
-    TForm1& main = *program.windows().Form1;
+    ProgramWindows program(data.path());
+    TForm1& main = program.form1();
     main.ChooseExportFile = [&] { return archive; };
     for (auto _ : bench) {
         bench.PauseTiming();
@@ -49,7 +48,6 @@ void BM_LoadArchive30(benchmark::State& bench) {
         main.SpeedButton1Click();
         QCoreApplication::processEvents();
     }
-    ::unsetenv("XDG_DATA_HOME");
 }
 BENCHMARK(BM_LoadArchive30)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -13,9 +13,9 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    zeb::SetApplicationIdentity();
+    zeb::PrepareApplication(application);
     zeb::ProgramWindows program;
-    zeb::TForm1& main = *program.windows().Form1;
+    zeb::TForm1& main = program.form1();
     main.show();
     const QStringList arguments = QApplication::arguments();
     int status = 0;

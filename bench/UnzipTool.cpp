@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -15,7 +16,7 @@ public:
         std::cerr << text << '\n';
         return zeb::MessageAnswer::Cancel;
     }
-    std::string passwordBox(const std::string&) override { return {}; }
+    std::optional<std::string> passwordBox(const std::string&) override { return std::nullopt; }
 };
 
 } // namespace
