@@ -5,7 +5,6 @@
 #include "sheet/qt/QtText.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"
-#include "ui/Zebproj.h"
 
 #include <QApplication>
 #include <QCloseEvent>

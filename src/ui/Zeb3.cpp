@@ -2,6 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
+#include "qtkit/MessageBox.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/qt/QPainterCanvas.h"
 #include "sheet/qt/SheetPdf.h"
@@ -9,7 +10,6 @@
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"
 #include "ui/Zeb2.h"
-#include "ui/Zebproj.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,7 +19,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -325,13 +324,9 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
                                             suggested, QStringLiteral("Document PDF (*.pdf)"));
     };
     Confirm = [this](const QString& question) {
-        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question,
-                        QMessageBox::NoButton, this);
-        QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-        box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
-        box.setDefaultButton(yes);
-        box.exec();
-        return box.clickedButton() == yes;
+        return MessageBox::ask(this, MessageBox::Icon::Question, question,
+                               {MessageBox::Answer::Yes, MessageBox::Answer::No},
+                               MessageBox::Answer::Yes) == MessageBox::Answer::Yes;
     };
 
     if (const QScreen* shown = screen())
