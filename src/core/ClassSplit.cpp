@@ -63,12 +63,10 @@ std::vector<StudentLine> ReadStudentLines(std::string_view contents, std::size_t
     std::vector<StudentLine> result;
     result.reserve(lines.size());
     for (std::string_view line : lines) {
-        StudentLine student;
-        student.Number = field(line, 0, 2);
-        student.Surname = field(line, 2, 25);
-        student.FirstName = field(line, 27, 15);
-        student.Codes = field(line, 42, codesWidth);
-        result.push_back(std::move(student));
+        // Built whole rather than field by field: GCC 12 sees the default-constructed texts as
+        // uninitialized when they are then assigned.
+        result.push_back(StudentLine{field(line, 0, 2), field(line, 2, 25), field(line, 27, 15),
+                                     std::string(field(line, 42, codesWidth))});
     }
     return result;
 }

@@ -119,8 +119,7 @@ bool Run::send(std::int32_t action, std::string_view text, std::int32_t value, U
     info.ReplyFlag = replyFlag;
     info.ActionValue = value;
     const std::size_t length = std::min(text.size(), std::size_t{UNZIP_ACTION_TEXT_SIZE - 1});
-    if (length > 0) // an empty view may carry no pointer at all
-        std::memcpy(info.ActionText, text.data(), length);
+    text.copy(info.ActionText, length); // an empty view may carry no pointer at all
     info.ActionText[length] = '\0';
     const std::int32_t answer = command_.Callback(&info);
     if (reply != nullptr)
