@@ -163,12 +163,7 @@ void WriteWorkFile(const fs::path& file, std::string_view contents) {
 
 void WriteFileAtomically(const fs::path& file, std::string_view contents) {
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    // Appended piece by piece: GCC 12 misreads a concatenation starting from a literal as an
-    // overlapping copy.
-    std::string hidden = ".";
-    hidden += file.filename().string();
-    hidden += ".XXXXXX";
-    std::string pattern = (folder / hidden).string();
+    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
     FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (fd.get() < 0)
         fail("Impossible de créer le fichier", file, errno);
