@@ -2,7 +2,8 @@
 # ZEB: set-up, build, run and test, from a fresh Debian 12 machine on.
 #
 #   ./dev.sh run              install what is missing, build, load the sample class, open the program
-#   ./dev.sh test [--sanitize]  install what is missing, build, run every test
+#   ./dev.sh test [--sanitize|--release]  install what is missing, build, run every test
+#   ./dev.sh package          build for release, make the Debian package and check it with lintian
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
 #   ./dev.sh fuzz [SECONDS]   fuzz the archive reader, then the unzip library (each 60 s by default) under ASan and UBSan
 #   ./dev.sh pictures         remake the README's sheet pictures and printed page from the sample class
@@ -19,13 +20,20 @@ PACKAGES=(
   libgtest-dev libgmock-dev          # unit tests
   libbenchmark-dev time              # benchmarks, peak memory
   qt6-base-dev                       # Qt 6: painting, PDF, windows
+  qt6-translations-l10n              # Qt's own dialogs and menus in French
   fonts-liberation                   # metric twins of Times New Roman and Arial
   poppler-utils                      # pdftotext, pdfinfo, pdftoppm: reading back the PDFs
+  ghostscript                        # ps2pdf: reading back what a PostScript printer gets
   libzip-dev                         # inflating archive members in the unzip library
   clang libclang-rt-14-dev           # libFuzzer for the archive reader
+  llvm                               # llvm-symbolizer: stack traces of the sanitizers and fuzzer
   unzip zip                          # reference extractor for benchmarks, archives in tests
   libcups2-dev                       # the answer of CUPS to a print job, which Qt does not pass on
   cups cups-client cups-bsd          # a private print server for the printing tests
+  file dpkg-dev lintian              # cpack's Debian package, its dependencies, its check
+  shared-mime-info desktop-file-utils  # the .jad type and menu entry of an installed copy
+  xvfb xauth                         # a virtual display for the screenshots
+  passwd                             # useradd: the CI's run of the tests as an ordinary user
 )
 
 setup() {
@@ -44,10 +52,11 @@ setup() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# build DIR [cmake options...]
+# build DIR [cmake options...]: a developer's build, where any warning stops the build (a
+# packager's build, without these options, only shows them).
 build() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEB_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
 }
 
@@ -73,13 +82,26 @@ case "$command" in
     ;;
   test)
     setup
-    if [ "${2:-}" = "--sanitize" ]; then
-      build build-asan -DZEB_SANITIZE=ON -DZEB_BUILD_BENCHMARKS=OFF
-      ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
-    else
-      build build
-      ctest --test-dir build --output-on-failure -j "$(nproc)"
+    case "${2:-}" in
+      --sanitize) dir=build-asan; options=(-DZEB_SANITIZE=ON -DZEB_BUILD_BENCHMARKS=OFF) ;;
+      --release) dir=build-release; options=(-DCMAKE_BUILD_TYPE=Release) ;;
+      *) dir=build; options=() ;;
+    esac
+    build "$dir" "${options[@]}"
+    ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
+    ;;
+  package)
+    setup
+    build build-release -DCMAKE_BUILD_TYPE=Release
+    (cd build-release && cpack)
+    deb=$(ls build-release/zeb_*.deb)
+    # French words are not in lintian's English word list: those are the only remarks allowed.
+    lintian --fail-on none --tag-display-limit 0 "$deb" | tee build-release/lintian.txt
+    if grep -v -e '^[EW]: zeb: spelling-error-' -e '^N: ' build-release/lintian.txt | grep -q '^[EW]:'; then
+      echo "lintian refuse le paquet $deb" >&2
+      exit 1
     fi
+    dpkg-deb --field "$deb" Depends Installed-Size
     ;;
   fuzz)
     setup
@@ -120,8 +142,6 @@ case "$command" in
     ;;
   screenshots)
     setup
-    command -v xvfb-run >/dev/null || { sudo=(); [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-      "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends xvfb xauth; }
     build build
     mkdir -p docs/images
     QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
@@ -144,7 +164,7 @@ case "$command" in
     rm -rf "$data"
     ;;
   *)
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -44,7 +44,8 @@ void BM_ExtractSampleInProcess(benchmark::State& bench) {
         if (zip.Extract() != 1)
             bench.SkipWithError("extraction failed");
     }
-    static_cast<void>(::fchdir(back));
+    if (::fchdir(back) != 0)
+        bench.SkipWithError("cannot return to the first folder");
     ::close(back);
 }
 BENCHMARK(BM_ExtractSampleInProcess)->Unit(benchmark::kMicrosecond);

@@ -44,7 +44,8 @@ public:
         if (tty < 0)
             return std::nullopt;
         const std::string question = prompt + " : ";
-        static_cast<void>(::write(tty, question.data(), question.size()));
+        // A prompt that cannot be shown still gets its answer read; nothing to do about it here.
+        [[maybe_unused]] const ssize_t asked = ::write(tty, question.data(), question.size());
         termios saved{};
         const bool terminal = ::tcgetattr(tty, &saved) == 0;
         if (terminal) {
@@ -62,7 +63,7 @@ public:
             ::tcsetattr(tty, TCSAFLUSH, &saved);
             ForgetTerminalOnInterruption();
         }
-        static_cast<void>(::write(tty, "\n", 1));
+        [[maybe_unused]] const ssize_t ended = ::write(tty, "\n", 1);
         ::close(tty);
         return answer;
     }
@@ -75,7 +76,8 @@ public:
     CurrentFolderGuard() : fd_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
     ~CurrentFolderGuard() {
         if (fd_ >= 0) {
-            static_cast<void>(::fchdir(fd_));
+            // A destructor has no one to tell that the folder could not come back.
+            [[maybe_unused]] const int back = ::fchdir(fd_);
             ::close(fd_);
         }
     }

@@ -242,7 +242,8 @@ void TForm1::LoadExport(const QString& chosen) {
         fs::path programFolder;
         fs::path extraction;
         ~AfterExtraction() {
-            static_cast<void>(::chdir(programFolder.c_str()));
+            // A destructor has no one to tell that the folder could not come back.
+            [[maybe_unused]] const int back = ::chdir(programFolder.c_str());
             clearFolder(extraction);
         }
     } afterExtraction{programFolder, extraction};

@@ -183,7 +183,7 @@ public:
     CurrentFolderGuard() : fd_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
     ~CurrentFolderGuard() {
         if (fd_ >= 0) {
-            static_cast<void>(::fchdir(fd_));
+            [[maybe_unused]] const int back = ::fchdir(fd_); // nothing to do about it here
             ::close(fd_);
         }
     }

@@ -286,9 +286,9 @@ TEST_F(PrintingTest, JobRefusedWhenHandedOverIsSaid) {
     // A queue that takes jobs but whose quota is spent after the first: CUPS refuses the
     // second job itself, which Qt would report as printed.
     load(3, 1);
-    const std::string server = "CUPS_SERVER=" + quoted(cups->SocketPath()) + " ";
     ASSERT_EQ(
-        std::system((server + "lpadmin -p " + queue + " -o job-quota-period=86400 -o job-k-limit=1").c_str()),
+        std::system(
+            (cups->AdminCommand() + " -p " + queue + " -o job-quota-period=86400 -o job-k-limit=1").c_str()),
         0);
     EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
     ASSERT_EQ(cups->WaitForJobs(queue, 1, std::chrono::seconds(20)).size(), 1u);
@@ -303,8 +303,7 @@ TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
     // sheet is A4 all the same, and starts where the printer can print, not at the paper's
     // corner where its border and first letters would be lost.
     load(3, 1);
-    const std::string server = "CUPS_SERVER=" + quoted(cups->SocketPath()) + " ";
-    ASSERT_EQ(std::system((server + "lpadmin -p " + queue +
+    ASSERT_EQ(std::system((cups->AdminCommand() + " -p " + queue +
                            " -m drv:///sample.drv/generic.ppd -o PageSize=Letter 2>/dev/null")
                               .c_str()),
               0);

@@ -104,6 +104,13 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+std::string ShellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
 std::optional<std::string> Env(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
@@ -145,7 +152,7 @@ bool IsExecutable(const fs::path& file) {
     return ::access(file.c_str(), X_OK) == 0;
 }
 
-std::optional<fs::path> FindCupsd() {
+std::optional<fs::path> FindSystemProgram(const char* name) {
     std::vector<fs::path> folders;
     if (const char* path = std::getenv("PATH")) {
         std::istringstream in(path);
@@ -157,8 +164,8 @@ std::optional<fs::path> FindCupsd() {
     for (const char* folder : {"/usr/sbin", "/usr/local/sbin", "/sbin"})
         folders.emplace_back(folder);
     for (const fs::path& folder : folders)
-        if (IsExecutable(folder / "cupsd"))
-            return folder / "cupsd";
+        if (IsExecutable(folder / name))
+            return folder / name;
     return std::nullopt;
 }
 
@@ -266,7 +273,7 @@ std::string PrivateCups::SocketPath() const {
 }
 
 std::unique_ptr<PrivateCups> PrivateCups::Start(std::string& whyNot) {
-    const std::optional<fs::path> cupsd = FindCupsd();
+    const std::optional<fs::path> cupsd = FindSystemProgram("cupsd");
     if (!cupsd) {
         whyNot = "cupsd not installed (looked in PATH, /usr/sbin, /usr/local/sbin and /sbin)";
         return nullptr;
@@ -432,6 +439,14 @@ fs::path PrivateCups::CaptureFolder(const std::string& queue) const {
         throw std::runtime_error("queue name '" + queue +
                                  "' is not made of letters, digits, '.', '_' and '-'");
     return folder_ / "out" / queue;
+}
+
+std::string PrivateCups::AdminCommand() const {
+    const std::optional<fs::path> lpadmin = FindSystemProgram("lpadmin");
+    if (!lpadmin)
+        throw std::runtime_error(
+            "lpadmin not installed (looked in PATH, /usr/sbin, /usr/local/sbin and /sbin)");
+    return "CUPS_SERVER=" + ShellQuoted(SocketPath()) + " " + ShellQuoted(lpadmin->string());
 }
 
 void PrivateCups::SendAdmin(int operation, const std::string& queue, const char* what,

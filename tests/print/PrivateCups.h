@@ -45,6 +45,9 @@ public:
     void Pause(const std::string& name); // jobs are still accepted but wait
     void Resume(const std::string& name);
     void ClearDefault(); // no default printer any more; the queues stay as they are
+    // The start of a shell command running lpadmin on this server, for what IPP alone cannot set
+    // (quotas, a PPD). lpadmin lives in an sbin folder, which an ordinary user's PATH often lacks.
+    std::string AdminCommand() const;
 
     // Jobs the capture backend has finished saving for this queue, in job-id order.
     std::vector<CapturedJob> Jobs(const std::string& queue) const;

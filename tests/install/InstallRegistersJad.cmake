@@ -1,0 +1,34 @@
+# cmake -DBUILD=... -DWORK=... -P InstallRegistersJad.cmake
+# A direct install leaves the desktop's caches knowing the .jad type and the program that opens
+# it; a staged one (DESTDIR) leaves no cache, which would otherwise be packaged.
+cmake_minimum_required(VERSION 3.25)
+file(REMOVE_RECURSE "${WORK}")
+
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${WORK}/direct"
+                RESULT_VARIABLE failed OUTPUT_QUIET)
+if(failed)
+  message(FATAL_ERROR "cmake --install failed: ${failed}")
+endif()
+set(share "${WORK}/direct/share")
+file(READ "${share}/mime/globs2" globs)
+if(NOT globs MATCHES "application/x-jade-export:\\*\\.jad")
+  message(FATAL_ERROR "no .jad glob in the MIME database after a direct install:\n${globs}")
+endif()
+file(READ "${share}/applications/mimeinfo.cache" handlers)
+if(NOT handlers MATCHES "application/x-jade-export=zeb06ce2\\.desktop")
+  message(FATAL_ERROR "zeb06ce2 is not offered for .jad exports:\n${handlers}")
+endif()
+
+set(ENV{DESTDIR} "${WORK}/staged")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix /usr
+                RESULT_VARIABLE failed OUTPUT_QUIET)
+unset(ENV{DESTDIR})
+if(failed)
+  message(FATAL_ERROR "cmake --install with DESTDIR failed: ${failed}")
+endif()
+foreach(cache mime/globs2 mime/mime.cache applications/mimeinfo.cache)
+  if(EXISTS "${WORK}/staged/usr/share/${cache}")
+    message(FATAL_ERROR "a staged install made ${cache}")
+  endif()
+endforeach()
+file(REMOVE_RECURSE "${WORK}")

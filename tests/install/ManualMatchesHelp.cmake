@@ -1,0 +1,31 @@
+# cmake -DPROGRAM=... -DMANUAL=... -P ManualMatchesHelp.cmake
+# Every option the program's help lists is described in its manual page, and the page describes
+# no option the program does not know.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND "${PROGRAM}" --help OUTPUT_VARIABLE help RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${PROGRAM} --help failed: ${failed}")
+endif()
+file(READ "${MANUAL}" manual)
+string(REPLACE "\\-" "-" manual "${manual}")
+# An option starts a word; a hyphen inside one (zeb-fiches, non-réponse) is not an option.
+# Square brackets would also split CMake's lists wrongly.
+string(REPLACE "[" " " help "${help}")
+string(REPLACE "[" " " manual "${manual}")
+set(before "[ \n(|]")
+string(REGEX MATCHALL "(^|${before})--?[a-z][a-z-]*" helpOptions "${help}")
+string(REGEX MATCHALL "(^|${before})--?[a-z][a-z-]*" manualOptions "${manual}")
+list(TRANSFORM helpOptions REPLACE "^${before}" "")
+list(TRANSFORM manualOptions REPLACE "^${before}" "")
+list(REMOVE_DUPLICATES helpOptions)
+list(REMOVE_DUPLICATES manualOptions)
+foreach(option IN LISTS helpOptions)
+  if(NOT option IN_LIST manualOptions)
+    message(FATAL_ERROR "${option} is in the help of ${PROGRAM} but not in ${MANUAL}")
+  endif()
+endforeach()
+foreach(option IN LISTS manualOptions)
+  if(NOT option IN_LIST helpOptions)
+    message(FATAL_ERROR "${option} is in ${MANUAL} but not in the help of ${PROGRAM}")
+  endif()
+endforeach()
