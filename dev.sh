@@ -74,8 +74,8 @@ case "$command" in
     echo "Scores de la classe exemple écrits dans build/classe-ce2-exemple.csv"
     echo "Fiches de la classe exemple (codage) écrites dans build/classe-ce2-exemple.pdf"
     if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-      echo "Ouverture de ZEB v2 : choisissez examples/classe-ce2-exemple.jad avec le bouton Parcourir."
-      build/bin/zeb06ce2
+      echo "Ouverture de ZEB v2 sur la classe exemple."
+      build/bin/zeb06ce2 "$sample"
     else
       echo "Pas d'écran ici : le programme (build/bin/zeb06ce2) s'ouvre sur une machine avec un affichage."
     fi
@@ -129,9 +129,10 @@ case "$command" in
     mkdir -p docs/images
     for treatment in coding percent; do
       build/bin/zeb-fiches --pdf "$scratch/$treatment.pdf" --treatment "$treatment" examples/classe-ce2-exemple.xml
-      # Page 1: first pupil's French sheet; page 26: the same pupil's Mathematics sheet.
+      # Page 1: first pupil's French sheet; page 26: the same pupil's Mathematics sheet. The
+      # sheet stands a quarter inch (22 pixels at 90 dpi) from the PDF page's corner.
       for page in 1:francais 26:maths; do
-        pdftoppm -png -r 90 -f "${page%%:*}" -l "${page%%:*}" -x 0 -y 0 -W 744 -H 760 -singlefile \
+        pdftoppm -png -r 90 -f "${page%%:*}" -l "${page%%:*}" -x 22 -y 22 -W 744 -H 760 -singlefile \
           "$scratch/$treatment.pdf" "docs/images/fiche-${page#*:}-$treatment"
       done
     done

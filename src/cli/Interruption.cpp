@@ -118,7 +118,7 @@ void restoreTerminal() {
         return;
     ::tcsetattr(g_terminalFd, TCSANOW, &g_terminalSettings);
     // The answer was being typed without echo: the shell's prompt starts on a line of its own.
-    static_cast<void>(::write(g_terminalFd, "\n", 1));
+    [[maybe_unused]] const ssize_t ended = ::write(g_terminalFd, "\n", 1);
 }
 
 extern "C" void onTerminatingSignal(int signal) {
