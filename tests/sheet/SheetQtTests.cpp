@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
-#include <regex>
 #include <string>
 
 using namespace zeb;
@@ -139,11 +138,16 @@ QPointF wordCorner(const std::filesystem::path& pdf, int page, const std::string
             html.append(buffer.data(), got);
         ::pclose(pipe);
     }
-    const std::regex box("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>" + word + "</word>");
-    std::smatch found;
-    if (!std::regex_search(html, found, box))
+    // <word xMin="X" yMin="Y" xMax=".." yMax="..">WORD</word>
+    const std::size_t end = html.find(">" + word + "</word>");
+    const std::size_t start = end == std::string::npos ? end : html.rfind("<word ", end);
+    if (start == std::string::npos)
         return {-1, -1};
-    return {std::stod(found[1]), std::stod(found[2])};
+    const auto attribute = [&](const std::string& name) {
+        const std::size_t at = html.find(name + "=\"", start);
+        return at < end ? std::stod(html.substr(at + name.size() + 2)) : -1.0;
+    };
+    return {attribute("xMin"), attribute("yMin")};
 }
 
 TEST(SheetPdf, SheetStartsWhereAQuarterInchMarginPrinterWouldPrint) {
