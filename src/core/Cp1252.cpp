@@ -42,6 +42,36 @@ unsigned char byteOf(char32_t cp) {
                                 " has no Windows-1252 byte");
 }
 
+// The character of the UTF-8 sequence at `i`, with its length in bytes; a length of 0 when
+// the bytes there are no well-formed character. Overlong forms and surrogates are not text
+// (they are how a filter is slipped past).
+struct Utf8Char {
+    char32_t cp;
+    std::size_t length;
+};
+
+Utf8Char decodeUtf8At(std::string_view utf8, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : (lead >> 4) == 0xE           ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || i + length > utf8.size())
+        return {0, 0};
+    char32_t cp = length == 1 ? char32_t{lead} : static_cast<char32_t>(lead & (0x7Fu >> length));
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(utf8[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return {0, 0};
+        cp = (cp << 6) | (next & 0x3Fu);
+    }
+    if ((length == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return {0, 0};
+    return {cp, length};
+}
+
 } // namespace
 
 std::string toUtf8(std::string_view cp1252) {
@@ -60,20 +90,8 @@ std::string convertFromUtf8(std::string_view utf8, bool lenient) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80           ? 1
-                             : (lead >> 5) == 0x6  ? 2
-                             : (lead >> 4) == 0xE  ? 3
-                             : (lead >> 3) == 0x1E ? 4
-                                                   : 0;
-        bool wellFormed = length != 0 && i + length <= utf8.size();
-        char32_t cp = length == 1 ? char32_t{lead} : static_cast<char32_t>(lead & (0x7Fu >> length));
-        for (std::size_t k = 1; wellFormed && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            wellFormed = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3Fu);
-        }
-        if (!wellFormed) {
+        const auto [cp, length] = decodeUtf8At(utf8, i);
+        if (length == 0) {
             if (!lenient)
                 throw std::invalid_argument("malformed UTF-8");
             out += '?';
@@ -130,23 +148,8 @@ std::string PrintableUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80                    ? 1
-                                   : lead >= 0xC2 && lead <= 0xDF ? 2
-                                   : (lead >> 4) == 0xE           ? 3
-                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                  : 0;
-        bool wellFormed = length != 0 && i + length <= utf8.size();
-        char32_t cp = length == 1 ? char32_t{lead} : static_cast<char32_t>(lead & (0x7Fu >> length));
-        for (std::size_t k = 1; wellFormed && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            wellFormed = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3Fu);
-        }
-        // Overlong forms and surrogates are how a filter is slipped past; none is text.
-        wellFormed = wellFormed && !(length == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) &&
-                     !(length == 4 && (cp < 0x10000 || cp > 0x10FFFF));
-        if (!wellFormed) {
+        const auto [cp, length] = cp1252::decodeUtf8At(utf8, i);
+        if (length == 0) {
             out += UnprintableMark;
             ++i;
         } else if (cp != '\n' && isControl(cp)) {
