@@ -122,8 +122,7 @@ protected:
         cups->AddCaptureQueue(queue);
 
         startFolder = fs::current_path();
-        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-        program = std::make_unique<ProgramWindows>();
+        program = std::make_unique<ProgramWindows>(data / "zeb");
         state = &program->state();
         form2 = program->windows().Form2;
         form3 = dynamic_cast<TForm3*>(program->windows().Form3);
@@ -133,7 +132,6 @@ protected:
         if (cups == nullptr)
             return;
         fs::current_path(startFolder);
-        ::unsetenv("XDG_DATA_HOME");
         try {
             cups->RemoveQueue(queue);
         } catch (const std::exception&) {

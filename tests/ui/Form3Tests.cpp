@@ -144,8 +144,7 @@ class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         startFolder = fs::current_path();
-        ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-        program = std::make_unique<ProgramWindows>();
+        program = std::make_unique<ProgramWindows>(data / "zeb");
         state = &program->state();
         form2 = program->windows().Form2;
         form3 = dynamic_cast<TForm3*>(program->windows().Form3);
@@ -156,7 +155,6 @@ protected:
     }
     void TearDown() override {
         fs::current_path(startFolder);
-        ::unsetenv("XDG_DATA_HOME");
     }
 
     // A generated class loaded as the teacher does, then the selection window on pupil `pupil`.
