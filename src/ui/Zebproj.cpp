@@ -294,8 +294,11 @@ void TForm1::RemoveWorkFiles() {
     DeleteWorkFiles(programFolder);
     std::error_code ignored;
     fs::remove_all(programFolder / ExtractionFolderName, ignored);
-    for (fs::directory_iterator entry(WorkFolder(programFolder), ignored), end; !ignored && entry != end;
-         entry.increment(ignored))
+    // A TMP that is a link is not ours to sweep (the work files refuse to go through it).
+    const fs::path work = WorkFolder(programFolder);
+    if (fs::is_symlink(work, ignored))
+        return;
+    for (fs::directory_iterator entry(work, ignored), end; !ignored && entry != end; entry.increment(ignored))
         if (isWorkFileTemporary(entry->path().filename().string())) {
             std::error_code notRemoved;
             fs::remove(entry->path(), notRemoved);

@@ -181,6 +181,13 @@ TEST_F(MainWindowTest, AStartRemovesWhatADeadRunLeft) {
         EXPECT_FALSE(fs::exists(other / name)) << name;
     for (const std::string& name : kept)
         EXPECT_TRUE(fs::exists(other / name)) << name;
+
+    // A TMP that is a link: what it points to is not swept.
+    TempFolder linked, target;
+    plant(target.path(), {".temp.txt.a1B2c3"});
+    fs::create_symlink(target.path(), linked / "TMP");
+    ProgramWindows throughLink(linked.path());
+    EXPECT_TRUE(fs::exists(target / ".temp.txt.a1B2c3"));
 }
 
 TEST_F(MainWindowTest, TabVisitsTheFieldAndTheButtonsOnly) {
