@@ -159,14 +159,4 @@ void ReadFrenchList(std::string_view contents, LoadedClass& loaded, const French
     loaded.PupilCount = slot - 1;
 }
 
-void LireFichierMaths(const std::filesystem::path& file, LoadedClass& loaded,
-                      const MathsObjectiveTable& table) {
-    ReadMathsList(ReadWholeFile(file), loaded, table);
-}
-
-void LireFichierFrancais(const std::filesystem::path& file, LoadedClass& loaded,
-                         const FrenchObjectiveTable& table) {
-    ReadFrenchList(ReadWholeFile(file), loaded, table);
-}
-
 } // namespace zeb

@@ -48,10 +48,4 @@ void CheckSameNames(const std::vector<StudentLine>& french, const std::vector<St
 void ReadMathsList(std::string_view contents, LoadedClass& loaded, const MathsObjectiveTable& table);
 void ReadFrenchList(std::string_view contents, LoadedClass& loaded, const FrenchObjectiveTable& table);
 
-// The same, reading Fichier2.c01 / Fichier1.c01.
-void LireFichierMaths(const std::filesystem::path& file, LoadedClass& loaded,
-                      const MathsObjectiveTable& table);
-void LireFichierFrancais(const std::filesystem::path& file, LoadedClass& loaded,
-                         const FrenchObjectiveTable& table);
-
 } // namespace zeb

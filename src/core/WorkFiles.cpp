@@ -174,10 +174,6 @@ fs::path WorkFolder(const fs::path& programFolder) {
     return programFolder / WorkFolderName;
 }
 
-void CreateWorkFolder(const fs::path& programFolder) {
-    ::mkdir(WorkFolder(programFolder).c_str(), 0700);
-}
-
 void DeleteWorkFiles(const fs::path& programFolder) {
     FileDescriptor folder(openWorkFolder(WorkFolder(programFolder)));
     if (folder.get() < 0)

@@ -14,10 +14,6 @@ inline constexpr std::string_view MathsFileName = "Fichier2.c01";
 // The work folder inside the program's folder.
 std::filesystem::path WorkFolder(const std::filesystem::path& programFolder);
 
-// Creates the work folder, private to the user; an existing folder is fine and a failure is
-// left for the first write into it to report.
-void CreateWorkFolder(const std::filesystem::path& programFolder);
-
 // Removes temp.txt, Fichier1.c01 and Fichier2.c01 where they exist; the folder stays.
 // A work folder that is a symbolic link is left alone: what it points to is not ours.
 void DeleteWorkFiles(const std::filesystem::path& programFolder);

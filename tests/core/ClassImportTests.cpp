@@ -321,7 +321,7 @@ TEST(WorkFiles, ReadErrorsAreFrench) {
 
 TEST(WorkFiles, DeleteWorkFilesKeepsTheFolder) {
     TempFolder program;
-    CreateWorkFolder(program.path());
+    std::filesystem::create_directory(WorkFolder(program.path()));
     writeFile(WorkFolder(program.path()) / "temp.txt", "x");
     writeFile(WorkFolder(program.path()) / "Fichier2.c01", "x");
     std::filesystem::create_symlink(program / "kept.txt", WorkFolder(program.path()) / "Fichier1.c01");
