@@ -2,6 +2,7 @@
 
 #include "core/Scoring.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -35,8 +36,8 @@ constexpr SubjectLayout FrenchLayout{
 // Maps logical positions to device pixels, rounding halves to even in extended precision.
 class Sheet {
 public:
-    Sheet(Canvas& canvas, double scaleX, double scaleY, const ViewState& view)
-        : canvas_(canvas), scaleX_(scaleX), scaleY_(scaleY), view_(view) {}
+    Sheet(Canvas& canvas, const PageView& view)
+        : canvas_(canvas), scaleX_(view.ScaleX), scaleY_(view.ScaleY), view_(view) {}
 
     int x(int k) const {
         return static_cast<int>(
@@ -59,7 +60,7 @@ private:
     Canvas& canvas_;
     long double scaleX_;
     long double scaleY_;
-    const ViewState& view_;
+    const PageView& view_;
 };
 
 void drawCodingCell(Sheet& sheet, std::int32_t row, std::string_view sr) {
@@ -83,9 +84,9 @@ void drawCodingCell(Sheet& sheet, std::int32_t row, std::string_view sr) {
 
 template <typename Table, int ObjectiveCount>
 void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectScores<ObjectiveCount>& scores,
-               Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil, const ProgramState& state) {
-    Sheet sheet(canvas, scaleX, scaleY, state.View);
-    std::int32_t r = 1 - state.View.VerticalOffset;
+               Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source) {
+    Sheet sheet(canvas, view);
+    std::int32_t r = 1 - view.VerticalOffset;
 
     sheet.fontSize(12);
     sheet.text(TextColumn, r, EvaluationVersion);
@@ -97,7 +98,7 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
 
     sheet.fontSize(14);
     r += 2;
-    const PupilRecord& record = state.Class.ClassResults[pupil];
+    const PupilRecord& record = source.Class.ClassResults[pupil];
     std::string name = record.Surname.str() + std::string(16, ' ');
     name.resize(std::min<std::size_t>(name.size(), 41));
     name += record.FirstName.str();
@@ -106,7 +107,7 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
 
     sheet.fontSize(10);
     r += layout.rowsBeforeTable;
-    const TreatmentMode treatment = state.CurrentTreatment;
+    const TreatmentMode treatment = source.Treatment;
     if (treatment != TreatmentMode::Codage && treatment != TreatmentMode::Pourcentage)
         return;
     const bool percent = treatment == TreatmentMode::Pourcentage;
@@ -162,24 +163,30 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
 
 } // namespace
 
-void Affiche_Resultats_Maths(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
-                             const ProgramState& state) {
-    drawSheet(MathsLayout, state.MathsTable, state.Class.ObjectiveResults.Maths, canvas, scaleX, scaleY,
-              pupil, state);
+void Affiche_Resultats_Maths(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source) {
+    drawSheet(MathsLayout, source.MathsTable, source.Class.ObjectiveResults.Maths, canvas, view, pupil, source);
 }
 
-void Affiche_Resultats_Franc(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
-                             const ProgramState& state) {
-    drawSheet(FrenchLayout, state.FrenchTable, state.Class.ObjectiveResults.French, canvas, scaleX, scaleY,
-              pupil, state);
+void Affiche_Resultats_Franc(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source) {
+    drawSheet(FrenchLayout, source.FrenchTable, source.Class.ObjectiveResults.French, canvas, view, pupil, source);
 }
 
-void DrawResultSheet(Subject subject, Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
-                     const ProgramState& state) {
+void DrawResultSheet(Subject subject, Canvas& canvas, const PageView& view, std::int32_t pupil,
+                     const SheetSource& source) {
     if (subject == Subject::Mathematics)
-        Affiche_Resultats_Maths(canvas, scaleX, scaleY, pupil, state);
+        Affiche_Resultats_Maths(canvas, view, pupil, source);
     else if (subject == Subject::French)
-        Affiche_Resultats_Franc(canvas, scaleX, scaleY, pupil, state);
+        Affiche_Resultats_Franc(canvas, view, pupil, source);
+}
+
+SheetDocument::SheetDocument(Subject subject, const SheetSource& source, std::int32_t firstPupil,
+                             std::int32_t lastPupil)
+    : subject_(subject), source_(source), first_(std::max(firstPupil, 1)),
+      last_(std::min(lastPupil, source.Class.PupilCount)) {}
+
+void SheetDocument::DrawPage(int page, Canvas& canvas, const PageView& view) const {
+    if (page >= 0 && page < PageCount())
+        DrawResultSheet(subject_, canvas, view, first_ + page, source_);
 }
 
 } // namespace zeb

@@ -2,25 +2,53 @@
 
 #include "core/ProgramState.h"
 #include "sheet/Canvas.h"
+#include "sheet/Document.h"
+#include "sheet/PageView.h"
 
 #include <cstdint>
 
 namespace zeb {
 
-// Height of one row of the sheet in logical pixels (96 per inch).
+// Height of one row of the pages in layout pixels.
 inline constexpr std::int32_t LinePitch = 16;
 
-// Draw one pupil's Mathematics / French sheet in the treatment state.CurrentTreatment,
-// with the zoom and offsets of state.View. ScaleX and ScaleY map the sheet's logical
-// pixels to the canvas's device pixels. Nothing else is drawn: clearing the page is the
-// caller's business. The pupil number is trusted to be within 1..PupilCount.
-void Affiche_Resultats_Maths(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
-                             const ProgramState& state);
-void Affiche_Resultats_Franc(Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
-                             const ProgramState& state);
+// What the result sheets are drawn from.
+struct SheetSource {
+    const FrenchObjectiveTable& FrenchTable;
+    const MathsObjectiveTable& MathsTable;
+    const LoadedClass& Class;
+    TreatmentMode Treatment;
+
+    static SheetSource Of(const ProgramState& state) {
+        return {state.FrenchTable, state.MathsTable, state.Class, state.CurrentTreatment};
+    }
+};
+
+// Draw one pupil's Mathematics / French sheet in the source's treatment, seen through
+// `view`. Nothing else is drawn: clearing the page is the caller's business. The pupil
+// number is trusted to be within 1..PupilCount.
+void Affiche_Resultats_Maths(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source);
+void Affiche_Resultats_Franc(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source);
 
 // The sheet of `subject`: one of the two above.
-void DrawResultSheet(Subject subject, Canvas& canvas, double scaleX, double scaleY, std::int32_t pupil,
-                     const ProgramState& state);
+void DrawResultSheet(Subject subject, Canvas& canvas, const PageView& view, std::int32_t pupil,
+                     const SheetSource& source);
+
+// The sheets of one subject for pupils first..last (clamped to the class), a portrait page
+// each, in pupil order.
+class SheetDocument final : public Document {
+public:
+    SheetDocument(Subject subject, const SheetSource& source, std::int32_t firstPupil, std::int32_t lastPupil);
+
+    int PageCount() const override { return last_ >= first_ ? last_ - first_ + 1 : 0; }
+    PageOrientation Orientation(int) const override { return PageOrientation::Portrait; }
+    void DrawPage(int page, Canvas& canvas, const PageView& view) const override;
+
+private:
+    Subject subject_;
+    SheetSource source_;
+    std::int32_t first_;
+    std::int32_t last_;
+};
 
 } // namespace zeb

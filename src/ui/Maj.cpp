@@ -5,7 +5,7 @@
 #include "core/ExportScan.h"
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
-#include "sheet/qt/QtText.h"
+#include "qttext/QtText.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
-#include "sheet/qt/QtText.h"
+#include "qttext/QtText.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"
 

@@ -8,7 +8,7 @@
 #include "core/ExportScan.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
-#include "sheet/qt/QtText.h"
+#include "qttext/QtText.h"
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"

@@ -2,7 +2,7 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "sheet/qt/QPainterCanvas.h"
-#include "sheet/qt/QtText.h"
+#include "qttext/QtText.h"
 #include "sheet/qt/SheetPdf.h"
 
 #include <QFontInfo>

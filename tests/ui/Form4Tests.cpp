@@ -3,7 +3,7 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/ProgramState.h"
-#include "sheet/qt/QtText.h"
+#include "qttext/QtText.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zebproj.h"

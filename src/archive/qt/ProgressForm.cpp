@@ -1,7 +1,7 @@
 #include "ProgressForm.h"
 
 #include "qtkit/MessageBox.h"
-#include "sheet/qt/QtText.h"
+#include "qttext/QtText.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -8,8 +8,9 @@ class QPainter;
 
 namespace zeb {
 
-// The sheet on any Qt paint device: preview widget, image, printer, PDF. Text is drawn in
-// the given face (regular, black) on an opaque white cell, lines in a one-pixel black pen.
+// The pages on any Qt paint device: preview widget, image, printer, PDF. Text is drawn in
+// the given face (regular, black) on an opaque white cell unless told otherwise, lines in a
+// one-pixel black pen.
 class QPainterCanvas final : public Canvas {
 public:
     QPainterCanvas(QPainter& painter, const QFont& font);
@@ -17,6 +18,8 @@ public:
     void setFontSize(int points) override;
     void textOut(int x, int y, std::string_view cp1252) override;
     void line(int x1, int y1, int x2, int y2) override;
+    void fillRect(int x, int y, int width, int height, Fill fill) override;
+    void setTextOpaque(bool opaque) override;
 
 private:
     QPainter& painter_;

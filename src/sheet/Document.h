@@ -1,0 +1,30 @@
+#pragma once
+
+#include "sheet/Canvas.h"
+#include "sheet/PageView.h"
+
+#include <cstdint>
+
+namespace zeb {
+
+enum class PageOrientation : std::uint8_t { Portrait, Landscape };
+
+// A4 in layout pixels, and the part of it every page keeps to: a printer cannot reach the
+// paper's edge, so pages are drawn from the corner of a printable area 6.35 mm (a quarter
+// inch) in from every edge, and stay inside it.
+inline constexpr int A4ShortSide = 794; // 210 mm at 96 dpi
+inline constexpr int A4LongSide = 1123; // 297 mm
+inline constexpr int PrintableInset = 24;
+
+// Something the preview shows, the printer prints and a PDF holds: a run of A4 pages.
+class Document {
+public:
+    virtual ~Document() = default;
+
+    virtual int PageCount() const = 0;
+    virtual PageOrientation Orientation(int page) const = 0; // page: 0 .. PageCount() - 1
+    // Draws page `page` only: clearing it is the caller's business.
+    virtual void DrawPage(int page, Canvas& canvas, const PageView& view) const = 0;
+};
+
+} // namespace zeb
