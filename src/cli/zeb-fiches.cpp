@@ -241,7 +241,7 @@ void writePdf(const Options& options, ProgramState& state) {
     char* argv[] = {name, nullptr};
     QGuiApplication application(argc, argv);
     state.CurrentTreatment = options.treatment;
-    WriteSheetsPdf(*options.pdf, state, options.subjects);
+    WriteSheetsPdf(*options.pdf, SheetSource::Of(state), options.subjects);
 }
 
 bool isArchive(const fs::path& file) {
