@@ -38,7 +38,7 @@ void BM_DrawSheetRecording(benchmark::State& bench) {
     const auto state = loadedClass(TreatmentMode::Pourcentage);
     for (auto _ : bench) {
         test::RecordingCanvas canvas;
-        Affiche_Resultats_Franc(canvas, 1.0, 1.0, 5, *state);
+        Affiche_Resultats_Franc(canvas, PageView{}, 5, SheetSource::Of(*state));
         benchmark::DoNotOptimize(canvas.texts.data());
     }
 }
@@ -54,7 +54,7 @@ void BM_DrawSheetImage96(benchmark::State& bench) {
         page.fill(Qt::white);
         QPainter painter(&page);
         QPainterCanvas canvas(painter, SheetFont());
-        Affiche_Resultats_Franc(canvas, 1.0, 1.0, 5, *state);
+        Affiche_Resultats_Franc(canvas, PageView{}, 5, SheetSource::Of(*state));
     }
 }
 BENCHMARK(BM_DrawSheetImage96)

@@ -13,11 +13,11 @@ namespace zeb {
 // SR, and how many fall under each coding. Counts add up, so the same tally serves one
 // class or a whole school.
 struct ObjectiveTally {
-    std::int32_t Evaluated = 0;  // pupils whose SR is a percentage
-    std::int32_t Absent = 0;     // pupils whose SR is " Abs " (or unreadable)
-    std::int64_t SumSR = 0;      // of the evaluated pupils
-    std::int32_t Acquired = 0;   // A:   SR >= 75
-    std::int32_t InProgress = 0; // ECA: 50 <= SR < 75
+    std::int32_t Evaluated = 0;   // pupils whose SR is a percentage
+    std::int32_t Absent = 0;      // pupils whose SR is " Abs " (or unreadable)
+    std::int64_t SumSR = 0;       // of the evaluated pupils
+    std::int32_t Acquired = 0;    // A:   SR >= 75
+    std::int32_t InProgress = 0;  // ECA: 50 <= SR < 75
     std::int32_t NotAcquired = 0; // NA: SR < 50
 
     // One pupil's stored SR text (" 75 %" or " Abs "); returns its coding.
@@ -25,7 +25,7 @@ struct ObjectiveTally {
     ObjectiveTally& operator+=(const ObjectiveTally& other);
 
     // All below are meaningful only when Evaluated > 0.
-    std::int32_t MeanSR() const;                  // rounded half up, exact
+    std::int32_t MeanSR() const;                    // rounded half up, exact
     std::int32_t Percent(std::int32_t count) const; // 100 * count / Evaluated, rounded half up
     // Fewer than half of the evaluated pupils have acquired it: to teach again to all.
     bool WholeClass() const { return 2 * static_cast<std::int64_t>(Acquired) < Evaluated; }

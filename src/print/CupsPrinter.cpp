@@ -15,6 +15,10 @@
 namespace zeb {
 namespace {
 
+QPageLayout::Orientation qtOrientation(PageOrientation orientation) {
+    return orientation == PageOrientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
 std::string utf8(const QString& text) {
     return text.toStdString();
 }
@@ -47,15 +51,23 @@ std::optional<QueueState> askQueueState(const QString& name) {
     return state;
 }
 
-// The sheet's drawing calls, kept to be painted on the printer in one go.
+// A page's drawing calls, kept to be painted on the printer in one go.
 class RecordedPage final : public Canvas {
 public:
+    PageOrientation orientation = PageOrientation::Portrait;
+
     void setFontSize(int points) override { calls_.push_back({Kind::FontSize, {points, 0, 0, 0}, {}}); }
     void textOut(int x, int y, std::string_view cp1252) override {
         calls_.push_back({Kind::Text, {x, y, 0, 0}, std::string(cp1252)});
     }
     void line(int x1, int y1, int x2, int y2) override {
         calls_.push_back({Kind::Line, {x1, y1, x2, y2}, {}});
+    }
+    void fillRect(int x, int y, int width, int height, Fill fill) override {
+        calls_.push_back({Kind::Fill, {x, y, width, height}, {}, fill});
+    }
+    void setTextOpaque(bool opaque) override {
+        calls_.push_back({Kind::Opaque, {opaque ? 1 : 0, 0, 0, 0}, {}});
     }
 
     void replay(Canvas& canvas) const {
@@ -71,16 +83,23 @@ public:
             case Kind::Line:
                 canvas.line(a, b, c, d);
                 break;
+            case Kind::Fill:
+                canvas.fillRect(a, b, c, d, call.fill);
+                break;
+            case Kind::Opaque:
+                canvas.setTextOpaque(a != 0);
+                break;
             }
         }
     }
 
 private:
-    enum class Kind { FontSize, Text, Line };
+    enum class Kind { FontSize, Text, Line, Fill, Opaque };
     struct Call {
         Kind kind;
         std::array<int, 4> values;
         std::string text;
+        Fill fill = Fill::Light;
     };
     std::vector<Call> calls_;
 };
@@ -103,12 +122,14 @@ public:
         printer_->setPageSize(QPageSize(QPageSize::A4));
         printer_->setPageOrientation(QPageLayout::Portrait);
         printer_->setFullPage(true); // the painter's origin is the corner of the paper
-        page_ = RecordedPage{};
+        pages_.assign(1, RecordedPage{});
         font_ = SheetFont();
     }
 
     void SetFont(const QFont& font) override { font_ = font; }
-    Canvas& canvas() override { return page_; }
+    void SetPageOrientation(PageOrientation orientation) override { pages_.back().orientation = orientation; }
+    void NewPage() override { pages_.emplace_back(); }
+    Canvas& canvas() override { return pages_.back(); }
     int PixelsPerInchX() const override { return printer_->logicalDpiX(); }
     int PixelsPerInchY() const override { return printer_->logicalDpiY(); }
 
@@ -116,17 +137,32 @@ public:
         // Qt sends whatever was painted once painting ends, and cannot take a page back: the
         // page is painted only now that it is complete, so an abandoned job never prints.
         const std::unique_ptr<QPrinter> printer = std::move(printer_);
+        const std::vector<RecordedPage> pages = std::move(pages_);
+        pages_.clear();
+        printer->setPageOrientation(qtOrientation(pages.front().orientation));
         QPainter painter;
         if (!painter.begin(printer.get()))
             throw PrintError("L'impression sur « " + utf8(name_) + " » n'a pas pu commencer", "");
-        painter.translate(
-            PrintableOrigin(printer->pageLayout(), printer->logicalDpiX(), printer->logicalDpiY()));
-        {
+        for (std::size_t k = 0; k < pages.size(); ++k) {
+            // A new orientation takes effect from the next page on.
+            if (k > 0) {
+                printer->setPageOrientation(qtOrientation(pages[k].orientation));
+                if (!printer->newPage()) {
+                    printer->abort(); // never half a document
+                    painter.end();
+                    throw PrintError("L'impression sur « " + utf8(name_) + " » s'est arrêtée à la page " +
+                                         std::to_string(k + 1),
+                                     "");
+                }
+            }
+            painter.save();
+            painter.translate(
+                PrintableOrigin(printer->pageLayout(), printer->logicalDpiX(), printer->logicalDpiY()));
             QPainterCanvas canvas(painter, font_);
-            page_.replay(canvas);
+            pages[k].replay(canvas);
+            painter.restore();
         }
         const bool ended = painter.end(); // the job is handed to CUPS here
-        page_ = RecordedPage{};
         // Qt drops the answer of CUPS to the job: a queue that refuses it still ends "well".
         const ipp_status_t status = cupsLastError();
         if (!ended || status > IPP_STATUS_OK_EVENTS_COMPLETE) {
@@ -139,7 +175,7 @@ public:
     }
 
     void Abort() override {
-        page_ = RecordedPage{};
+        pages_.clear();
         printer_.reset();
     }
 
@@ -187,10 +223,24 @@ private:
     QString name_;
     std::unique_ptr<QPrinter> printer_;
     QFont font_;
-    RecordedPage page_;
+    std::vector<RecordedPage> pages_;
 };
 
 } // namespace
+
+void PrintDocument(SheetPrinter& printer, const Document& document, const QString& title, const QFont& font) {
+    printer.SetTitle(title);
+    PrintJob job(printer);
+    printer.SetFont(font);
+    const PageView paper = PageView::Paper(printer.PixelsPerInchX(), printer.PixelsPerInchY());
+    for (int page = 0; page < document.PageCount(); ++page) {
+        if (page > 0)
+            printer.NewPage();
+        printer.SetPageOrientation(document.Orientation(page));
+        document.DrawPage(page, printer.canvas(), paper);
+    }
+    job.End();
+}
 
 QPointF PrintableOrigin(const QPageLayout& layout, int dpiX, int dpiY) {
     QPageLayout inPoints = layout;

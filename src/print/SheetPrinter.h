@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "sheet/Canvas.h"
+#include "sheet/Document.h"
 
 #include <QFont>
 #include <QPageLayout>
@@ -53,17 +54,20 @@ public:
     using PrintError::PrintError;
 };
 
-// One print job on a printer, drawn through the sheet's canvas. A job is titled before it
+// One print job on a printer, drawn through the pages' canvas. A job is titled before it
 // begins; every begun job is either ended (handed over to the printer) or aborted.
 class SheetPrinter {
 public:
     virtual ~SheetPrinter() = default;
 
     virtual void SetTitle(const QString& title) = 0;
-    virtual void BeginDoc() = 0; // throws PrintError
+    virtual void BeginDoc() = 0; // throws PrintError; the first page is begun, in portrait
     // What follows holds between BeginDoc and EndDoc.
-    virtual void SetFont(const QFont& font) = 0; // the canvas's face; the sheet sets the sizes
-    virtual Canvas& canvas() = 0;
+    virtual void SetFont(const QFont& font) = 0; // the canvas's face; the pages set the sizes
+    // The orientation of the page being drawn, set before anything is drawn on it.
+    virtual void SetPageOrientation(PageOrientation orientation) = 0;
+    virtual void NewPage() = 0; // the next page, in portrait
+    virtual Canvas& canvas() = 0; // the page being drawn
     virtual int PixelsPerInchX() const = 0;
     virtual int PixelsPerInchY() const = 0;
     virtual void EndDoc() = 0; // hands the job over; throws PrintError when it is refused
@@ -91,6 +95,10 @@ private:
     SheetPrinter& printer_;
     bool ended_ = false;
 };
+
+// One job holding every page of the document, drawn as on paper in the given face. The
+// job is handed over only once every page is drawn; a failure drops it whole.
+void PrintDocument(SheetPrinter& printer, const Document& document, const QString& title, const QFont& font);
 
 // Where the printer's printable area starts, in device pixels from the corner of the paper.
 // The sheet is laid out from the corner of what the printer can print, not of the paper, so

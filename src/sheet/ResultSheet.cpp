@@ -163,12 +163,16 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
 
 } // namespace
 
-void Affiche_Resultats_Maths(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source) {
-    drawSheet(MathsLayout, source.MathsTable, source.Class.ObjectiveResults.Maths, canvas, view, pupil, source);
+void Affiche_Resultats_Maths(Canvas& canvas, const PageView& view, std::int32_t pupil,
+                             const SheetSource& source) {
+    drawSheet(MathsLayout, source.MathsTable, source.Class.ObjectiveResults.Maths, canvas, view, pupil,
+              source);
 }
 
-void Affiche_Resultats_Franc(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source) {
-    drawSheet(FrenchLayout, source.FrenchTable, source.Class.ObjectiveResults.French, canvas, view, pupil, source);
+void Affiche_Resultats_Franc(Canvas& canvas, const PageView& view, std::int32_t pupil,
+                             const SheetSource& source) {
+    drawSheet(FrenchLayout, source.FrenchTable, source.Class.ObjectiveResults.French, canvas, view, pupil,
+              source);
 }
 
 void DrawResultSheet(Subject subject, Canvas& canvas, const PageView& view, std::int32_t pupil,

@@ -27,8 +27,10 @@ struct SheetSource {
 // Draw one pupil's Mathematics / French sheet in the source's treatment, seen through
 // `view`. Nothing else is drawn: clearing the page is the caller's business. The pupil
 // number is trusted to be within 1..PupilCount.
-void Affiche_Resultats_Maths(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source);
-void Affiche_Resultats_Franc(Canvas& canvas, const PageView& view, std::int32_t pupil, const SheetSource& source);
+void Affiche_Resultats_Maths(Canvas& canvas, const PageView& view, std::int32_t pupil,
+                             const SheetSource& source);
+void Affiche_Resultats_Franc(Canvas& canvas, const PageView& view, std::int32_t pupil,
+                             const SheetSource& source);
 
 // The sheet of `subject`: one of the two above.
 void DrawResultSheet(Subject subject, Canvas& canvas, const PageView& view, std::int32_t pupil,
@@ -38,7 +40,8 @@ void DrawResultSheet(Subject subject, Canvas& canvas, const PageView& view, std:
 // each, in pupil order.
 class SheetDocument final : public Document {
 public:
-    SheetDocument(Subject subject, const SheetSource& source, std::int32_t firstPupil, std::int32_t lastPupil);
+    SheetDocument(Subject subject, const SheetSource& source, std::int32_t firstPupil,
+                  std::int32_t lastPupil);
 
     int PageCount() const override { return last_ >= first_ ? last_ - first_ + 1 : 0; }
     PageOrientation Orientation(int) const override { return PageOrientation::Portrait; }

@@ -14,6 +14,7 @@ public:
     virtual ~PreviewWindow() = default;
     virtual void SetPupilName(const QString& name) = 0; // its name field, Edit1
     virtual void ShowPreview() = 0;                     // shown (FormShow first), not modal
+    virtual void ShowSynthesis() = 0; // the same, with the class synthesis of the chosen subject
     virtual void ImprimeClick() = 0;                    // one print job: the selected pupil's sheet
     // With no printer to print on: asks the teacher whether to save the sheets of these
     // pupils, in the chosen subject, in a PDF file instead, and does so.

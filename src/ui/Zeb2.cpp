@@ -172,13 +172,17 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     StringGrid1->setGeometry(gridRect);
     Shape1->setGeometry(gridRect.adjusted(-8, -8, 8, 8));
 
-    Shape2->setGeometry(370, 150, 194, 196);
+    // The frame reaches down to hold the synthesis button under the three others.
+    Shape2->setGeometry(370, 150, 194, 260);
     Apercu = makeButton(this, QStringLiteral("&Apercu"), QStringLiteral("Affiche à l'écran"), 166);
     ToutImprimer =
         makeButton(this, QStringLiteral("&Tout imprimer"),
                    QStringLiteral("Imprime tous les résultats à partir de l'élève sélectionné(e)"), 230);
     Retour =
         makeButton(this, QStringLiteral("&Retour"), QStringLiteral("Retour à l'interface principale"), 294);
+    Synthese =
+        makeButton(this, QStringLiteral("&Synthèse"),
+                   QStringLiteral("Synthèse de la classe, objectif par objectif, et groupes de besoin"), 358);
 
     setTabOrder(RadioFrancais, RadioMathematiques);
     setTabOrder(RadioMathematiques, RadioCodage);
@@ -187,6 +191,7 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     setTabOrder(StringGrid1, Apercu);
     setTabOrder(Apercu, ToutImprimer);
     setTabOrder(ToutImprimer, Retour);
+    setTabOrder(Retour, Synthese);
     // The arrow keys choose the pupil as soon as the window opens.
     StringGrid1->setFocus();
 
@@ -215,6 +220,7 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     connect(ToutImprimer, &QPushButton::clicked, this,
             [this] { Guarded(this, [this] { printAllOrOfferPdf(); }); });
     connect(Retour, &QPushButton::clicked, this, &TForm2::RetourClick);
+    connect(Synthese, &QPushButton::clicked, this, [this] { Guarded(this, [this] { SyntheseClick(); }); });
 
     updatePreviewButtons();
 
@@ -264,6 +270,7 @@ void TForm2::FillPupilGrid() {
     }
     StringGrid1->scrollToTop();
     ApplySelection();
+    updatePreviewButtons();
 }
 
 void TForm2::ApplySelection() {
@@ -285,6 +292,14 @@ void TForm2::ApercuClick() {
     hide();
     preview->SetPupilName(PupilName(windows_.State->Class.PupilSelection.Top));
     preview->ShowPreview();
+}
+
+void TForm2::SyntheseClick() {
+    PreviewWindow* preview = windows_.Form3;
+    if (preview == nullptr || windows_.State->Class.PupilCount < 1)
+        return;
+    hide();
+    preview->ShowSynthesis();
 }
 
 QString TForm2::PupilName(int programRow) const {
@@ -374,6 +389,7 @@ void TForm2::updatePreviewButtons() {
     const bool available = windows_.Form3 != nullptr;
     Apercu->setEnabled(available);
     ToutImprimer->setEnabled(available);
+    Synthese->setEnabled(available && windows_.State->Class.PupilCount > 0);
 }
 
 QString TForm2::cellText(int programRow, int column) const {

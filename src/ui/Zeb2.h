@@ -46,6 +46,7 @@ public:
 
     void ApercuClick();
     void ToutImprimerClick();
+    void SyntheseClick(); // the class synthesis of the chosen subject, in the preview
     void RetourClick();
 
     QFrame* Panel1 = nullptr;
@@ -62,6 +63,7 @@ public:
     QPushButton* Apercu = nullptr;
     QPushButton* ToutImprimer = nullptr;
     QPushButton* Retour = nullptr;
+    QPushButton* Synthese = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

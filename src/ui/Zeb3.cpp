@@ -4,6 +4,7 @@
 #include "print/SheetPrinter.h"
 #include "qtkit/MessageBox.h"
 #include "sheet/ResultSheet.h"
+#include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
 #include "sheet/qt/SheetPdf.h"
 #include "ui/Artwork.h"
@@ -18,6 +19,7 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -28,6 +30,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -40,9 +43,10 @@ constexpr int PageWidth = 479; // and its width
 constexpr int PageHeight = 537;
 constexpr int ZoomGrowth = 20; // pixels the page grows on each side per zoom step
 constexpr std::array<double, 3> ZoomSteps = {0.6, 0.8, 1.0};
-constexpr int RowPageStep = 10;    // added to the bar's own step of 1 by a vertical page step
-constexpr int PixelPageStep = 50;  // and by a horizontal one
-constexpr double LayoutDpi = 96.0; // the sheet's layout is in pixels of a 96-dpi window
+constexpr int RowPageStep = 10;      // added to the bar's own step of 1 by a vertical page step
+constexpr int PixelPageStep = 50;    // and by a horizontal one
+constexpr int SheetRowRange = 30;    // how far a sheet scrolls: rows
+constexpr int SheetPixelRange = 200; // and pixels
 
 // The zoom is kept to exactly the three factors: stepping by adding 0.2 in floating point
 // would come back from 0.8 to 0.6000000000000001, which is not 0.6 and would zoom out again.
@@ -191,40 +195,6 @@ QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow, int top) {
     return button;
 }
 
-// The four values a print sets aside, given back however the print ends, so the preview
-// never stays at the paper's factor after a failed print.
-class ViewSetAside {
-public:
-    explicit ViewSetAside(ViewState& view) : view_(view), kept_(view) {}
-    ~ViewSetAside() {
-        view_.ZoomFactor = kept_.ZoomFactor;
-        view_.HorizontalOffset = kept_.HorizontalOffset;
-        view_.VerticalOffset = kept_.VerticalOffset;
-        view_.ZoomOffset = kept_.ZoomOffset;
-    }
-    ViewSetAside(const ViewSetAside&) = delete;
-    ViewSetAside& operator=(const ViewSetAside&) = delete;
-
-private:
-    ViewState& view_;
-    const ViewState kept_;
-};
-
-// The drawing of the chosen subject; any other value leaves the page blank.
-void drawSheet(Canvas& canvas, double scaleX, double scaleY, const ProgramState& state) {
-    const std::int32_t pupil = state.Class.PupilSelection.Top;
-    if (pupil < 1 || pupil > state.Class.PupilCount)
-        return;
-    switch (state.CurrentSubject) {
-    case Subject::Mathematics:
-        Affiche_Resultats_Maths(canvas, scaleX, scaleY, pupil, state);
-        break;
-    case Subject::French:
-        Affiche_Resultats_Franc(canvas, scaleX, scaleY, pupil, state);
-        break;
-    }
-}
-
 QString fileNamePart(const QString& text) {
     QString part;
     for (const QChar c : text.simplified()) {
@@ -254,7 +224,7 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     VBarre = new NotifyingScrollBar(Qt::Vertical, this,
                                     [this](ScrollCode code, int& position) { VBarreScroll(code, position); });
     VBarre->setGeometry(528, 0, 17, 529);
-    VBarre->setRange(0, 30);
+    VBarre->setRange(0, SheetRowRange);
     VBarre->setSingleStep(1);
     VBarre->setPageStep(1);
     page->wheelTarget = VBarre;
@@ -262,7 +232,7 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     HBarre = new NotifyingScrollBar(Qt::Horizontal, this,
                                     [this](ScrollCode code, int& position) { HBarreScroll(code, position); });
     HBarre->setGeometry(0, 528, 481, 17);
-    HBarre->setRange(0, 200);
+    HBarre->setRange(0, SheetPixelRange);
     HBarre->setSingleStep(1);
     HBarre->setPageStep(1);
 
@@ -283,6 +253,19 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     // It only shows the pupil's name: nothing typed there would ever be read.
     Edit1->setReadOnly(true);
 
+    PagePanel = new QWidget(this);
+    PagePanel->setGeometry(560, 32, 161, 23);
+    PagePrevious = makeArrow(PagePanel, Qt::LeftArrow, 0);
+    PagePrevious->setGeometry(0, 0, 20, 23);
+    PagePrevious->setToolTip(QStringLiteral("Page précédente"));
+    PageNext = makeArrow(PagePanel, Qt::RightArrow, 0);
+    PageNext->setGeometry(141, 0, 20, 23);
+    PageNext->setToolTip(QStringLiteral("Page suivante"));
+    PageLabel = new QLabel(PagePanel);
+    PageLabel->setGeometry(20, 0, 121, 23);
+    PageLabel->setAlignment(Qt::AlignCenter);
+    PagePanel->hide();
+
     ZoomAV = makeButton(this, QStringLiteral("Zoom A&vant"), artwork::ZoomInGlyph(), QString(), 80);
     ZoomAR = makeButton(this, QStringLiteral("&Zoom Arrière"), artwork::ZoomOutGlyph(), QString(), 112);
     Imprime = makeButton(this, QStringLiteral("&Imprimer"), artwork::PrintGlyph(),
@@ -294,9 +277,13 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
 
     connect(SpinUp, &QToolButton::clicked, this, [this] { SpinButton1UpClick(); });
     connect(SpinDown, &QToolButton::clicked, this, [this] { SpinButton1DownClick(); });
+    connect(PagePrevious, &QToolButton::clicked, this, [this] { PreviousPageClick(); });
+    connect(PageNext, &QToolButton::clicked, this, [this] { NextPageClick(); });
     connect(ZoomAV, &QPushButton::clicked, this, [this] { ZoomAVClick(); });
     connect(ZoomAR, &QPushButton::clicked, this, [this] { ZoomARClick(); });
-    connect(Imprime, &QPushButton::clicked, this, [this] { Guarded(this, [this] { printOrOfferPdf(); }); });
+    connect(Imprime, &QPushButton::clicked, this, [this] {
+        Guarded(this, [this] { content_ == Content::Synthesis ? printSynthesis() : printOrOfferPdf(); });
+    });
     connect(Pdf, &QPushButton::clicked, this, [this] { Guarded(this, [this] { PdfClick(); }); });
     connect(Retour, &QPushButton::clicked, this, [this] { RetourClick(); });
 
@@ -308,8 +295,10 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, action);
     };
-    onKey(QKeySequence(Qt::Key_PageUp), [this] { SpinButton1UpClick(); });
-    onKey(QKeySequence(Qt::Key_PageDown), [this] { SpinButton1DownClick(); });
+    onKey(QKeySequence(Qt::Key_PageUp),
+          [this] { content_ == Content::Synthesis ? PreviousPageClick() : SpinButton1UpClick(); });
+    onKey(QKeySequence(Qt::Key_PageDown),
+          [this] { content_ == Content::Synthesis ? NextPageClick() : SpinButton1DownClick(); });
     onKey(QKeySequence(Qt::Key_Up), [this] { VBarre->triggerAction(QAbstractSlider::SliderSingleStepSub); });
     onKey(QKeySequence(Qt::Key_Down),
           [this] { VBarre->triggerAction(QAbstractSlider::SliderSingleStepAdd); });
@@ -342,9 +331,105 @@ void TForm3::SetPupilName(const QString& name) {
 }
 
 void TForm3::ShowPreview() {
+    showContent(Content::Sheet);
+}
+
+void TForm3::ShowSynthesis() {
+    showContent(Content::Synthesis);
+}
+
+void TForm3::showContent(Content content) {
+    content_ = content;
+    page_ = 0;
+    const bool sheet = content == Content::Sheet;
+    SpinButton1->setVisible(sheet);
+    Edit1->setVisible(sheet);
+    PagePanel->setVisible(!sheet);
+    Imprime->setToolTip(sheet ? QStringLiteral("Imprime la fiche") : QStringLiteral("Imprime la synthèse"));
+    Pdf->setToolTip(sheet ? QStringLiteral("Enregistre la fiche dans un fichier PDF")
+                          : QStringLiteral("Enregistre la synthèse dans un fichier PDF"));
+    if (!sheet)
+        startAtCorner();
     show(); // FormShow runs first, from the show event
     raise();
     activateWindow();
+    showPage(0);
+}
+
+void TForm3::startAtCorner() {
+    HBarre->setValue(0);
+    VBarre->setValue(0);
+    windows_.State->View.HorizontalOffset = 0;
+    windows_.State->View.VerticalOffset = 0;
+}
+
+int TForm3::ShownPageCount() const {
+    const std::unique_ptr<Document> document = shownDocument();
+    return document != nullptr ? document->PageCount() : 0;
+}
+
+std::unique_ptr<Document> TForm3::shownDocument() const {
+    const ProgramState& state = *windows_.State;
+    const SheetSource source = SheetSource::Of(state);
+    if (content_ == Content::Synthesis)
+        return state.Class.PupilCount > 0 ? std::make_unique<SynthesisDocument>(state.CurrentSubject, source)
+                                          : nullptr;
+    const std::int32_t pupil = state.Class.PupilSelection.Top;
+    if (pupil < 1 || pupil > state.Class.PupilCount)
+        return nullptr;
+    return std::make_unique<SheetDocument>(state.CurrentSubject, source, pupil, pupil);
+}
+
+PageView TForm3::pageView(double scaleX, double scaleY) const {
+    const ViewState& view = windows_.State->View;
+    return {view.ZoomFactor, view.HorizontalOffset, view.VerticalOffset, scaleX, scaleY};
+}
+
+void TForm3::PreviousPageClick() {
+    showPage(page_ - 1);
+}
+
+void TForm3::NextPageClick() {
+    showPage(page_ + 1);
+}
+
+void TForm3::showPage(int page) {
+    if (content_ != Content::Synthesis)
+        return;
+    const int count = ShownPageCount();
+    const int shown = std::clamp(page, 0, std::max(count - 1, 0));
+    const bool moved = shown != page_;
+    page_ = shown;
+    PageLabel->setText(QStringLiteral("Page %1 sur %2").arg(page_ + 1).arg(count));
+    PagePrevious->setEnabled(page_ > 0);
+    PageNext->setEnabled(page_ + 1 < count);
+    if (moved)
+        startAtCorner(); // a new page is seen from its top-left corner
+    fitScrollRanges();
+    PaintBox1Paint();
+}
+
+void TForm3::fitScrollRanges() {
+    ViewState& view = windows_.State->View;
+    const std::unique_ptr<Document> document = shownDocument();
+    if (content_ != Content::Synthesis || document == nullptr || page_ >= document->PageCount())
+        return;
+    int rows = SheetRowRange;
+    int pixels = SheetPixelRange;
+    if (view.ZoomFactor > 0) {
+        const bool landscape = document->Orientation(page_) == PageOrientation::Landscape;
+        const double width = (landscape ? A4LongSide : A4ShortSide) - 2 * PrintableInset;
+        const double height = (landscape ? A4ShortSide : A4LongSide) - 2 * PrintableInset;
+        const double zoom = view.ZoomFactor;
+        pixels = std::max(0, static_cast<int>(std::ceil(width * zoom)) + 2 - PaintBox1->width());
+        rows = std::max(
+            0, static_cast<int>(std::ceil((height * zoom - PaintBox1->height()) / (LinePitch * zoom))) + 1);
+    }
+    HBarre->setRange(0, pixels);
+    VBarre->setRange(0, rows);
+    // A shorter range may have pulled the bars back: the page follows them.
+    view.HorizontalOffset = HBarre->value();
+    view.VerticalOffset = VBarre->value();
 }
 
 void TForm3::FormShow() {
@@ -373,8 +458,11 @@ void TForm3::PaintPage(QPainter& painter) {
         return; // hidden since "Retour": nothing to scale to
     const double scaleX = width() * view.ZoomFactor / view.ShownWidth;
     const double scaleY = height() * view.ZoomFactor / view.ShownHeight;
+    const std::unique_ptr<Document> document = shownDocument();
+    if (document == nullptr)
+        return;
     QPainterCanvas canvas(painter, PaintBox1->font());
-    drawSheet(canvas, scaleX, scaleY, *windows_.State);
+    document->DrawPage(content_ == Content::Synthesis ? page_ : 0, canvas, pageView(scaleX, scaleY));
 }
 
 void TForm3::ZoomAVClick() {
@@ -385,6 +473,8 @@ void TForm3::ZoomAVClick() {
     view.ZoomFactor = ZoomSteps[static_cast<std::size_t>(step)];
     view.ZoomOffset += ZoomGrowth;
     placePage();
+    if (content_ == Content::Synthesis)
+        fitScrollRanges();
     PaintBox1Paint();
 }
 
@@ -396,6 +486,8 @@ void TForm3::ZoomARClick() {
     view.ZoomFactor = ZoomSteps[static_cast<std::size_t>(step)];
     view.ZoomOffset -= ZoomGrowth;
     placePage();
+    if (content_ == Content::Synthesis)
+        fitScrollRanges();
     PaintBox1Paint();
 }
 
@@ -438,24 +530,69 @@ void TForm3::SpinButton1DownClick() {
 }
 
 void TForm3::ImprimeClick() {
-    ProgramState& state = *windows_.State;
-    const ViewSetAside setAside(state.View);
-    state.View.ZoomFactor = 1.0;
-    state.View.HorizontalOffset = 0;
-    state.View.VerticalOffset = 0;
-    state.View.ZoomOffset = 0;
-
+    // The selected pupil's sheet, whatever the window shows: this is the print run's step.
+    const ProgramState& state = *windows_.State;
+    const std::int32_t pupil = state.Class.PupilSelection.Top;
+    const SheetDocument sheet(state.CurrentSubject, SheetSource::Of(state), pupil, pupil);
     const std::unique_ptr<SheetPrinter> printer = MakePrinter();
+    const QFont font =
+        windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font() : SheetFont();
+    if (sheet.PageCount() > 0) {
+        PrintDocument(*printer, sheet, QStringLiteral("Impression"), font);
+        return;
+    }
+    // No pupil to draw: the job still goes, blank, as it always has.
     printer->SetTitle(QStringLiteral("Impression"));
     PrintJob job(*printer);
-    printer->SetFont(windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font() : SheetFont());
-    const double scaleX = printer->PixelsPerInchX() / LayoutDpi;
-    const double scaleY = printer->PixelsPerInchY() / LayoutDpi;
-    drawSheet(printer->canvas(), scaleX, scaleY, state);
+    printer->SetFont(font);
     job.End();
 }
 
+void TForm3::printSynthesis() {
+    const std::unique_ptr<Document> synthesis = shownDocument();
+    if (synthesis == nullptr)
+        return;
+    try {
+        PrintDocument(*MakePrinter(), *synthesis, QStringLiteral("Synthèse"),
+                      windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font()
+                                                : SheetFont());
+    } catch (const NoPrinterError& error) {
+        if (Confirm(QString::fromStdString(error.Retold("la synthèse n'a pas été imprimée")) +
+                    QStringLiteral("\n\nVoulez-vous enregistrer la synthèse dans un fichier PDF, à imprimer "
+                                   "plus tard ou ailleurs ?")))
+            saveSynthesisAsPdf();
+    } catch (const PrintError& error) {
+        throw ZebError(error.Retold("la synthèse n'a pas été imprimée"));
+    }
+}
+
+void TForm3::saveSynthesisAsPdf() {
+    const std::unique_ptr<Document> synthesis = shownDocument();
+    if (synthesis == nullptr)
+        return;
+    const QString subject = windows_.State->CurrentSubject == Subject::Mathematics
+                                ? QStringLiteral("maths")
+                                : QStringLiteral("francais");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    QString chosen =
+        ChoosePdfFile(QDir(folder).filePath(QStringLiteral("synthese-") + subject + QStringLiteral(".pdf")));
+    if (chosen.isEmpty())
+        return;
+    if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        chosen += QStringLiteral(".pdf");
+    const WaitCursor wait;
+    WriteDocumentPdf(chosen.toStdString(), {synthesis.get()}, QStringLiteral("Synthèse - EVALUATION CE2"));
+}
+
 void TForm3::RetourClick() {
+    if (content_ == Content::Synthesis) { // the bars are the sheet's again
+        startAtCorner();
+        HBarre->setRange(0, SheetPixelRange);
+        VBarre->setRange(0, SheetRowRange);
+        content_ = Content::Sheet;
+    }
     if (windows_.Form2 != nullptr)
         windows_.Form2->ApplySelection(); // the grid shows the last previewed pupil
     ViewState& view = windows_.State->View;
@@ -473,6 +610,10 @@ void TForm3::RetourClick() {
 }
 
 void TForm3::PdfClick() {
+    if (content_ == Content::Synthesis) {
+        saveSynthesisAsPdf();
+        return;
+    }
     const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
     saveSheetsAsPdf(pupil, pupil);
 }
@@ -527,8 +668,8 @@ void TForm3::saveSheetsAsPdf(std::int32_t firstPupil, std::int32_t lastPupil) {
     if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         chosen += QStringLiteral(".pdf");
     const WaitCursor wait;
-    WriteSheetsPdf(chosen.toStdString(), *windows_.State, {windows_.State->CurrentSubject}, firstPupil,
-                   lastPupil);
+    WriteSheetsPdf(chosen.toStdString(), SheetSource::Of(*windows_.State), {windows_.State->CurrentSubject},
+                   firstPupil, lastPupil);
 }
 
 QString TForm3::suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil) const {

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QPainter;
 class QPushButton;
@@ -15,15 +16,18 @@ class QToolButton;
 
 namespace zeb {
 
+class Document;
 class SheetPrinter;
+struct PageView;
 
 // What a scroll bar reports of each scroll action, as the handlers expect it.
 enum class ScrollCode { LineUp, LineDown, PageUp, PageDown, Position, Track, Top, Bottom, EndScroll };
 
-// The preview: one pupil's sheet on a white page that can be enlarged in two steps,
-// scrolled, stepped from pupil to pupil, printed, or saved as a PDF file. It also prints one
-// sheet for the selection window's print run while hidden. Its view state lives in the
-// program-wide state, which the sheet's drawing reads.
+// The preview: one pupil's sheet, or the synthesis pages of the class in one subject, on a
+// white page that can be enlarged in two steps, scrolled, stepped from pupil to pupil (or
+// page to page), printed, or saved as a PDF file. It also prints one sheet for the selection
+// window's print run while hidden. Its view state lives in the program-wide state; the
+// drawing sees only the view value made of it.
 class TForm3 final : public QWidget, public PreviewWindow {
     Q_OBJECT
 public:
@@ -33,6 +37,7 @@ public:
     // The selection window's side.
     void SetPupilName(const QString& name) override;
     void ShowPreview() override;
+    void ShowSynthesis() override;
     void ImprimeClick() override;
     void OfferPdfInstead(const std::string& reason, std::int32_t firstPupil, std::int32_t lastPupil) override;
 
@@ -47,6 +52,13 @@ public:
     void SpinButton1DownClick(); // next pupil
     void RetourClick();
     void PdfClick(); // the previewed sheet as a PDF file, for a teacher without a printer
+    void PreviousPageClick(); // the synthesis's pages
+    void NextPageClick();
+
+    enum class Content { Sheet, Synthesis };
+    Content Shown() const { return content_; }
+    int ShownPage() const { return page_; } // 0-based
+    int ShownPageCount() const;
 
     // The page as the paint box shows it: the white sheet, then the pupil's results.
     void PaintPage(QPainter& painter);
@@ -70,12 +82,24 @@ public:
     QPushButton* Imprime = nullptr;
     QPushButton* Pdf = nullptr;
     QPushButton* Retour = nullptr;
+    QWidget* PagePanel = nullptr; // in the pupil controls' place while the synthesis is shown
+    QToolButton* PagePrevious = nullptr;
+    QToolButton* PageNext = nullptr;
+    QLabel* PageLabel = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    std::unique_ptr<Document> shownDocument() const; // empty when there is nothing to show
+    PageView pageView(double scaleX, double scaleY) const;
+    void showContent(Content content);
+    void showPage(int page);
+    void startAtCorner();
+    void fitScrollRanges(); // the synthesis's pages are wider and taller than a sheet
+    void printSynthesis();
+    void saveSynthesisAsPdf();
     void placePage(); // the paint box and the horizontal bar follow the zoom
     void showPupilName();
     void printOrOfferPdf();
@@ -83,6 +107,8 @@ private:
     QString suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil) const;
 
     AppWindows& windows_;
+    Content content_ = Content::Sheet;
+    int page_ = 0;
 };
 
 } // namespace zeb

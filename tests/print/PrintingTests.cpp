@@ -151,7 +151,7 @@ protected:
     // The sheet of one pupil as the PDF writer puts it on paper.
     fs::path referencePdf(std::int32_t pupil) {
         const fs::path pdf = files / ("reference-" + std::to_string(pupil) + ".pdf");
-        WriteSheetsPdf(pdf, *state, {state->CurrentSubject}, pupil, pupil);
+        WriteSheetsPdf(pdf, SheetSource::Of(*state), {state->CurrentSubject}, pupil, pupil);
         return pdf;
     }
 

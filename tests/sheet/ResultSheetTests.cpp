@@ -39,7 +39,10 @@ std::unique_ptr<ProgramState> sheetState(TreatmentMode treatment, double zoom = 
 
 RecordingCanvas draw(Subject subject, const ProgramState& state, double scaleX = 1.0, double scaleY = 1.0) {
     RecordingCanvas canvas;
-    DrawResultSheet(subject, canvas, scaleX, scaleY, 2, state);
+    const ViewState& view = state.View;
+    DrawResultSheet(subject, canvas,
+                    PageView{view.ZoomFactor, view.HorizontalOffset, view.VerticalOffset, scaleX, scaleY}, 2,
+                    SheetSource::Of(state));
     return canvas;
 }
 

@@ -1,8 +1,8 @@
 #include "TempFolder.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
-#include "sheet/qt/QPainterCanvas.h"
 #include "qttext/QtText.h"
+#include "sheet/qt/QPainterCanvas.h"
 #include "sheet/qt/SheetPdf.h"
 
 #include <QFontInfo>
@@ -115,11 +115,14 @@ TEST(SheetPdf, OnePagePerPupilAndSubject) {
     BuildObjectiveTables(*state);
     state->Class.PupilCount = 3;
     TempFolder folder;
-    EXPECT_EQ(WriteSheetsPdf(folder / "f.pdf", *state, {Subject::French, Subject::Mathematics}), 6);
-    EXPECT_EQ(WriteSheetsPdf(folder / "m.pdf", *state, {Subject::Mathematics}), 3);
+    EXPECT_EQ(
+        WriteSheetsPdf(folder / "f.pdf", SheetSource::Of(*state), {Subject::French, Subject::Mathematics}),
+        6);
+    EXPECT_EQ(WriteSheetsPdf(folder / "m.pdf", SheetSource::Of(*state), {Subject::Mathematics}), 3);
     EXPECT_EQ(std::filesystem::status(folder / "m.pdf").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    EXPECT_THROW(WriteSheetsPdf(folder / "none" / "x.pdf", *state, {Subject::French}), ZebError);
+    EXPECT_THROW(WriteSheetsPdf(folder / "none" / "x.pdf", SheetSource::Of(*state), {Subject::French}),
+                 ZebError);
     EXPECT_FALSE(std::filesystem::exists(folder / "none"));
     // The preview's view is not the paper's: the state handed in is left as it was.
     EXPECT_EQ(state->View, ViewState{});
@@ -156,7 +159,7 @@ TEST(SheetPdf, SheetStartsWhereAQuarterInchMarginPrinterWouldPrint) {
     state->Class.PupilCount = 2;
     TempFolder folder;
     const std::filesystem::path pdf = folder / "fiches.pdf";
-    ASSERT_EQ(WriteSheetsPdf(pdf, *state, {Subject::French, Subject::Mathematics}), 4);
+    ASSERT_EQ(WriteSheetsPdf(pdf, SheetSource::Of(*state), {Subject::French, Subject::Mathematics}), 4);
 
     // Layout pixel k lies at round(k x 1200 / 96 + 1) of the writer's 1200 dpi, then 18 points
     // (6.35 mm) of margin; a row is 12 points and the head line is row 1.

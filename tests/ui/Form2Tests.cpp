@@ -36,6 +36,7 @@ public:
         selectionVisibleAtName = selection_.isVisible();
     }
     void ShowPreview() override { ++shows; }
+    void ShowSynthesis() override { syntheses.push_back(state_.CurrentSubject); }
     void ImprimeClick() override {
         printedRows.push_back(state_.Class.PupilSelection.Top);
         const QCursor* cursor = QApplication::overrideCursor();
@@ -52,7 +53,8 @@ public:
     std::vector<QString> names;
     bool selectionVisibleAtName = true;
     int shows = 0;
-    std::vector<int> printedRows; // the selection's Top at each print
+    std::vector<Subject> syntheses; // the subject of each synthesis asked for
+    std::vector<int> printedRows;   // the selection's Top at each print
     std::vector<bool> waitCursorAtPrint;
     int failOnPrint = 0; // 1-based; 0: every print succeeds
     bool noPrinter = false;

@@ -41,11 +41,11 @@ namespace {
 struct PrintLog {
     struct Job {
         QString title;
-        ViewState view; // the program's view while the job is drawn
         std::int32_t pupil = 0;
         Subject subject = Subject::French;
         QString family;
-        RecordingCanvas canvas;
+        RecordingCanvas canvas; // every page's calls
+        std::vector<PageOrientation> pages{PageOrientation::Portrait};
         bool ended = false;
         bool aborted = false;
     };
@@ -66,7 +66,6 @@ public:
             throw NoPrinterError("Aucune imprimante n'est configurée sur cet ordinateur.");
         PrintLog::Job job;
         job.title = title_;
-        job.view = state_.View;
         job.pupil = state_.Class.PupilSelection.Top;
         job.subject = state_.CurrentSubject;
         log_.jobs.push_back(std::move(job));
@@ -76,6 +75,8 @@ public:
         if (number() == log_.failFontAt)
             throw PrintError("panne au milieu de la fiche");
     }
+    void SetPageOrientation(PageOrientation orientation) override { job().pages.back() = orientation; }
+    void NewPage() override { job().pages.push_back(PageOrientation::Portrait); }
     Canvas& canvas() override { return job().canvas; }
     int PixelsPerInchX() const override { return FakeDpi; }
     int PixelsPerInchY() const override { return FakeDpi; }
@@ -153,9 +154,7 @@ protected:
         form3->Confirm = [](const QString&) -> bool { throw std::logic_error("unexpected question"); };
         form3->ChoosePdfFile = [](const QString&) -> QString { throw std::logic_error("unexpected dialog"); };
     }
-    void TearDown() override {
-        fs::current_path(startFolder);
-    }
+    void TearDown() override { fs::current_path(startFolder); }
 
     // A generated class loaded as the teacher does, then the selection window on pupil `pupil`.
     void load(int pupils, int pupil = 1) {
@@ -184,19 +183,19 @@ protected:
         painter.setPen(QPen(Qt::black, 0));
         painter.drawRect(0, 0, 479 + 2 * state->View.ZoomOffset - 1, 536);
         QPainterCanvas canvas(painter, form3->PaintBox1->font());
-        DrawResultSheet(subject, canvas, state->View.ZoomFactor, state->View.ZoomFactor, pupil, *state);
+        const ViewState& view = state->View;
+        DrawResultSheet(subject, canvas,
+                        PageView{view.ZoomFactor, view.HorizontalOffset, view.VerticalOffset, view.ZoomFactor,
+                                 view.ZoomFactor},
+                        pupil, SheetSource::Of(*state));
         painter.end();
         return image;
     }
 
     // The texts of the sheet of `pupil` on paper at the fake printer's resolution.
     std::vector<RecordingCanvas::Text> paperTexts(std::int32_t pupil, Subject subject) const {
-        ProgramState paper = *state;
-        paper.View.ZoomFactor = 1.0;
-        paper.View.HorizontalOffset = 0;
-        paper.View.VerticalOffset = 0;
         RecordingCanvas canvas;
-        DrawResultSheet(subject, canvas, 2.0, 2.0, pupil, paper);
+        DrawResultSheet(subject, canvas, PageView::Paper(FakeDpi, FakeDpi), pupil, SheetSource::Of(*state));
         return canvas.texts;
     }
 
@@ -437,7 +436,7 @@ TEST_F(PreviewTest, RetourResetsTheViewButTheBarsKeepTheirPositions) {
 
 // ---- Printing -------------------------------------------------------------------------------
 
-TEST_F(PreviewTest, PrintDrawsThePaperSheetAndGivesThePreviewItsViewBack) {
+TEST_F(PreviewTest, PrintDrawsThePaperSheetAndLeavesThePreviewsView) {
     load(4, 2);
     form2->RadioMathematiques->click();
     preview();
@@ -450,10 +449,7 @@ TEST_F(PreviewTest, PrintDrawsThePaperSheetAndGivesThePreviewItsViewBack) {
     ASSERT_EQ(log.jobs.size(), 1u);
     const PrintLog::Job& job = log.jobs[0];
     EXPECT_EQ(job.title, QStringLiteral("Impression"));
-    EXPECT_EQ(job.view.ZoomFactor, 1.0);
-    EXPECT_EQ(job.view.ZoomOffset, 0);
-    EXPECT_EQ(job.view.HorizontalOffset, 0);
-    EXPECT_EQ(job.view.VerticalOffset, 0);
+    EXPECT_EQ(job.pages.size(), 1u);
     EXPECT_EQ(job.family, program->windows().Form1->font().family());
     EXPECT_TRUE(job.ended);
     EXPECT_FALSE(job.aborted);
@@ -499,7 +495,6 @@ TEST_F(PreviewTest, PrintAllFromTheThirdPupilGivesOneJobPerPupilAtPaperSize) {
         const auto pupil = static_cast<std::int32_t>(i + 3);
         EXPECT_EQ(job.pupil, pupil);
         EXPECT_EQ(job.title, QStringLiteral("Impression"));
-        EXPECT_EQ(job.view.ZoomFactor, 1.0);
         EXPECT_TRUE(sameTexts(job.canvas.texts, paperTexts(pupil, Subject::French))) << pupil;
     }
     EXPECT_EQ(state->Class.PupilSelection.Top, 10);

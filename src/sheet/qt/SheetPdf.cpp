@@ -47,10 +47,10 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
         QPdfWriter writer(&output);
         writer.setCreator(QStringLiteral("ZEB v2"));
         writer.setTitle(title);
-        const PageOrientation first = documents.front()->PageCount() > 0
-                                          ? documents.front()->Orientation(0)
-                                          : PageOrientation::Portrait;
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), qtOrientation(first), QMarginsF(0, 0, 0, 0)));
+        const PageOrientation first = documents.front()->PageCount() > 0 ? documents.front()->Orientation(0)
+                                                                         : PageOrientation::Portrait;
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), qtOrientation(first), QMarginsF(0, 0, 0, 0)));
         const PageView paper = PageView::Paper(writer.logicalDpiX(), writer.logicalDpiY());
 
         QPainter painter;
