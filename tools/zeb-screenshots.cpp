@@ -64,9 +64,16 @@ int main(int argc, char** argv) {
     windows.Form2->ApercuClick();
     auto* preview = dynamic_cast<zeb::TForm3*>(windows.Form3);
     for (const char* zoom : {"60", "80", "100"}) {
-        ok = save(*preview, folder.filePath(QStringLiteral("apercu-zoom-%1.png").arg(QLatin1String(zoom)))) && ok;
+        ok = save(*preview, folder.filePath(QStringLiteral("apercu-zoom-%1.png").arg(QLatin1String(zoom)))) &&
+             ok;
         preview->ZoomAVClick();
     }
+    preview->RetourClick();
+    // The class synthesis in French, its first page (the class table) then its second.
+    windows.Form2->SyntheseClick();
+    ok = save(*preview, folder.filePath(QStringLiteral("apercu-synthese-tableau.png"))) && ok;
+    preview->NextPageClick();
+    ok = save(*preview, folder.filePath(QStringLiteral("apercu-synthese.png"))) && ok;
     preview->RetourClick();
     windows.Form2->hide();
     ok = save(*windows.Form4, folder.filePath(QStringLiteral("fenetre-objectifs.png"))) && ok;

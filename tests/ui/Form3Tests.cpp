@@ -5,6 +5,7 @@
 #include "generator/ExportGenerator.h"
 #include "print/SheetPrinter.h"
 #include "sheet/ResultSheet.h"
+#include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -566,6 +568,114 @@ TEST_F(PreviewTest, PdfButtonSavesThePreviewedSheetUnderThePupilsName) {
     EXPECT_FALSE(suggested.contains(QLatin1Char(' ')));
     EXPECT_EQ(readFile(files / "une-fiche.PDF").substr(0, 5), "%PDF-");
     EXPECT_FALSE(fs::exists(files / "une-fiche.PDF.pdf"));
+}
+
+// ---- Class synthesis ---------------------------------------------------------------------------
+
+TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
+    load(12, 4);
+    form2->RadioMathematiques->click();
+    EXPECT_EQ(form2->Synthese->text(), QStringLiteral("&Synthèse"));
+    form2->Synthese->click();
+    ASSERT_TRUE(form3->isVisible());
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_FALSE(form3->SpinButton1->isVisible());
+    EXPECT_FALSE(form3->Edit1->isVisible());
+    const SynthesisDocument expected(Subject::Mathematics, SheetSource::Of(*state));
+    const int pages = expected.PageCount();
+    ASSERT_GE(pages, 3);
+    EXPECT_EQ(form3->ShownPageCount(), pages);
+    EXPECT_EQ(form3->PageLabel->text(), QStringLiteral("Page 1 sur %1").arg(pages));
+    EXPECT_FALSE(form3->PagePrevious->isEnabled());
+
+    // Page Down steps through the pages and stops at the last; the page shown is the one drawn.
+    form3->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form3));
+    form3->ZoomAV->setFocus();
+    QTest::keyClick(form3->ZoomAV, Qt::Key_PageDown);
+    EXPECT_EQ(form3->ShownPage(), 1);
+    for (int k = 0; k < pages; ++k)
+        form3->NextPageClick();
+    EXPECT_EQ(form3->ShownPage(), pages - 1);
+    EXPECT_FALSE(form3->PageNext->isEnabled());
+    form3->PreviousPageClick();
+    form3->ZoomAVClick();
+    EXPECT_GT(form3->VBarre->maximum(), 0);
+    pressOn(form3->VBarre, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(state->View.VerticalOffset, form3->VBarre->value());
+    const ViewState& view = state->View;
+    QImage image(form3->PaintBox1->size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::black, 0));
+    painter.drawRect(0, 0, 479 + 2 * view.ZoomOffset - 1, 536);
+    QPainterCanvas canvas(painter, form3->PaintBox1->font());
+    expected.DrawPage(pages - 2, canvas,
+                      PageView{view.ZoomFactor, view.HorizontalOffset, view.VerticalOffset, 0.8, 0.8});
+    painter.end();
+    EXPECT_EQ(shownPage(), image);
+
+    // One job titled "Synthèse" with every page, the class table in landscape.
+    form3->Imprime->click();
+    ASSERT_EQ(log.jobs.size(), 1u);
+    const PrintLog::Job& job = log.jobs[0];
+    EXPECT_EQ(job.title, QStringLiteral("Synthèse"));
+    EXPECT_TRUE(job.ended);
+    ASSERT_EQ(job.pages.size(), static_cast<std::size_t>(pages));
+    EXPECT_EQ(job.pages[0], PageOrientation::Landscape);
+    EXPECT_EQ(job.pages[1], PageOrientation::Portrait);
+    RecordingCanvas paper;
+    for (int k = 0; k < pages; ++k)
+        expected.DrawPage(k, paper, PageView::Paper(FakeDpi, FakeDpi));
+    EXPECT_TRUE(sameTexts(job.canvas.texts, paper.texts));
+
+    // No printer: the teacher is offered the synthesis as a PDF file instead.
+    log.noPrinter = true;
+    QString question;
+    form3->Confirm = [&](const QString& asked) {
+        question = asked;
+        return true;
+    };
+    form3->ChoosePdfFile = [this](const QString& proposal) {
+        EXPECT_TRUE(proposal.endsWith(QStringLiteral("synthese-maths.pdf"))) << proposal.toStdString();
+        return QString::fromStdString((files / "synthese").string());
+    };
+    form3->Imprime->click();
+    EXPECT_TRUE(question.contains(QStringLiteral("la synthèse dans un fichier PDF")));
+    EXPECT_EQ(readFile(files / "synthese.pdf").substr(0, 5), "%PDF-");
+
+    // Back to the selection window; the next preview is a pupil's sheet with its own bars.
+    form3->Retour->click();
+    EXPECT_TRUE(form2->isVisible());
+    preview();
+    EXPECT_TRUE(form3->SpinButton1->isVisible());
+    EXPECT_FALSE(form3->PagePanel->isVisible());
+    EXPECT_EQ(form3->VBarre->maximum(), 30);
+    EXPECT_EQ(form3->HBarre->maximum(), 200);
+    EXPECT_EQ(shownPage(), expectedPage(4, Subject::Mathematics));
+}
+
+TEST_F(PreviewTest, SynthesisNeedsAClassAndShowsThePreviousOneAfterAFailedLoad) {
+    EXPECT_FALSE(form2->Synthese->isEnabled());
+    load(5);
+    EXPECT_TRUE(form2->Synthese->isEnabled());
+    const ClassResultsTable before = state->Class.ClassResults;
+    writeFile(files / "abime.jad", "ceci n'est pas une archive");
+    program->form1().ChooseExportFile = [this] {
+        return QString::fromStdString((files / "abime.jad").string());
+    };
+    EXPECT_THROW(program->form1().SpeedButton1Click(), std::exception);
+    EXPECT_EQ(state->Class.PupilCount, 5);
+    EXPECT_TRUE(state->Class.ClassResults == before);
+    form2->show();
+    form2->Synthese->click();
+    form3->Imprime->click();
+    ASSERT_EQ(log.jobs.size(), 1u);
+    const std::string fifth = state->Class.ClassResults[5].Surname.str();
+    const auto& texts = log.jobs[0].canvas.texts;
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const auto& text) {
+        return text.text.find(fifth.substr(0, fifth.find_last_not_of(' ') + 1)) != std::string::npos;
+    }));
 }
 
 } // namespace
