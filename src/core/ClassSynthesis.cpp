@@ -13,10 +13,28 @@ void append(PupilGroup& group, std::int32_t pupil) {
     group.Pupils[static_cast<std::size_t>(group.Count++)] = static_cast<std::int8_t>(pupil);
 }
 
+template <int ObjectiveCount>
+void synthesizeObjectives(SubjectSynthesis& synthesis, const ScoreTable<ObjectiveCount>& sr,
+                          std::int32_t pupils) {
+    for (std::int32_t objective = 1; objective <= ObjectiveCount; ++objective) {
+        ObjectiveSynthesis& entry = synthesis.Objectives[objective];
+        entry.Objective = objective;
+        const auto& texts = sr[objective];
+        for (std::int32_t pupil = 1; pupil <= pupils; ++pupil) {
+            const Coding coding = entry.Tally.Add(texts[pupil]);
+            if (coding == Coding::NonAcquis)
+                append(entry.NotAcquiredGroup, pupil);
+            else if (coding == Coding::EnCoursAcquisition)
+                append(entry.InProgressGroup, pupil);
+        }
+    }
+}
+
 } // namespace
 
 Coding ObjectiveTally::Add(std::string_view srText) {
-    const Coding coding = CodingOf(srText);
+    const int value = CodingValue(srText);
+    const Coding coding = CodingOfValue(value);
     switch (coding) {
     case Coding::Acquis:
         ++Acquired;
@@ -33,7 +51,7 @@ Coding ObjectiveTally::Add(std::string_view srText) {
         return coding;
     }
     ++Evaluated;
-    SumSR += CodingValue(srText);
+    SumSR += value;
     return coding;
 }
 
@@ -71,17 +89,10 @@ SubjectSynthesis SynthesizeSubject(const LoadedClass& loaded, Subject subject) {
     synthesis.subject = subject;
     synthesis.PupilCount = loaded.PupilCount;
     synthesis.ObjectiveCount = ObjectiveCountOf(subject);
-    for (std::int32_t objective = 1; objective <= synthesis.ObjectiveCount; ++objective) {
-        ObjectiveSynthesis& entry = synthesis.Objectives[objective];
-        entry.Objective = objective;
-        for (std::int32_t pupil = 1; pupil <= loaded.PupilCount; ++pupil) {
-            const Coding coding = entry.Tally.Add(StoredSR(loaded, subject, objective, pupil));
-            if (coding == Coding::NonAcquis)
-                append(entry.NotAcquiredGroup, pupil);
-            else if (coding == Coding::EnCoursAcquisition)
-                append(entry.InProgressGroup, pupil);
-        }
-    }
+    if (subject == Subject::French)
+        synthesizeObjectives(synthesis, loaded.ObjectiveResults.French.SR, loaded.PupilCount);
+    else
+        synthesizeObjectives(synthesis, loaded.ObjectiveResults.Maths.SR, loaded.PupilCount);
     return synthesis;
 }
 

@@ -166,15 +166,16 @@ std::pair<std::string, std::string> expectedSynthesisAndGroups(const examples::G
                 sr.push_back(c.counted == 0 ? -1 : (200 * c.success + c.counted) / (2 * c.counted));
             }
             const auto count = [&sr](int low, int high) {
-                return std::count_if(sr.begin(), sr.end(), [=](int v) { return v >= low && v <= high; });
+                return static_cast<int>(
+                    std::count_if(sr.begin(), sr.end(), [=](int v) { return v >= low && v <= high; }));
             };
             const auto n = count(0, 100), a = count(75, 100), eca = count(50, 74), na = count(0, 49);
             const int sum =
                 std::accumulate(sr.begin(), sr.end(), 0, [](int s, int v) { return s + std::max(v, 0); });
             const auto share = [n](double value) { return std::to_string(std::lround(value / n)) + ";"; };
-            synthesis += start + std::to_string(n) + ";" + std::to_string(sr.size() - n) + ";" +
-                         (n == 0 ? "Abs;" : share(sum)) + std::to_string(a) + ";" + std::to_string(eca) +
-                         ";" + std::to_string(na) + ";" +
+            synthesis += start + std::to_string(n) + ";" + std::to_string(static_cast<int>(sr.size()) - n) +
+                         ";" + (n == 0 ? "Abs;" : share(sum)) + std::to_string(a) + ";" +
+                         std::to_string(eca) + ";" + std::to_string(na) + ";" +
                          (n == 0 ? "Abs;Abs;Abs;Abs"
                                  : share(100.0 * a) + share(100.0 * eca) + share(100.0 * na) +
                                        (a * 2 < n ? "oui" : "non")) +
