@@ -35,6 +35,15 @@ void appendSubjectRows(std::string& out, std::string_view rowStart, std::string_
     }
 }
 
+// Number, surname and first name, ready to follow the other fields of a row.
+std::string pupilFields(const PupilRecord& pupil, int slot) {
+    return std::to_string(slot) + ";" + CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname))) + ";" +
+           CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName)));
+}
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr Subject CsvSubjects[] = {Subject::French, Subject::Mathematics};
+
 template <int ObjectiveCount> int scoredObjectives(const SubjectScores<ObjectiveCount>& scores, int slot) {
     int scored = 0;
     for (int j = 1; j <= ObjectiveCount; ++j)
@@ -79,11 +88,57 @@ std::string ClassScoresCsv(const ProgramState& state) {
     const LoadedClass& loaded = state.Class;
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
-        const std::string rowStart = std::to_string(slot) + ";" +
-                                     CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname))) + ";" +
-                                     CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName))) + ";";
+        const std::string rowStart = pupilFields(pupil, slot) + ";";
         appendSubjectRows(out, rowStart, "francais", loaded.ObjectiveResults.French, slot);
         appendSubjectRows(out, rowStart, "mathematiques", loaded.ObjectiveResults.Maths, slot);
+    }
+    return out;
+}
+
+std::string_view SubjectCsvName(Subject subject) {
+    return subject == Subject::French ? "francais" : "mathematiques";
+}
+
+std::string SynthesisCsvRow(Subject subject, std::int32_t objective, const ObjectiveTally& tally) {
+    const std::string start = std::string(SubjectCsvName(subject)) + ";" + std::to_string(objective) + ";" +
+                              std::to_string(tally.Evaluated) + ";" + std::to_string(tally.Absent) + ";";
+    const std::string counts = std::to_string(tally.Acquired) + ";" + std::to_string(tally.InProgress) + ";" +
+                               std::to_string(tally.NotAcquired) + ";";
+    // Nobody evaluated: no mean, no share, and nothing to tell about teaching it again.
+    if (tally.Evaluated == 0)
+        return start + "Abs;" + counts + "Abs;Abs;Abs;Abs\r\n";
+    return start + std::to_string(tally.MeanSR()) + ";" + counts +
+           std::to_string(tally.Percent(tally.Acquired)) + ";" +
+           std::to_string(tally.Percent(tally.InProgress)) + ";" +
+           std::to_string(tally.Percent(tally.NotAcquired)) + ";" + (tally.WholeClass() ? "oui" : "non") +
+           "\r\n";
+}
+
+std::string SynthesisCsv(const ProgramState& state) {
+    std::string out = std::string(ByteOrderMark).append(SynthesisCsvHeader).append("\r\n");
+    for (Subject subject : CsvSubjects) {
+        const SubjectSynthesis synthesis = SynthesizeSubject(state.Class, subject);
+        for (int j = 1; j <= synthesis.ObjectiveCount; ++j)
+            out += SynthesisCsvRow(subject, j, synthesis.Objectives[j].Tally);
+    }
+    return out;
+}
+
+std::string GroupsCsv(const ProgramState& state) {
+    std::string out = std::string(ByteOrderMark).append(GroupsCsvHeader).append("\r\n");
+    for (Subject subject : CsvSubjects) {
+        const SubjectSynthesis synthesis = SynthesizeSubject(state.Class, subject);
+        for (int j = 1; j <= synthesis.ObjectiveCount; ++j) {
+            const ObjectiveSynthesis& objective = synthesis.Objectives[j];
+            const std::pair<std::string_view, const PupilGroup*> groups[] = {
+                {"NA", &objective.NotAcquiredGroup}, {"ECA", &objective.InProgressGroup}};
+            for (const auto& [name, group] : groups)
+                for (const std::int8_t pupil : *group)
+                    out.append(SubjectCsvName(subject))
+                        .append(";" + std::to_string(j) + ";")
+                        .append(name)
+                        .append(";" + pupilFields(state.Class.ClassResults[pupil], pupil) + "\r\n");
+        }
     }
     return out;
 }

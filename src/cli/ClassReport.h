@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ClassSynthesis.h"
 #include "core/ProgramState.h"
 
 #include <string>
@@ -10,6 +11,25 @@ namespace zeb::cli {
 // The scores of the loaded class as a spreadsheet file: UTF-8 with a byte order mark,
 // ";" between fields, CR LF line ends, one row per pupil, subject and objective.
 std::string ClassScoresCsv(const ProgramState& state);
+
+// What the class masters, objective by objective: same conventions as the scores, one row
+// per subject (French first) and objective.
+inline constexpr std::string_view SynthesisCsvHeader =
+    "matiere;objectif;evalues;absents;SR_moyen;A;ECA;NA;pct_A;pct_ECA;pct_NA;classe_entiere";
+std::string SynthesisCsv(const ProgramState& state);
+
+// One synthesis row, line end included: "Abs" for the mean, the percentages and the
+// whole-class mark when nobody was evaluated. A file over several classes puts its own
+// columns in front.
+std::string SynthesisCsvRow(Subject subject, std::int32_t objective, const ObjectiveTally& tally);
+
+// The pupils coded NA, then those coded ECA, of each objective: same conventions, one row
+// per pupil in a group.
+inline constexpr std::string_view GroupsCsvHeader = "matiere;objectif;groupe;numero;nom;prenom";
+std::string GroupsCsv(const ProgramState& state);
+
+// "francais" or "mathematiques", as the files name the subjects.
+std::string_view SubjectCsvName(Subject subject);
 
 // A short French summary of the loaded class, UTF-8, for the terminal.
 std::string ClassSummary(const ProgramState& state);

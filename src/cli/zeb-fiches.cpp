@@ -32,8 +32,9 @@ using zeb::cli::SignalsHeld;
 namespace {
 
 constexpr const char* Usage =
-    "Usage : zeb-fiches [--csv FICHIER] [--pdf FICHIER [--subject french|maths|both]\n"
-    "                   [--treatment coding|percent]] EXPORT\n"
+    "Usage : zeb-fiches [--csv FICHIER] [--synthese-csv FICHIER] [--groupes-csv FICHIER]\n"
+    "                   [--pdf FICHIER [--subject french|maths|both] [--treatment coding|percent]]\n"
+    "                   EXPORT\n"
     "\n"
     "Charge l'export d'une classe (archive .jad de J'ADE, ou le document .xml qu'elle contient),\n"
     "calcule pour chaque élève les scores de chaque objectif en français et en\n"
@@ -43,6 +44,13 @@ constexpr const char* Usage =
     "  --csv FICHIER     écrit les scores dans FICHIER au lieu d'afficher le résumé : une\n"
     "                    ligne par élève, matière et objectif (numero;nom;prenom;matiere;\n"
     "                    objectif;SR;SE;SNR;codage), en UTF-8, lisible par un tableur.\n"
+    "  --synthese-csv FICHIER\n"
+    "                    écrit la synthèse de la classe dans FICHIER : une ligne par matière et\n"
+    "                    objectif (matiere;objectif;evalues;absents;SR_moyen;A;ECA;NA;pct_A;\n"
+    "                    pct_ECA;pct_NA;classe_entiere), au même format que --csv.\n"
+    "  --groupes-csv FICHIER\n"
+    "                    écrit les groupes de besoin dans FICHIER : une ligne par élève codé NA\n"
+    "                    ou ECA sur un objectif (matiere;objectif;groupe;numero;nom;prenom).\n"
     "  --pdf FICHIER     écrit les fiches de résultats dans FICHIER, une page A4 par fiche,\n"
     "                    telles que l'imprimante les donnerait.\n"
     "  --subject MATIERE french (fiches de français), maths (mathématiques) ou both (les\n"
@@ -60,10 +68,20 @@ constexpr const char* Usage =
 struct Options {
     std::optional<fs::path> csv;
     std::optional<fs::path> pdf;
+    std::optional<fs::path> synthesisCsv;
+    std::optional<fs::path> groupsCsv;
     std::vector<Subject> subjects{Subject::French, Subject::Mathematics};
     TreatmentMode treatment = TreatmentMode::Codage;
     bool sheetChoiceGiven = false;
     fs::path exportDocument;
+};
+
+// The options that name a file to write; no two may name the same file.
+constexpr std::pair<std::string_view, std::optional<fs::path> Options::*> OutputOptions[] = {
+    {"--csv", &Options::csv},
+    {"--pdf", &Options::pdf},
+    {"--synthese-csv", &Options::synthesisCsv},
+    {"--groupes-csv", &Options::groupsCsv},
 };
 
 struct UsageError {
@@ -97,6 +115,17 @@ fs::path fileValue(const std::string& value, std::string_view option) {
     return value;
 }
 
+// Takes an option that names an output file; false when `args[i]` is none of them.
+bool outputOption(const std::vector<std::string>& args, std::size_t& i, Options& options) {
+    for (const auto& [name, member] : OutputOptions) {
+        if (auto value = optionValue(args, i, name)) {
+            options.*member = fileValue(*value, name);
+            return true;
+        }
+    }
+    return false;
+}
+
 Options parseArguments(const std::vector<std::string>& args) {
     Options options;
     std::vector<std::string> positional;
@@ -107,10 +136,7 @@ Options parseArguments(const std::vector<std::string>& args) {
             positional.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (auto csv = optionValue(args, i, "--csv")) {
-            options.csv = fileValue(*csv, "--csv");
-        } else if (auto pdf = optionValue(args, i, "--pdf")) {
-            options.pdf = fileValue(*pdf, "--pdf");
+        } else if (outputOption(args, i, options)) {
         } else if (auto subject = optionValue(args, i, "--subject")) {
             if (*subject == "french")
                 options.subjects = {Subject::French};
@@ -142,12 +168,16 @@ Options parseArguments(const std::vector<std::string>& args) {
                          ")."};
     // Absolute from here on: extracting an archive changes the current folder.
     options.exportDocument = fs::absolute(positional.front());
-    if (options.csv)
-        options.csv = fs::absolute(*options.csv);
-    if (options.pdf)
-        options.pdf = fs::absolute(*options.pdf);
-    if (options.csv && options.pdf && sameFile(*options.csv, *options.pdf))
-        throw UsageError{"--csv et --pdf désignent le même fichier."};
+    for (std::size_t a = 0; a < std::size(OutputOptions); ++a) {
+        auto& file = options.*OutputOptions[a].second;
+        if (!file)
+            continue;
+        file = fs::absolute(*file);
+        for (std::size_t b = 0; b < a; ++b)
+            if (const auto& other = options.*OutputOptions[b].second; other && sameFile(*other, *file))
+                throw UsageError{std::string(OutputOptions[b].first) + " et " +
+                                 std::string(OutputOptions[a].first) + " désignent le même fichier."};
+    }
     return options;
 }
 
@@ -251,9 +281,36 @@ bool isArchive(const fs::path& file) {
     return extension == ".jad" || extension == ".zip";
 }
 
+// The output files this run made that were not there before it. Unless the run completes,
+// they go again: a failed run leaves no new file behind, whichever output failed.
+class NewOutputs {
+public:
+    NewOutputs() = default;
+    NewOutputs(const NewOutputs&) = delete;
+    NewOutputs& operator=(const NewOutputs&) = delete;
+    ~NewOutputs() {
+        for (const fs::path& file : made_)
+            ::unlink(file.c_str());
+    }
+
+    template <typename Write> void write(const std::optional<fs::path>& file, Write&& writeFile) {
+        if (!file)
+            return;
+        std::error_code error;
+        const bool existed = fs::exists(fs::symlink_status(*file, error));
+        writeFile(*file);
+        if (!existed)
+            made_.push_back(*file);
+    }
+    void keep() { made_.clear(); }
+
+private:
+    std::vector<fs::path> made_;
+};
+
 int run(const Options& options) {
-    for (const auto& output : {options.csv, options.pdf})
-        if (output && sameFile(*output, options.exportDocument))
+    for (const auto& [name, member] : OutputOptions)
+        if (const auto& output = options.*member; output && sameFile(*output, options.exportDocument))
             throw ZebError("le fichier demandé " + output->string() +
                            " est le document d'export lui-même ; choisissez un autre nom.");
 
@@ -266,11 +323,17 @@ int run(const Options& options) {
             document = cli::ExtractExportDocument(document, folder.extractionFolder());
         ImportExportDocument(document, folder.programFolder(), *state);
     }
-    if (options.csv)
-        cli::WriteOutputFile(*options.csv, cli::ClassScoresCsv(*state));
-    if (options.pdf)
-        writePdf(options, *state);
-    if (!options.csv && !options.pdf)
+    NewOutputs outputs;
+    const auto csvOf = [&state](std::string (*csv)(const ProgramState&)) {
+        return [&state, csv](const fs::path& file) { cli::WriteOutputFile(file, csv(*state)); };
+    };
+    outputs.write(options.csv, csvOf(cli::ClassScoresCsv));
+    outputs.write(options.synthesisCsv, csvOf(cli::SynthesisCsv));
+    outputs.write(options.groupsCsv, csvOf(cli::GroupsCsv));
+    outputs.write(options.pdf, [&](const fs::path&) { writePdf(options, *state); });
+    outputs.keep();
+    if (std::none_of(std::begin(OutputOptions), std::end(OutputOptions),
+                     [&options](const auto& output) { return (options.*output.second).has_value(); }))
         std::cout << cli::ClassSummary(*state) << std::flush;
     return 0;
 }

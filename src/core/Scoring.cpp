@@ -120,7 +120,10 @@ int CodingValue(std::string_view srText) {
 }
 
 Coding CodingOf(std::string_view srText) {
-    const int value = CodingValue(srText);
+    return CodingOfValue(CodingValue(srText));
+}
+
+Coding CodingOfValue(int value) {
     if (value >= 0 && value <= 49)
         return Coding::NonAcquis;
     if (value >= 50 && value <= 74)

@@ -41,5 +41,7 @@ enum class Coding { Acquis, EnCoursAcquisition, NonAcquis, Absent, None };
 
 // 75..100 Acquis, 50..74 EnCoursAcquisition, 0..49 NonAcquis, 101 Absent, else None.
 Coding CodingOf(std::string_view srText);
+// The same, from a value CodingValue already read.
+Coding CodingOfValue(int codingValue);
 
 } // namespace zeb

@@ -5,11 +5,15 @@
 #include "core/ObjectiveTables.h"
 #include "generator/ExportGenerator.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numeric>
 #include <sstream>
 #include <sys/wait.h>
+#include <tuple>
 
 using namespace zeb;
 using zeb::test::readFile;
@@ -91,9 +95,11 @@ std::string trimRight(std::string text) {
     return text;
 }
 
-// The expected score row computed from the codes with exact integer arithmetic, apart
-// from the program's scoring code.
-std::string expectedScores(std::string_view items, std::string_view codes, bool french) {
+struct CodeCounts {
+    int success = 0, failure = 0, none = 0, counted = 0;
+};
+
+CodeCounts countCodes(std::string_view items, std::string_view codes) {
     int success = 0, failure = 0, none = 0, counted = 0;
     std::stringstream list{std::string(items)};
     for (std::string piece; std::getline(list, piece, ',');) {
@@ -104,6 +110,13 @@ std::string expectedScores(std::string_view items, std::string_view codes, bool 
         const char code = codes[k - 1];
         (code == '0' ? none : code <= '2' ? success : failure)++;
     }
+    return {success, failure, none, counted};
+}
+
+// The expected score row computed from the codes with exact integer arithmetic, apart
+// from the program's scoring code.
+std::string expectedScores(std::string_view items, std::string_view codes, bool french) {
+    const auto [success, failure, none, counted] = countCodes(items, codes);
     if (counted == 0)
         return "Abs;Abs;Abs;Abs";
     const int sr = (200 * success + counted) / (2 * counted);
@@ -134,7 +147,117 @@ std::string expectedCsv(const examples::GeneratedClass& generated) {
     return csv;
 }
 
+// The synthesis and groups files expected of a generated class, from each pupil's SR as
+// computed above, by the definitions of the columns (floating division rounded half away
+// from zero: exact for these small whole numbers).
+std::pair<std::string, std::string> expectedSynthesisAndGroups(const examples::GeneratedClass& generated) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    std::string synthesis = "\xEF\xBB\xBFmatiere;objectif;evalues;absents;SR_moyen;A;ECA;NA;pct_A;pct_ECA;"
+                            "pct_NA;classe_entiere\r\n";
+    std::string groups = "\xEF\xBB\xBFmatiere;objectif;groupe;numero;nom;prenom\r\n";
+    for (const bool french : {true, false}) {
+        for (int j = 1; j <= (french ? FrenchObjectiveCount : MathsObjectiveCount); ++j) {
+            const std::string start = (french ? "francais;" : "mathematiques;") + std::to_string(j) + ";";
+            std::vector<int> sr; // -1: not evaluated
+            for (const examples::GeneratedPupil& pupil : generated.Pupils) {
+                const CodeCounts c = french ? countCodes(state->FrenchTable.ItemLists[j], pupil.FrenchCodes)
+                                            : countCodes(state->MathsTable.ItemLists[j], pupil.MathsCodes);
+                sr.push_back(c.counted == 0 ? -1 : (200 * c.success + c.counted) / (2 * c.counted));
+            }
+            const auto count = [&sr](int low, int high) {
+                return static_cast<int>(
+                    std::count_if(sr.begin(), sr.end(), [=](int v) { return v >= low && v <= high; }));
+            };
+            const auto n = count(0, 100), a = count(75, 100), eca = count(50, 74), na = count(0, 49);
+            const int sum =
+                std::accumulate(sr.begin(), sr.end(), 0, [](int s, int v) { return s + std::max(v, 0); });
+            const auto share = [n](double value) { return std::to_string(std::lround(value / n)) + ";"; };
+            synthesis += start + std::to_string(n) + ";" + std::to_string(static_cast<int>(sr.size()) - n) +
+                         ";" + (n == 0 ? "Abs;" : share(sum)) + std::to_string(a) + ";" +
+                         std::to_string(eca) + ";" + std::to_string(na) + ";" +
+                         (n == 0 ? "Abs;Abs;Abs;Abs"
+                                 : share(100.0 * a) + share(100.0 * eca) + share(100.0 * na) +
+                                       (a * 2 < n ? "oui" : "non")) +
+                         "\r\n";
+            for (const auto& [group, low, high] : {std::tuple{"NA;", 0, 49}, std::tuple{"ECA;", 50, 74}})
+                for (std::size_t p = 0; p < sr.size(); ++p)
+                    if (sr[p] >= low && sr[p] <= high)
+                        groups += start + group + std::to_string(p + 1) + ";" +
+                                  cp1252::toUtf8(trimRight(generated.Pupils[p].Surname.substr(0, 25))) + ";" +
+                                  cp1252::toUtf8(trimRight(generated.Pupils[p].FirstName.substr(0, 15))) +
+                                  "\r\n";
+        }
+    }
+    return {synthesis, groups};
+}
+
 } // namespace
+
+TEST(ClassReport, SynthesisRowsAtTheEdges) {
+    const std::pair<std::vector<std::string_view>, std::string_view> cases[] = {
+        {{" Abs ", "999 %"}, "0;2;Abs;0;0;0;Abs;Abs;Abs;Abs"},               // nobody evaluated
+        {{" 49 %", " 50 %", " 74 %", " 75 %"}, "4;0;62;1;2;1;25;50;25;oui"}, // thresholds
+        {{"100 %"}, "1;0;100;1;0;0;100;0;0;non"},                            // one pupil
+        {{" 50 %", " 75 %"}, "2;0;63;1;1;0;50;50;0;non"},                    // 62.5; exactly half A
+        {{"100 %", "100 %", "100 %", "100 %", " 60 %", " 10 %"}, "6;0;78;4;1;1;67;17;17;non"},
+        {{" 74 %", " Abs ", " 75 %", " 10 %", " 11 %"}, "4;1;43;1;1;2;25;25;50;oui"}, // 42.5
+    };
+    for (const auto& [texts, row] : cases) {
+        ObjectiveTally tally;
+        for (std::string_view text : texts)
+            tally.Add(text);
+        EXPECT_EQ(cli::SynthesisCsvRow(Subject::Mathematics, 19, tally),
+                  "mathematiques;19;" + std::string(row) + "\r\n");
+    }
+}
+
+TEST(ZebFiches, SynthesisAndGroupsOfGeneratedClassesMatchTheDefinitions) {
+    TempFolder folder, tmp;
+    for (const examples::GeneratorOptions& options :
+         {examples::GeneratorOptions{}, examples::GeneratorOptions{30, 77, 30, true, 0},
+          examples::GeneratorOptions{.pupils = 1, .absentPupil = 1}}) { // nobody evaluated anywhere
+        const examples::GeneratedClass generated = examples::GenerateClass(options);
+        writeFile(folder / "classe.xml", generated.Document);
+        const ProcessRun run =
+            runZebFiches({"--synthese-csv", (folder / "synthese.csv").string(), "--groupes-csv",
+                          (folder / "groupes.csv").string(), (folder / "classe.xml").string()},
+                         tmp);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const auto [synthesis, groups] = expectedSynthesisAndGroups(generated);
+        EXPECT_EQ(readFile(folder / "synthese.csv"), synthesis) << "seed " << options.seed;
+        EXPECT_EQ(readFile(folder / "groupes.csv"), groups) << "seed " << options.seed;
+    }
+}
+
+TEST(ZebFiches, ClassFilesWrittenTogetherOrNotAtAll) {
+    TempFolder folder, tmp;
+    const std::string sample = std::string(ZEB_EXAMPLES_DIR) + "/classe-ce2-exemple.jad";
+    const std::string scores = (folder / "s.csv").string(), synthesis = (folder / "y.csv").string(),
+                      groups = (folder / "g.csv").string();
+    ProcessRun run =
+        runZebFiches({"--csv", scores, "--synthese-csv", synthesis, "--groupes-csv", groups, sample}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string& file : {scores, synthesis, groups})
+        EXPECT_EQ(std::filesystem::status(file).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+    EXPECT_EQ(lines(readFile(scores)), 1 + 25 * (FrenchObjectiveCount + MathsObjectiveCount));
+    EXPECT_TRUE(readFile(synthesis).starts_with("\xEF\xBB\xBFmatiere;objectif;evalues;absents;SR_moyen;A;"));
+    EXPECT_EQ(lines(readFile(synthesis)), 1 + FrenchObjectiveCount + MathsObjectiveCount);
+    EXPECT_TRUE(readFile(groups).starts_with("\xEF\xBB\xBFmatiere;objectif;groupe;numero;nom;prenom\r\n"));
+
+    // The last file cannot be made: the new one written before it goes, the replaced one stays.
+    const std::string again = (folder / "s2.csv").string();
+    run = runZebFiches({"--csv", again, "--synthese-csv", synthesis, "--groupes-csv",
+                        (folder / "absent" / "g.csv").string(), sample},
+                       tmp);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("absent/g.csv"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(again));
+    EXPECT_TRUE(std::filesystem::exists(synthesis));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+}
 
 TEST(ZebFiches, CsvOfAGeneratedClassMatchesIndependentArithmetic) {
     TempFolder folder, tmp;
@@ -198,6 +321,10 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--pdf", csv, "--treatment=x", "x.xml"}, 2, "traitement inconnu : x"},
         {{"--treatment", "coding", "x.xml"}, 2, "ils vont avec --pdf"},
         {{"--csv", csv, "--pdf", csv, "x.xml"}, 2, "le même fichier"},
+        {{"--synthese-csv", csv, "--groupes-csv=" + csv, "x.xml"},
+         2,
+         "--synthese-csv et --groupes-csv désignent"},
+        {{"--groupes-csv", (folder / "vide.xml").string(), (folder / "vide.xml").string()}, 1, "lui-même"},
         {{}, 2, "indiquez le document d'export"},
         {{"a.xml", "b.xml"}, 2, "un seul document"},
     };
@@ -216,7 +343,9 @@ TEST(ZebFiches, HelpIsFrench) {
     TempFolder tmp;
     const ProcessRun run = runZebFiches({"--help"}, tmp);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.out.find("Usage : zeb-fiches [--csv FICHIER] [--pdf FICHIER"), std::string::npos);
+    EXPECT_NE(
+        run.out.find("Usage : zeb-fiches [--csv FICHIER] [--synthese-csv FICHIER] [--groupes-csv FICHIER]"),
+        std::string::npos);
     EXPECT_NE(run.out.find("mathématiques"), std::string::npos);
 }
 

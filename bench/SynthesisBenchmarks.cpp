@@ -1,0 +1,53 @@
+// Cost of the class synthesis: the figures and needs groups of every objective of both
+// subjects for a full class, and the two files made from them.
+
+#include "ClassReport.h"
+#include "TempFolder.h"
+#include "core/ClassImport.h"
+#include "core/ClassSynthesis.h"
+#include "core/ObjectiveTables.h"
+#include "core/WorkFiles.h"
+#include "generator/ExportGenerator.h"
+
+#include <benchmark/benchmark.h>
+#include <memory>
+
+using namespace zeb;
+
+namespace {
+
+// A generated 30-pupil class, loaded as the program loads it.
+std::unique_ptr<ProgramState> loadedClass() {
+    test::TempFolder folder;
+    WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    ImportExportDocument(folder / "classe.xml", folder.path(), *state);
+    return state;
+}
+
+void BM_SynthesisBothSubjects30(benchmark::State& bench) {
+    const auto state = loadedClass();
+    for (auto _ : bench) {
+        for (Subject subject : {Subject::French, Subject::Mathematics}) {
+            const SubjectSynthesis synthesis = SynthesizeSubject(state->Class, subject);
+            benchmark::DoNotOptimize(&synthesis);
+        }
+    }
+}
+BENCHMARK(BM_SynthesisBothSubjects30)->Unit(benchmark::kMicrosecond);
+
+void BM_SynthesisAndGroupsCsv30(benchmark::State& bench) {
+    const auto state = loadedClass();
+    for (auto _ : bench) {
+        const std::string synthesis = cli::SynthesisCsv(*state);
+        const std::string groups = cli::GroupsCsv(*state);
+        benchmark::DoNotOptimize(synthesis.data());
+        benchmark::DoNotOptimize(groups.data());
+    }
+}
+BENCHMARK(BM_SynthesisAndGroupsCsv30)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
