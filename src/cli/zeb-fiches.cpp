@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
+#include "sheet/SynthesisPages.h"
 #include "sheet/qt/SheetPdf.h"
 
 #include <QGuiApplication>
@@ -32,8 +33,8 @@ using zeb::cli::SignalsHeld;
 namespace {
 
 constexpr const char* Usage =
-    "Usage : zeb-fiches [--csv FICHIER] [--pdf FICHIER [--subject french|maths|both]\n"
-    "                   [--treatment coding|percent]] EXPORT\n"
+    "Usage : zeb-fiches [--csv FICHIER] [--pdf FICHIER] [--synthese FICHIER]\n"
+    "                   [--subject french|maths|both] [--treatment coding|percent] EXPORT\n"
     "\n"
     "Charge l'export d'une classe (archive .jad de J'ADE, ou le document .xml qu'elle contient),\n"
     "calcule pour chaque élève les scores de chaque objectif en français et en\n"
@@ -45,8 +46,11 @@ constexpr const char* Usage =
     "                    objectif;SR;SE;SNR;codage), en UTF-8, lisible par un tableur.\n"
     "  --pdf FICHIER     écrit les fiches de résultats dans FICHIER, une page A4 par fiche,\n"
     "                    telles que l'imprimante les donnerait.\n"
-    "  --subject MATIERE french (fiches de français), maths (mathématiques) ou both (les\n"
-    "                    deux : toutes les fiches de français puis celles de mathématiques).\n"
+    "  --synthese FICHIER\n"
+    "                    écrit la synthèse de la classe dans FICHIER (PDF) : tableau de la\n"
+    "                    classe, synthèse par objectif et groupes de besoin de chaque matière.\n"
+    "  --subject MATIERE avec --pdf ou --synthese : french (français), maths (mathématiques)\n"
+    "                    ou both (les deux : le français puis les mathématiques).\n"
     "                    Par défaut : both.\n"
     "  --treatment TRAITEMENT\n"
     "                    coding (codage A / ECA / NA) ou percent (pourcentages SR / SE /\n"
@@ -60,9 +64,11 @@ constexpr const char* Usage =
 struct Options {
     std::optional<fs::path> csv;
     std::optional<fs::path> pdf;
+    std::optional<fs::path> synthesis;
     std::vector<Subject> subjects{Subject::French, Subject::Mathematics};
     TreatmentMode treatment = TreatmentMode::Codage;
     bool sheetChoiceGiven = false;
+    bool subjectGiven = false;
     fs::path exportDocument;
 };
 
@@ -111,6 +117,8 @@ Options parseArguments(const std::vector<std::string>& args) {
             options.csv = fileValue(*csv, "--csv");
         } else if (auto pdf = optionValue(args, i, "--pdf")) {
             options.pdf = fileValue(*pdf, "--pdf");
+        } else if (auto synthesis = optionValue(args, i, "--synthese")) {
+            options.synthesis = fileValue(*synthesis, "--synthese");
         } else if (auto subject = optionValue(args, i, "--subject")) {
             if (*subject == "french")
                 options.subjects = {Subject::French};
@@ -120,7 +128,7 @@ Options parseArguments(const std::vector<std::string>& args) {
                 options.subjects = {Subject::French, Subject::Mathematics};
             else
                 throw UsageError{"matière inconnue : " + *subject + " (french, maths ou both)."};
-            options.sheetChoiceGiven = true;
+            options.subjectGiven = true;
         } else if (auto treatment = optionValue(args, i, "--treatment")) {
             if (*treatment == "coding")
                 options.treatment = TreatmentMode::Codage;
@@ -134,7 +142,9 @@ Options parseArguments(const std::vector<std::string>& args) {
         }
     }
     if (options.sheetChoiceGiven && !options.pdf)
-        throw UsageError{"--subject et --treatment choisissent les fiches : ils vont avec --pdf."};
+        throw UsageError{"--treatment choisit la présentation des fiches : il va avec --pdf."};
+    if (options.subjectGiven && !options.pdf && !options.synthesis)
+        throw UsageError{"--subject choisit les matières : il va avec --pdf ou --synthese."};
     if (positional.empty())
         throw UsageError{"indiquez le document d'export à charger."};
     if (positional.size() > 1)
@@ -146,8 +156,13 @@ Options parseArguments(const std::vector<std::string>& args) {
         options.csv = fs::absolute(*options.csv);
     if (options.pdf)
         options.pdf = fs::absolute(*options.pdf);
+    if (options.synthesis)
+        options.synthesis = fs::absolute(*options.synthesis);
     if (options.csv && options.pdf && sameFile(*options.csv, *options.pdf))
         throw UsageError{"--csv et --pdf désignent le même fichier."};
+    for (const auto& [other, name] : {std::pair{options.csv, "--csv"}, std::pair{options.pdf, "--pdf"}})
+        if (other && options.synthesis && sameFile(*other, *options.synthesis))
+            throw UsageError{std::string(name) + " et --synthese désignent le même fichier."};
     return options;
 }
 
@@ -231,8 +246,9 @@ void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
         std::cerr << "zeb-fiches : " << PrintableUtf8(message.toStdString()) << '\n';
 }
 
-// Writes the sheets as a PDF; drawing text needs Qt's font machinery, but no display.
-void writePdf(const Options& options, ProgramState& state) {
+// Writes the sheets and the synthesis as PDF files; drawing text needs Qt's font machinery,
+// but no display.
+void writePdfs(const Options& options, ProgramState& state) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(onQtMessage);
@@ -241,7 +257,18 @@ void writePdf(const Options& options, ProgramState& state) {
     char* argv[] = {name, nullptr};
     QGuiApplication application(argc, argv);
     state.CurrentTreatment = options.treatment;
-    WriteSheetsPdf(*options.pdf, SheetSource::Of(state), options.subjects);
+    if (options.pdf)
+        WriteSheetsPdf(*options.pdf, SheetSource::Of(state), options.subjects);
+    if (options.synthesis) {
+        std::vector<SynthesisDocument> documents;
+        documents.reserve(options.subjects.size());
+        for (const Subject subject : options.subjects)
+            documents.emplace_back(subject, SheetSource::Of(state));
+        std::vector<const Document*> pages;
+        for (const SynthesisDocument& document : documents)
+            pages.push_back(&document);
+        WriteDocumentPdf(*options.synthesis, pages, QStringLiteral("Synthèse - EVALUATION CE2"));
+    }
 }
 
 bool isArchive(const fs::path& file) {
@@ -252,7 +279,7 @@ bool isArchive(const fs::path& file) {
 }
 
 int run(const Options& options) {
-    for (const auto& output : {options.csv, options.pdf})
+    for (const auto& output : {options.csv, options.pdf, options.synthesis})
         if (output && sameFile(*output, options.exportDocument))
             throw ZebError("le fichier demandé " + output->string() +
                            " est le document d'export lui-même ; choisissez un autre nom.");
@@ -268,9 +295,9 @@ int run(const Options& options) {
     }
     if (options.csv)
         cli::WriteOutputFile(*options.csv, cli::ClassScoresCsv(*state));
-    if (options.pdf)
-        writePdf(options, *state);
-    if (!options.csv && !options.pdf)
+    if (options.pdf || options.synthesis)
+        writePdfs(options, *state);
+    if (!options.csv && !options.pdf && !options.synthesis)
         std::cout << cli::ClassSummary(*state) << std::flush;
     return 0;
 }

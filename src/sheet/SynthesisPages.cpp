@@ -344,9 +344,10 @@ void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis)
 } // namespace synthesis
 
 // ---- The needs groups -------------------------------------------------------------------------
-// Per objective its statement, then the NA group and the ECA group, two names a row.
+// Per objective its statement, then the NA group and the ECA group, two names a row; a
+// rule rather than a blank row between objectives lets a small class's groups fit one page.
 namespace groups {
-constexpr int NumberColumn = 10, StatementColumn = 35, LabelColumn = 35;
+constexpr int Left = 5, Right = 740, NumberColumn = 10, StatementColumn = 35, LabelColumn = 35;
 constexpr std::array<int, 2> NameColumns{110, 425};
 constexpr std::int32_t FirstBlockRow = 8, Capacity = PortraitLastRow - FirstBlockRow + 1;
 
@@ -376,6 +377,7 @@ std::int32_t drawGroup(Page& page, std::int32_t row, std::string_view label, con
 
 std::int32_t drawBlock(Page& page, std::int32_t row, const Outline& outline,
                        const ObjectiveSynthesis& objective, const SheetSource& source) {
+    page.rule(Left, Right, row);
     page.text(NumberColumn, row, std::to_string(objective.Objective));
     page.text(StatementColumn, row, outline.statements[static_cast<std::size_t>(objective.Objective)]);
     if (objective.Tally.Evaluated == 0) {
@@ -392,9 +394,9 @@ std::vector<SynthesisDocument::ObjectiveRun> paginate(const SubjectSynthesis& sy
     std::int32_t used = 0;
     for (std::int32_t n = 1; n <= synthesis.ObjectiveCount; ++n) {
         const std::int32_t rows = blockRows(synthesis.Objectives[n]);
-        if (!pages.empty() && used + 1 + rows <= Capacity) {
+        if (!pages.empty() && used + rows <= Capacity) {
             pages.back().last = n;
-            used += 1 + rows;
+            used += rows;
         } else {
             pages.push_back({n, n});
             used = rows;
@@ -407,10 +409,10 @@ void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis,
           SynthesisDocument::ObjectiveRun run, bool continued, const SheetSource& source) {
     drawHead(page, PortraitDate, 200, continued ? "GROUPES DE BESOIN (suite)" : "GROUPES DE BESOIN",
              outline.name);
-    page.rule(5, 740, FirstBlockRow - 1);
     std::int32_t row = FirstBlockRow;
     for (std::int32_t n = run.first; n <= run.last; ++n)
-        row = drawBlock(page, row, outline, synthesis.Objectives[n], source) + 1;
+        row = drawBlock(page, row, outline, synthesis.Objectives[n], source);
+    page.rule(Left, Right, row);
 }
 } // namespace groups
 

@@ -1,8 +1,9 @@
 #include "TempFolder.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
-#include "sheet/qt/QPainterCanvas.h"
 #include "qttext/QtText.h"
+#include "sheet/SynthesisPages.h"
+#include "sheet/qt/QPainterCanvas.h"
 #include "sheet/qt/SheetPdf.h"
 
 #include <QFontInfo>
@@ -115,11 +116,14 @@ TEST(SheetPdf, OnePagePerPupilAndSubject) {
     BuildObjectiveTables(*state);
     state->Class.PupilCount = 3;
     TempFolder folder;
-    EXPECT_EQ(WriteSheetsPdf(folder / "f.pdf", *state, {Subject::French, Subject::Mathematics}), 6);
-    EXPECT_EQ(WriteSheetsPdf(folder / "m.pdf", *state, {Subject::Mathematics}), 3);
+    EXPECT_EQ(
+        WriteSheetsPdf(folder / "f.pdf", SheetSource::Of(*state), {Subject::French, Subject::Mathematics}),
+        6);
+    EXPECT_EQ(WriteSheetsPdf(folder / "m.pdf", SheetSource::Of(*state), {Subject::Mathematics}), 3);
     EXPECT_EQ(std::filesystem::status(folder / "m.pdf").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    EXPECT_THROW(WriteSheetsPdf(folder / "none" / "x.pdf", *state, {Subject::French}), ZebError);
+    EXPECT_THROW(WriteSheetsPdf(folder / "none" / "x.pdf", SheetSource::Of(*state), {Subject::French}),
+                 ZebError);
     EXPECT_FALSE(std::filesystem::exists(folder / "none"));
     // The preview's view is not the paper's: the state handed in is left as it was.
     EXPECT_EQ(state->View, ViewState{});
@@ -156,7 +160,7 @@ TEST(SheetPdf, SheetStartsWhereAQuarterInchMarginPrinterWouldPrint) {
     state->Class.PupilCount = 2;
     TempFolder folder;
     const std::filesystem::path pdf = folder / "fiches.pdf";
-    ASSERT_EQ(WriteSheetsPdf(pdf, *state, {Subject::French, Subject::Mathematics}), 4);
+    ASSERT_EQ(WriteSheetsPdf(pdf, SheetSource::Of(*state), {Subject::French, Subject::Mathematics}), 4);
 
     // Layout pixel k lies at round(k x 1200 / 96 + 1) of the writer's 1200 dpi, then 18 points
     // (6.35 mm) of margin; a row is 12 points and the head line is row 1.
@@ -173,6 +177,33 @@ TEST(SheetPdf, SheetStartsWhereAQuarterInchMarginPrinterWouldPrint) {
         // The text hangs from the row's top.
         EXPECT_GE(corner.y(), 18.0 + 12.0 * c.row - 0.5);
         EXPECT_LT(corner.y(), 18.0 + 12.0 * c.row + 6.0);
+    }
+}
+
+TEST(SheetPdf, SynthesisStartsWithALandscapeTableThenPortraitPages) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    state->Class.PupilCount = 2;
+    const SynthesisDocument french(Subject::French, SheetSource::Of(*state));
+    const SynthesisDocument maths(Subject::Mathematics, SheetSource::Of(*state));
+    TempFolder folder;
+    const std::filesystem::path pdf = folder / "synthese.pdf";
+    const int pages = french.PageCount() + maths.PageCount();
+    ASSERT_EQ(WriteDocumentPdf(pdf, {&french, &maths}, QStringLiteral("Synth\u00e8se")), pages);
+    std::string info;
+    const std::string command = "pdfinfo -f 1 -l " + std::to_string(pages) + " '" + pdf.string() + "'";
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 256> line{};
+        while (std::fgets(line.data(), line.size(), pipe) != nullptr)
+            info += line.data();
+        ::pclose(pipe);
+    }
+    EXPECT_NE(info.find("Pages:           " + std::to_string(pages)), std::string::npos) << info;
+    for (int page = 1; page <= pages; ++page) {
+        const bool table = page == 1 || page == french.PageCount() + 1;
+        const std::string size = "Page " + std::string(page < 10 ? "   " : "  ") + std::to_string(page) +
+                                 " size:  " + (table ? "842 x 595" : "595 x 842");
+        EXPECT_NE(info.find(size), std::string::npos) << size << "\n" << info;
     }
 }
 
