@@ -121,9 +121,13 @@ constexpr int FontSize = 9, Left = 5, NumberColumn = 10, NumberRight = 28, Surna
               SurnameRight = 236, FirstNameColumn = 240, GridLeft = 348, CellWidth = 32, CountWidth = 30;
 constexpr std::int32_t DomainRow = 7, NumberRow = 8, FirstPupilRow = 9;
 
-// Conservative width of a text in the table's font, in layout pixels.
-constexpr int estimatedWidth(std::string_view text) {
-    return static_cast<int>(text.size()) * FontSize * 96 * 6 / (72 * 10);
+// Typical width in layout pixels of a short text of figures or capitals in the table's
+// font (half an em a figure, two thirds of an em a capital), to centre it in its cell.
+constexpr int typicalWidth(std::string_view text) {
+    int width = 0;
+    for (const char c : text)
+        width += c >= '0' && c <= '9' ? 6 : 8;
+    return width;
 }
 
 struct Grid {
@@ -134,7 +138,7 @@ struct Grid {
 };
 
 void centred(Page& page, int left, int width, std::int32_t row, std::string_view text) {
-    page.text(left + std::max(0, (width - estimatedWidth(text)) / 2), row, text);
+    page.text(left + std::max(0, (width - typicalWidth(text)) / 2), row, text);
 }
 
 void drawCell(Page& page, int left, std::int32_t row, Coding coding) {
@@ -143,7 +147,7 @@ void drawCell(Page& page, int left, std::int32_t row, Coding coding) {
                   coding == Coding::NonAcquis ? Fill::Medium : Fill::Light);
     const std::string_view letters = codingLetters(coding);
     if (!letters.empty())
-        page.text(left + std::max(0, (CellWidth - estimatedWidth(letters)) / 2), row, letters);
+        page.text(left + std::max(0, (CellWidth - typicalWidth(letters)) / 2), row, letters);
 }
 
 void drawCounts(Page& page, const Grid& grid, std::int32_t row, const std::array<int, 3>& counts) {
@@ -348,7 +352,9 @@ void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis)
 // rule rather than a blank row between objectives lets a small class's groups fit one page.
 namespace groups {
 constexpr int Left = 5, Right = 740, NumberColumn = 10, StatementColumn = 35, LabelColumn = 35;
-constexpr std::array<int, 2> NameColumns{110, 425};
+// Names in a smaller size, so that two long ones still sit side by side.
+constexpr int NameSize = 9;
+constexpr std::array<int, 2> NameColumns{110, 420};
 constexpr std::int32_t FirstBlockRow = 8, Capacity = PortraitLastRow - FirstBlockRow + 1;
 
 std::int32_t groupRows(const PupilGroup& group) {
@@ -375,17 +381,25 @@ std::int32_t drawGroup(Page& page, std::int32_t row, std::string_view label, con
     return row + (column == 1 || group.Count == 0 ? 1 : 0);
 }
 
+std::int32_t drawGroups(Page& page, std::int32_t row, const ObjectiveSynthesis& objective,
+                        const SheetSource& source) {
+    if (objective.Tally.Evaluated == 0) {
+        page.text(LabelColumn, row, "Aucun \xE9l\xE8ve \xE9valu\xE9 sur cet objectif.");
+        return row + 1;
+    }
+    row = drawGroup(page, row, "NA", objective.NotAcquiredGroup, source);
+    return drawGroup(page, row, "ECA", objective.InProgressGroup, source);
+}
+
 std::int32_t drawBlock(Page& page, std::int32_t row, const Outline& outline,
                        const ObjectiveSynthesis& objective, const SheetSource& source) {
     page.rule(Left, Right, row);
     page.text(NumberColumn, row, std::to_string(objective.Objective));
     page.text(StatementColumn, row, outline.statements[static_cast<std::size_t>(objective.Objective)]);
-    if (objective.Tally.Evaluated == 0) {
-        page.text(LabelColumn, row + 1, "Aucun \xE9l\xE8ve \xE9valu\xE9 sur cet objectif.");
-        return row + 2;
-    }
-    row = drawGroup(page, row + 1, "NA", objective.NotAcquiredGroup, source);
-    return drawGroup(page, row, "ECA", objective.InProgressGroup, source);
+    page.fontSize(NameSize);
+    const std::int32_t end = drawGroups(page, row + 1, objective, source);
+    page.fontSize(10);
+    return end;
 }
 
 // A block starts a new page unless it fits whole below the previous one.

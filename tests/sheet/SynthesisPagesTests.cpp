@@ -68,7 +68,7 @@ TEST(SynthesisPages, BarsSplitInProportionToTheCodings) {
     for (double scale : {1.0, 12.5}) {
         const RecordingCanvas canvas = drawn(document, SynthesisDocument::ClassSynthesisPage,
                                              PageView::Paper(int(96 * scale), int(96 * scale)));
-        const double whole = std::llrint(735 * scale) - std::llrint(460 * scale);
+        const double whole = double(std::llrint(735 * scale) - std::llrint(460 * scale));
         std::map<int, std::vector<RecordingCanvas::Rect>> bars; // by top
         for (const auto& rect : canvas.rects)
             if (rect.x >= std::llrint(460 * scale))
@@ -82,7 +82,7 @@ TEST(SynthesisPages, BarsSplitInProportionToTheCodings) {
             if (evaluated == 0)
                 continue; // no bar at all
             ASSERT_NE(bar, bars.end()) << "objective " << n;
-            int part = 0;
+            std::size_t part = 0;
             for (const auto& rect : bar->second) {
                 while (counts[part] == 0)
                     ++part;
@@ -129,7 +129,7 @@ TEST(SynthesisPages, GroupsFlowOverPagesWithoutSplittingAnObjective) {
         for (const auto& text : drawn(document, page).texts) {
             if (text.x == 11 && text.y >= 8 * LinePitch)
                 current = text.text, ++namesUnder[current + " heading"];
-            else if ((text.x == 111 || text.x == 426) && !current.empty())
+            else if ((text.x == 111 || text.x == 421) && !current.empty())
                 ++namesUnder[current];
         }
     }
