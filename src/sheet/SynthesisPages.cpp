@@ -78,6 +78,12 @@ public:
         const int y1 = y(top_ + row, top);
         canvas().fillRect(x1, y1, x2 - x1, y(top_ + row, bottom) - y1, fill);
     }
+    // Text over a fill lets it show.
+    void textOver(int k, std::int32_t row, std::string_view value) {
+        canvas().setTextOpaque(false);
+        text(k, row, value);
+        canvas().setTextOpaque(true);
+    }
     // A small sample of a fill followed by what it stands for.
     void swatch(int k, std::int32_t row, Fill fill, std::string_view label) {
         this->fill(k, k + 24, row, 3, 13, fill);
@@ -141,13 +147,17 @@ void centred(Page& page, int left, int width, std::int32_t row, std::string_view
     page.text(left + std::max(0, (width - typicalWidth(text)) / 2), row, text);
 }
 
+// Opaque text is the cheaper to draw: only letters over a shading let it show.
 void drawCell(Page& page, int left, std::int32_t row, Coding coding) {
-    if (coding == Coding::EnCoursAcquisition || coding == Coding::NonAcquis)
+    const std::string_view letters = codingLetters(coding);
+    const int k = left + std::max(0, (CellWidth - typicalWidth(letters)) / 2);
+    if (coding == Coding::EnCoursAcquisition || coding == Coding::NonAcquis) {
         page.fill(left + 1, left + CellWidth, row, 1, LinePitch,
                   coding == Coding::NonAcquis ? Fill::Medium : Fill::Light);
-    const std::string_view letters = codingLetters(coding);
-    if (!letters.empty())
-        page.text(left + std::max(0, (CellWidth - typicalWidth(letters)) / 2), row, letters);
+        page.textOver(k, row, letters);
+    } else if (!letters.empty()) {
+        page.text(k, row, letters);
+    }
 }
 
 void drawCounts(Page& page, const Grid& grid, std::int32_t row, const std::array<int, 3>& counts) {
@@ -444,12 +454,14 @@ void SynthesisDocument::DrawPage(int page, Canvas& canvas, const PageView& view)
     if (page < 0 || page >= PageCount())
         return;
     Page pen(canvas, view);
-    // Texts let the cells' shading and the rules they touch show through.
-    canvas.setTextOpaque(false);
     const Outline outline = outlineOf(synthesis_.subject, source_);
-    if (page == ClassTablePage)
-        table::draw(pen, outline, synthesis_, source_);
-    else if (page == ClassSynthesisPage)
+    if (page == ClassTablePage) {
+        table::draw(pen, outline, synthesis_, source_); // its rules come last, over the texts
+        return;
+    }
+    // Texts let the rules they touch and the legend's samples show through.
+    canvas.setTextOpaque(false);
+    if (page == ClassSynthesisPage)
         synthesis::draw(pen, outline, synthesis_);
     else
         groups::draw(pen, outline, synthesis_, groupPages_[static_cast<std::size_t>(page - FirstGroupsPage)],
