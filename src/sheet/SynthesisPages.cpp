@@ -335,7 +335,6 @@ std::int32_t drawDomains(Page& page, const Outline& outline, const SubjectSynthe
 }
 
 void drawLegend(Page& page, std::int32_t row) {
-    page.text(TextColumn, row, Thresholds);
     page.text(TextColumn, row + 1, "R\xE9partition :");
     page.swatch(100, row + 1, Fill::Light, "A");
     page.swatch(170, row + 1, Fill::Medium, "ECA");
