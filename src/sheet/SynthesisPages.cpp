@@ -258,7 +258,7 @@ void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis,
 
 // ---- The synthesis page ---------------------------------------------------------------------
 // Two rows per objective: its statement, as on the sheets, then its figures and its bar.
-namespace synthesis {
+namespace summary {
 constexpr int Left = 5, Right = 740, NumberColumn = 10, StatementColumn = 35, DomainColumn = 60,
               EvaluatedColumn = 35, MeanColumn = 100, WholeClassColumn = 405, BarLeft = 460, BarRight = 735;
 constexpr std::array<int, 3> CountColumns{165, 245, 325};
@@ -354,7 +354,7 @@ void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis)
     page.column(Right, TableTop, end);
     drawLegend(page, end + 1);
 }
-} // namespace synthesis
+} // namespace summary
 
 // ---- The needs groups -------------------------------------------------------------------------
 // Per objective its statement, then the NA group and the ECA group, two names a row; a
@@ -461,7 +461,7 @@ void SynthesisDocument::DrawPage(int page, Canvas& canvas, const PageView& view)
     // Texts let the rules they touch and the legend's samples show through.
     canvas.setTextOpaque(false);
     if (page == ClassSynthesisPage)
-        synthesis::draw(pen, outline, synthesis_);
+        summary::draw(pen, outline, synthesis_);
     else
         groups::draw(pen, outline, synthesis_, groupPages_[static_cast<std::size_t>(page - FirstGroupsPage)],
                      page > FirstGroupsPage, source_);
