@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
+#include "sheet/SynthesisPages.h"
 #include "sheet/qt/SheetPdf.h"
 
 #include <QGuiApplication>
@@ -33,8 +34,8 @@ namespace {
 
 constexpr const char* Usage =
     "Usage : zeb-fiches [--csv FICHIER] [--synthese-csv FICHIER] [--groupes-csv FICHIER]\n"
-    "                   [--pdf FICHIER [--subject french|maths|both] [--treatment coding|percent]]\n"
-    "                   EXPORT\n"
+    "                   [--pdf FICHIER] [--synthese FICHIER] [--subject french|maths|both]\n"
+    "                   [--treatment coding|percent] EXPORT\n"
     "\n"
     "Charge l'export d'une classe (archive .jad de J'ADE, ou le document .xml qu'elle contient),\n"
     "calcule pour chaque élève les scores de chaque objectif en français et en\n"
@@ -53,8 +54,11 @@ constexpr const char* Usage =
     "                    ou ECA sur un objectif (matiere;objectif;groupe;numero;nom;prenom).\n"
     "  --pdf FICHIER     écrit les fiches de résultats dans FICHIER, une page A4 par fiche,\n"
     "                    telles que l'imprimante les donnerait.\n"
-    "  --subject MATIERE french (fiches de français), maths (mathématiques) ou both (les\n"
-    "                    deux : toutes les fiches de français puis celles de mathématiques).\n"
+    "  --synthese FICHIER\n"
+    "                    écrit la synthèse de la classe dans FICHIER (PDF) : tableau de la\n"
+    "                    classe, synthèse par objectif et groupes de besoin de chaque matière.\n"
+    "  --subject MATIERE avec --pdf ou --synthese : french (français), maths (mathématiques)\n"
+    "                    ou both (les deux : le français puis les mathématiques).\n"
     "                    Par défaut : both.\n"
     "  --treatment TRAITEMENT\n"
     "                    coding (codage A / ECA / NA) ou percent (pourcentages SR / SE /\n"
@@ -70,9 +74,11 @@ struct Options {
     std::optional<fs::path> pdf;
     std::optional<fs::path> synthesisCsv;
     std::optional<fs::path> groupsCsv;
+    std::optional<fs::path> synthesis;
     std::vector<Subject> subjects{Subject::French, Subject::Mathematics};
     TreatmentMode treatment = TreatmentMode::Codage;
     bool sheetChoiceGiven = false;
+    bool subjectGiven = false;
     fs::path exportDocument;
 };
 
@@ -82,6 +88,7 @@ constexpr std::pair<std::string_view, std::optional<fs::path> Options::*> Output
     {"--pdf", &Options::pdf},
     {"--synthese-csv", &Options::synthesisCsv},
     {"--groupes-csv", &Options::groupsCsv},
+    {"--synthese", &Options::synthesis},
 };
 
 struct UsageError {
@@ -146,7 +153,7 @@ Options parseArguments(const std::vector<std::string>& args) {
                 options.subjects = {Subject::French, Subject::Mathematics};
             else
                 throw UsageError{"matière inconnue : " + *subject + " (french, maths ou both)."};
-            options.sheetChoiceGiven = true;
+            options.subjectGiven = true;
         } else if (auto treatment = optionValue(args, i, "--treatment")) {
             if (*treatment == "coding")
                 options.treatment = TreatmentMode::Codage;
@@ -160,7 +167,9 @@ Options parseArguments(const std::vector<std::string>& args) {
         }
     }
     if (options.sheetChoiceGiven && !options.pdf)
-        throw UsageError{"--subject et --treatment choisissent les fiches : ils vont avec --pdf."};
+        throw UsageError{"--treatment choisit la présentation des fiches : il va avec --pdf."};
+    if (options.subjectGiven && !options.pdf && !options.synthesis)
+        throw UsageError{"--subject choisit les matières : il va avec --pdf ou --synthese."};
     if (positional.empty())
         throw UsageError{"indiquez le document d'export à charger."};
     if (positional.size() > 1)
@@ -261,17 +270,32 @@ void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
         std::cerr << "zeb-fiches : " << PrintableUtf8(message.toStdString()) << '\n';
 }
 
-// Writes the sheets as a PDF; drawing text needs Qt's font machinery, but no display.
-void writePdf(const Options& options, ProgramState& state) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(onQtMessage);
-    int argc = 1;
-    char name[] = "zeb-fiches";
-    char* argv[] = {name, nullptr};
-    QGuiApplication application(argc, argv);
-    state.CurrentTreatment = options.treatment;
-    WriteSheetsPdf(*options.pdf, SheetSource::Of(state), options.subjects);
+// What drawing the PDF files needs: Qt's font machinery, but no display.
+class PdfPainting {
+    // Set before the application starts, which reads them.
+    struct Headless {
+        Headless() {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            qInstallMessageHandler(onQtMessage);
+        }
+    } headless_;
+    int argc_ = 1;
+    char name_[11] = "zeb-fiches";
+    char* argv_[2] = {name_, nullptr};
+    QGuiApplication application_{argc_, argv_};
+};
+
+// The synthesis pages of each subject asked for, in one PDF.
+void writeSynthesis(const fs::path& file, const Options& options, const ProgramState& state) {
+    std::vector<SynthesisDocument> documents;
+    documents.reserve(options.subjects.size());
+    for (const Subject subject : options.subjects)
+        documents.emplace_back(subject, SheetSource::Of(state));
+    std::vector<const Document*> pages;
+    for (const SynthesisDocument& document : documents)
+        pages.push_back(&document);
+    WriteDocumentPdf(file, pages, QStringLiteral("Synthèse - EVALUATION CE2"));
 }
 
 bool isArchive(const fs::path& file) {
@@ -330,7 +354,15 @@ int run(const Options& options) {
     outputs.write(options.csv, csvOf(cli::ClassScoresCsv));
     outputs.write(options.synthesisCsv, csvOf(cli::SynthesisCsv));
     outputs.write(options.groupsCsv, csvOf(cli::GroupsCsv));
-    outputs.write(options.pdf, [&](const fs::path&) { writePdf(options, *state); });
+    if (options.pdf || options.synthesis) {
+        const PdfPainting painting;
+        state->CurrentTreatment = options.treatment;
+        outputs.write(options.pdf, [&](const fs::path& file) {
+            WriteSheetsPdf(file, SheetSource::Of(*state), options.subjects);
+        });
+        outputs.write(options.synthesis,
+                      [&](const fs::path& file) { writeSynthesis(file, options, *state); });
+    }
     outputs.keep();
     if (std::none_of(std::begin(OutputOptions), std::end(OutputOptions),
                      [&options](const auto& output) { return (options.*output.second).has_value(); }))

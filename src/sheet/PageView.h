@@ -6,6 +6,8 @@ namespace zeb {
 
 // The pages are laid out in the pixels of a 96-dpi window.
 inline constexpr double LayoutDpi = 96.0;
+// Height of one row of the pages in layout pixels.
+inline constexpr std::int32_t LinePitch = 16;
 
 // How a page is seen: what the drawing needs of the preview or the paper, and nothing else.
 struct PageView {

@@ -1,9 +1,9 @@
 #include "ResultSheet.h"
 
 #include "core/Scoring.h"
+#include "sheet/PageMapping.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 namespace zeb {
@@ -33,34 +33,11 @@ constexpr SubjectLayout MathsLayout{"RESULTATS DE MATHEMATIQUES",           150,
 constexpr SubjectLayout FrenchLayout{
     "RESULTATS DE FRANCAIS", 190, 5, 2, 1, "En Cours d'Acquisition : 50 <= SR < 75"};
 
-// Maps logical positions to device pixels, rounding halves to even in extended precision.
-class Sheet {
+// The sheet's rules run across its whole width.
+class Sheet : public PageMapping {
 public:
-    Sheet(Canvas& canvas, const PageView& view)
-        : canvas_(canvas), scaleX_(view.ScaleX), scaleY_(view.ScaleY), view_(view) {}
-
-    int x(int k) const {
-        return static_cast<int>(
-            std::llrint(static_cast<long double>(k) * scaleX_ + 1.0L - view_.HorizontalOffset));
-    }
-    int y(std::int32_t row) const {
-        return static_cast<int>(std::llrint(static_cast<long double>(LinePitch) * scaleY_ * row));
-    }
-    void fontSize(int points) {
-        canvas_.setFontSize(
-            static_cast<int>(std::llrint(static_cast<long double>(points) * view_.ZoomFactor)));
-    }
-    void text(int k, std::int32_t row, std::string_view value) { canvas_.textOut(x(k), y(row), value); }
-    void rule(std::int32_t row) { canvas_.line(x(LeftEdge), y(row), x(RightEdge), y(row)); }
-    void verticalRule(int k, std::int32_t top, std::int32_t bottom) {
-        canvas_.line(x(k), y(top), x(k), y(bottom));
-    }
-
-private:
-    Canvas& canvas_;
-    long double scaleX_;
-    long double scaleY_;
-    const PageView& view_;
+    using PageMapping::PageMapping;
+    void rule(std::int32_t row) { horizontalRule(LeftEdge, RightEdge, row); }
 };
 
 void drawCodingCell(Sheet& sheet, std::int32_t row, std::string_view sr) {

@@ -9,9 +9,6 @@
 
 namespace zeb {
 
-// Height of one row of the pages in layout pixels.
-inline constexpr std::int32_t LinePitch = 16;
-
 // What the result sheets are drawn from.
 struct SheetSource {
     const FrenchObjectiveTable& FrenchTable;

@@ -319,7 +319,9 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--csv=", (folder / "vide.xml").string()}, 2, "--csv attend un nom de fichier"},
         {{"--pdf", csv, "--subject", "latin", "x.xml"}, 2, "matière inconnue : latin"},
         {{"--pdf", csv, "--treatment=x", "x.xml"}, 2, "traitement inconnu : x"},
-        {{"--treatment", "coding", "x.xml"}, 2, "ils vont avec --pdf"},
+        {{"--treatment", "coding", "x.xml"}, 2, "il va avec --pdf"},
+        {{"--subject", "maths", "x.xml"}, 2, "il va avec --pdf ou --synthese"},
+        {{"--synthese", csv, "--pdf", csv, "x.xml"}, 2, "--pdf et --synthese désignent le même fichier"},
         {{"--csv", csv, "--pdf", csv, "x.xml"}, 2, "le même fichier"},
         {{"--synthese-csv", csv, "--groupes-csv=" + csv, "x.xml"},
          2,
@@ -411,6 +413,24 @@ TEST(ZebFiches, PdfInCodingShowsTheAbsentPupil) {
     EXPECT_EQ(count, static_cast<std::size_t>(MathsObjectiveCount));
     EXPECT_NE(absent.find("ECA : En Cours Acquisition"), std::string::npos);
     EXPECT_EQ(collapsed(pdfPageText(pdf, 1)).find("Absent(e)"), std::string::npos);
+}
+
+TEST(ZebFiches, SynthesisHoldsTheThreeKindsOfPagesFrenchFirst) {
+    TempFolder folder, tmp;
+    writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 1}).Document);
+    const std::filesystem::path pdf = folder / "synthese.pdf";
+    const ProcessRun run = runZebFiches({"--synthese", pdf.string(), (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    ASSERT_EQ(pdfPageCount(pdf), 6);
+    const char* titles[] = {"TABLEAU DE LA CLASSE", "SYNTHESE DE LA CLASSE", "GROUPES DE BESOIN"};
+    for (int page = 1; page <= 6; ++page) {
+        const std::string text = collapsed(pdfPageText(pdf, page));
+        EXPECT_NE(text.find(titles[(page - 1) % 3]), std::string::npos) << page << ": " << text;
+        EXPECT_NE(text.find(page <= 3 ? "Français" : "Mathématiques"), std::string::npos) << page;
+    }
+    EXPECT_EQ(std::filesystem::status(pdf).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(ZebFiches, ArchivesGiveTheSameScoresAsTheirDocument) {

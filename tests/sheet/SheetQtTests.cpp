@@ -2,6 +2,7 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "qttext/QtText.h"
+#include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
 #include "sheet/qt/SheetPdf.h"
 
@@ -176,6 +177,33 @@ TEST(SheetPdf, SheetStartsWhereAQuarterInchMarginPrinterWouldPrint) {
         // The text hangs from the row's top.
         EXPECT_GE(corner.y(), 18.0 + 12.0 * c.row - 0.5);
         EXPECT_LT(corner.y(), 18.0 + 12.0 * c.row + 6.0);
+    }
+}
+
+TEST(SheetPdf, SynthesisStartsWithALandscapeTableThenPortraitPages) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    state->Class.PupilCount = 2;
+    const SynthesisDocument french(Subject::French, SheetSource::Of(*state));
+    const SynthesisDocument maths(Subject::Mathematics, SheetSource::Of(*state));
+    TempFolder folder;
+    const std::filesystem::path pdf = folder / "synthese.pdf";
+    const int pages = french.PageCount() + maths.PageCount();
+    ASSERT_EQ(WriteDocumentPdf(pdf, {&french, &maths}, QStringLiteral("Synth\u00e8se")), pages);
+    std::string info;
+    const std::string command = "pdfinfo -f 1 -l " + std::to_string(pages) + " '" + pdf.string() + "'";
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 256> line{};
+        while (std::fgets(line.data(), line.size(), pipe) != nullptr)
+            info += line.data();
+        ::pclose(pipe);
+    }
+    EXPECT_NE(info.find("Pages:           " + std::to_string(pages)), std::string::npos) << info;
+    for (int page = 1; page <= pages; ++page) {
+        const bool table = page == 1 || page == french.PageCount() + 1;
+        const std::string size = "Page " + std::string(page < 10 ? "   " : "  ") + std::to_string(page) +
+                                 " size:  " + (table ? "842 x 595" : "595 x 842");
+        EXPECT_NE(info.find(size), std::string::npos) << size << "\n" << info;
     }
 }
 

@@ -15,17 +15,18 @@ QPainterCanvas::QPainterCanvas(QPainter& painter, const QFont& font) : painter_(
     painter_.setBackground(Qt::white);
     painter_.setBackgroundMode(Qt::OpaqueMode);
     painter_.setFont(font_);
+    ascent_ = QFontMetrics(font_, painter_.device()).ascent();
 }
 
 void QPainterCanvas::setFontSize(int points) {
     font_.setPointSize(std::max(points, 1));
     painter_.setFont(font_);
+    ascent_ = QFontMetrics(font_, painter_.device()).ascent();
 }
 
 void QPainterCanvas::textOut(int x, int y, std::string_view cp1252) {
     // Qt places text on its baseline; the sheet gives the top of the text cell.
-    const QFontMetrics metrics(font_, painter_.device());
-    painter_.drawText(QPoint(x, y + metrics.ascent()), toQString(cp1252));
+    painter_.drawText(QPoint(x, y + ascent_), toQString(cp1252));
 }
 
 void QPainterCanvas::line(int x1, int y1, int x2, int y2) {

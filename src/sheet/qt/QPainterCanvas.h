@@ -24,6 +24,7 @@ public:
 private:
     QPainter& painter_;
     QFont font_;
+    int ascent_ = 0; // of the font on the painter's device, kept as pages draw hundreds of texts
 };
 
 // The face the sheets ask for: "Times New Roman", regular; fontconfig gives its metric

@@ -1,0 +1,77 @@
+// Cost of the class synthesis pages of a 30-pupil class: one repaint of each kind of page at
+// zoom 1.0 into a 96-dpi image, and the whole zeb-fiches process writing both subjects' pages.
+
+#include "TempFolder.h"
+#include "core/ClassImport.h"
+#include "core/ObjectiveTables.h"
+#include "core/WorkFiles.h"
+#include "generator/ExportGenerator.h"
+#include "sheet/SynthesisPages.h"
+#include "sheet/qt/QPainterCanvas.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+using namespace zeb;
+
+namespace {
+
+std::unique_ptr<ProgramState> loadedClass() {
+    test::TempFolder folder;
+    WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    ImportExportDocument(folder / "classe.xml", folder.path(), *state);
+    return state;
+}
+
+// Arguments: the subject, then the page (0 the class table, 1 the synthesis, 2 the first
+// groups page).
+void BM_RepaintSynthesisPage(benchmark::State& bench) {
+    const auto state = loadedClass();
+    const SynthesisDocument document(static_cast<Subject>(bench.range(0)), SheetSource::Of(*state));
+    const int page = static_cast<int>(bench.range(1));
+    const bool landscape = document.Orientation(page) == PageOrientation::Landscape;
+    QImage image(landscape ? A4LongSide : A4ShortSide, landscape ? A4ShortSide : A4LongSide,
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    for (auto _ : bench) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QPainterCanvas canvas(painter, SheetFont());
+        document.DrawPage(page, canvas, PageView{});
+    }
+}
+BENCHMARK(BM_RepaintSynthesisPage)
+    ->ArgsProduct({{static_cast<int>(Subject::French), static_cast<int>(Subject::Mathematics)}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ZebFichesSynthesisBothSubjects(benchmark::State& bench) {
+    test::TempFolder folder;
+    WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
+    const std::filesystem::path pdf = folder / "synthese.pdf";
+    const std::string command = std::string(ZEB_FICHES) + " --synthese '" + pdf.string() + "' '" +
+                                (folder / "classe.xml").string() + "'";
+    for (auto _ : bench)
+        if (std::system(command.c_str()) != 0)
+            bench.SkipWithError("zeb-fiches failed");
+}
+BENCHMARK(BM_ZebFichesSynthesisBothSubjects)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
