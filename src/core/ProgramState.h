@@ -88,8 +88,8 @@ struct LoadedClass {
     GridRect PupilSelection;
 };
 
-// How the preview shows the sheet; the sheet drawing reads the first three. Printing
-// sets them to 1.0, 0 and 0 for its page and gives the preview's values back after.
+// How the preview shows its page; the drawing sees the first, third and fourth through the
+// view value the preview makes of them. Printing draws at paper size and leaves them alone.
 struct ViewState {
     double ZoomFactor = 0.0;           // 0.6, 0.8 or 1.0 while the preview is shown
     std::int32_t ZoomOffset = 0;       // pixels the page has grown by zooming: 0, 20, 40
