@@ -3,15 +3,14 @@
 #include "ArchiveImport.h"
 #include "ClassReport.h"
 #include "Interruption.h"
+#include "PdfOutput.h"
 #include "core/ClassImport.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
 #include "sheet/SynthesisPages.h"
-#include "sheet/qt/SheetPdf.h"
 
-#include <QGuiApplication>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -263,31 +262,22 @@ private:
     fs::path root_;
 };
 
-// Qt's own notices (a missing runtime folder, a platform detail) mean nothing to a
-// teacher at a terminal; only its critical messages are passed on.
-void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::cerr << "zeb-fiches : " << PrintableUtf8(message.toStdString()) << '\n';
+// The sheets of every pupil, subject after subject, in one PDF.
+void writeSheets(const cli::PdfWriting& writing, const fs::path& file, const Options& options,
+                 const ProgramState& state) {
+    std::vector<SheetDocument> documents;
+    documents.reserve(options.subjects.size());
+    for (const Subject subject : options.subjects)
+        documents.emplace_back(subject, SheetSource::Of(state), 1, state.Class.PupilCount);
+    std::vector<const Document*> pages;
+    for (const SheetDocument& document : documents)
+        pages.push_back(&document);
+    writing.Write(file, pages, "Fiches de résultats - EVALUATION CE2");
 }
 
-// What drawing the PDF files needs: Qt's font machinery, but no display.
-class PdfPainting {
-    // Set before the application starts, which reads them.
-    struct Headless {
-        Headless() {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            qInstallMessageHandler(onQtMessage);
-        }
-    } headless_;
-    int argc_ = 1;
-    char name_[11] = "zeb-fiches";
-    char* argv_[2] = {name_, nullptr};
-    QGuiApplication application_{argc_, argv_};
-};
-
 // The synthesis pages of each subject asked for, in one PDF.
-void writeSynthesis(const fs::path& file, const Options& options, const ProgramState& state) {
+void writeSynthesis(const cli::PdfWriting& writing, const fs::path& file, const Options& options,
+                    const ProgramState& state) {
     std::vector<SynthesisDocument> documents;
     documents.reserve(options.subjects.size());
     for (const Subject subject : options.subjects)
@@ -295,7 +285,7 @@ void writeSynthesis(const fs::path& file, const Options& options, const ProgramS
     std::vector<const Document*> pages;
     for (const SynthesisDocument& document : documents)
         pages.push_back(&document);
-    WriteDocumentPdf(file, pages, QStringLiteral("Synthèse - EVALUATION CE2"));
+    writing.Write(file, pages, "Synthèse - EVALUATION CE2");
 }
 
 bool isArchive(const fs::path& file) {
@@ -355,13 +345,12 @@ int run(const Options& options) {
     outputs.write(options.synthesisCsv, csvOf(cli::SynthesisCsv));
     outputs.write(options.groupsCsv, csvOf(cli::GroupsCsv));
     if (options.pdf || options.synthesis) {
-        const PdfPainting painting;
+        const cli::PdfWriting writing;
         state->CurrentTreatment = options.treatment;
-        outputs.write(options.pdf, [&](const fs::path& file) {
-            WriteSheetsPdf(file, SheetSource::Of(*state), options.subjects);
-        });
+        outputs.write(options.pdf,
+                      [&](const fs::path& file) { writeSheets(writing, file, options, *state); });
         outputs.write(options.synthesis,
-                      [&](const fs::path& file) { writeSynthesis(file, options, *state); });
+                      [&](const fs::path& file) { writeSynthesis(writing, file, options, *state); });
     }
     outputs.keep();
     if (std::none_of(std::begin(OutputOptions), std::end(OutputOptions),

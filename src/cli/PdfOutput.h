@@ -1,0 +1,32 @@
+#pragma once
+
+#include "sheet/Document.h"
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace zeb::cli {
+
+// What writing PDF files needs (Qt's painting and fonts, no display), started once for the
+// run by the main thread and ended with it. Only a run that asks for a PDF pays for it.
+class PdfWriting {
+public:
+    PdfWriting(); // throws ZebError when the PDF writing cannot start
+    ~PdfWriting();
+    PdfWriting(const PdfWriting&) = delete;
+    PdfWriting& operator=(const PdfWriting&) = delete;
+
+    // The documents' pages in one PDF, written completely or not at all, readable by the
+    // user only; titleUtf8 is the PDF's title. Each call has its own writer and painter, so
+    // calls may run on several threads at once. Throws ZebError. Returns the page count.
+    int Write(const std::filesystem::path& file, const std::vector<const Document*>& documents,
+              std::string_view titleUtf8) const;
+
+private:
+    struct Engine;
+    std::unique_ptr<Engine> engine_;
+};
+
+} // namespace zeb::cli
