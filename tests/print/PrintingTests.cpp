@@ -225,6 +225,33 @@ TEST_F(PrintingTest, ToutImprimerFromTheThirdOfTenGivesEightJobsInOrder) {
     EXPECT_EQ(state->Class.PupilSelection.Top, 10);
 }
 
+TEST_F(PrintingTest, SynthesisIsOneJobWithTheClassTableInLandscape) {
+    load(25, 1);
+    form2->Synthese->click();
+    form3->Imprime->click();
+    const auto jobs = cups->WaitForJobs(queue, 1, std::chrono::seconds(30));
+    ASSERT_EQ(jobs.size(), 1u) << cups->ErrorLog();
+    EXPECT_EQ(jobs[0].title, "Synthèse");
+    EXPECT_EQ(pageCount(jobs[0].data), form3->ShownPageCount());
+    // Each page's size as poppler sees it, rotation included: the table lies on its side.
+    const std::string sizes = run("pdfinfo -f 1 -l 2 " + quoted(jobs[0].data.string()) + " 2>/dev/null");
+    const auto landscape = [&sizes](int page) {
+        const std::size_t at = sizes.find("Page    " + std::to_string(page) + " size:");
+        const std::size_t rot = sizes.find("Page    " + std::to_string(page) + " rot:");
+        if (at == std::string::npos || rot == std::string::npos)
+            return -1;
+        double width = 0, height = 0;
+        std::sscanf(sizes.c_str() + at + 15, "%lf x %lf", &width, &height);
+        const bool turned = std::stoi(sizes.substr(rot + 14)) % 180 != 0;
+        return (width > height) != turned ? 1 : 0;
+    };
+    EXPECT_EQ(landscape(1), 1) << sizes;
+    EXPECT_EQ(landscape(2), 0) << sizes;
+    const std::string printed = text(jobs[0].data);
+    for (const char* title : {"TABLEAU DE LA CLASSE", "SYNTHESE DE LA CLASSE", "GROUPES DE BESOIN"})
+        EXPECT_NE(printed.find(title), std::string::npos) << title;
+}
+
 TEST_F(PrintingTest, NoPrinterAtAllIsSaidAndAPdfOffered) {
     load(4, 2);
     cups->RemoveQueue(queue);
