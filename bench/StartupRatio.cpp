@@ -1,7 +1,8 @@
-// zeb_bench_startup_ratio [RUNS]: the program's start-up against the bare Qt program's, in the
-// same run. Each run is a whole process, from its start to its main window painted; the two
-// programs take turns so that whatever else the machine does weighs on both alike. Reports
-// the median wall time and the median peak resident memory of each, and their ratios.
+// zeb_bench_startup_ratio [RUNS [PROGRAM [BARE]]]: the program's start-up against the bare Qt
+// program's, in the same run (another build of either may be named, to compare builds). Each run is a whole
+// process, from its start to its main window painted; the two programs take turns so that whatever else the
+// machine does weighs on both alike. Reports the median wall time and the median peak resident memory of
+// each, and their ratios.
 
 #include <algorithm>
 #include <chrono>
@@ -68,7 +69,8 @@ Summary summarize(const std::vector<Sample>& samples) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(std::atoi(argv[1]), 1) : 21;
-    const std::string program = ZEB_BENCH_STARTUP, bare = ZEB_BENCH_BARE;
+    const std::string program = argc > 2 ? argv[2] : ZEB_BENCH_STARTUP;
+    const std::string bare = argc > 3 ? argv[3] : ZEB_BENCH_BARE;
 
     // Both offscreen unless told otherwise, and the program's data folder a fresh one.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
