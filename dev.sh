@@ -156,6 +156,7 @@ case "$command" in
                    build/bin/zeb_bench_program build/bin/zeb_bench_preview; do
       "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     done
+    build/bin/zeb_bench_startup_ratio 21
     /usr/bin/time -v build/bin/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
     data=$(mktemp -d)

@@ -1,7 +1,8 @@
 // zeb_bench_startup [EXPORT.jad]: starts the program as zeb06ce2 does, shows the main window,
-// loads EXPORT when given, and exits once the last window is shown; for timing the start-up
-// and measuring the memory of a loaded program.
+// loads EXPORT when given, and exits once the main window is painted (and the load done);
+// for timing the start-up and measuring the memory of a fresh or loaded program.
 
+#include "WhenPainted.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zebproj.h"
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
     main.show();
     const QStringList arguments = QApplication::arguments();
     int status = 0;
-    QTimer::singleShot(0, [&] {
+    const zeb::bench::WhenPainted done(main, [&] {
         if (arguments.size() > 1) {
             main.ChooseExportFile = [&] { return arguments.at(1); };
             try {

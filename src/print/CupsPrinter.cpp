@@ -1,4 +1,5 @@
-#include "print/SheetPrinter.h"
+#include "print/CupsPrinter.h"
+
 #include "sheet/qt/QPainterCanvas.h"
 
 #include <QPageLayout>
@@ -228,20 +229,6 @@ private:
 
 } // namespace
 
-void PrintDocument(SheetPrinter& printer, const Document& document, const QString& title, const QFont& font) {
-    printer.SetTitle(title);
-    PrintJob job(printer);
-    printer.SetFont(font);
-    const PageView paper = PageView::Paper(printer.PixelsPerInchX(), printer.PixelsPerInchY());
-    for (int page = 0; page < document.PageCount(); ++page) {
-        if (page > 0)
-            printer.NewPage();
-        printer.SetPageOrientation(document.Orientation(page));
-        document.DrawPage(page, printer.canvas(), paper);
-    }
-    job.End();
-}
-
 QPointF PrintableOrigin(const QPageLayout& layout, int dpiX, int dpiY) {
     QPageLayout inPoints = layout;
     inPoints.setUnits(QPageLayout::Point);
@@ -250,7 +237,7 @@ QPointF PrintableOrigin(const QPageLayout& layout, int dpiX, int dpiY) {
     return {unprintable.left() * dpiX / PointsPerInch, unprintable.top() * dpiY / PointsPerInch};
 }
 
-std::unique_ptr<SheetPrinter> MakeSystemPrinter() {
+std::unique_ptr<SheetPrinter> MakeCupsPrinter() {
     return std::make_unique<CupsPrinter>();
 }
 

@@ -5,12 +5,12 @@
 #include "sheet/Document.h"
 
 #include <QFont>
-#include <QPageLayout>
-#include <QPointF>
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace zeb {
 
@@ -66,7 +66,7 @@ public:
     virtual void SetFont(const QFont& font) = 0; // the canvas's face; the pages set the sizes
     // The orientation of the page being drawn, set before anything is drawn on it.
     virtual void SetPageOrientation(PageOrientation orientation) = 0;
-    virtual void NewPage() = 0; // the next page, in portrait
+    virtual void NewPage() = 0;   // the next page, in portrait
     virtual Canvas& canvas() = 0; // the page being drawn
     virtual int PixelsPerInchX() const = 0;
     virtual int PixelsPerInchY() const = 0;
@@ -100,13 +100,16 @@ private:
 // job is handed over only once every page is drawn; a failure drops it whole.
 void PrintDocument(SheetPrinter& printer, const Document& document, const QString& title, const QFont& font);
 
-// Where the printer's printable area starts, in device pixels from the corner of the paper.
-// The sheet is laid out from the corner of what the printer can print, not of the paper, so
-// that its left border and first letters never fall in the margin a printer cannot reach.
-QPointF PrintableOrigin(const QPageLayout& layout, int dpiX, int dpiY);
-
-// The system's default printer, through CUPS: a fresh one for each job, so a printer set up
-// while the program runs is found.
+// The system's default printer: a fresh one for each job, so a printer set up while the
+// program runs is found. Printing needs Qt's printing and CUPS, which the program does not
+// load to start: they come in the printing module, loaded on the first print. Without that
+// module this throws NoPrinterError, so the teacher can still save the sheets as PDF.
 std::unique_ptr<SheetPrinter> MakeSystemPrinter();
+
+// Loads the printing module from the first of these files that is one, and gives its
+// maker of new printers (the caller owns each). Throws NoPrinterError, saying why, when
+// none is.
+using NewPrinterFunction = SheetPrinter* (*)();
+NewPrinterFunction LoadPrintModule(const std::vector<std::filesystem::path>& candidates);
 
 } // namespace zeb

@@ -3,12 +3,16 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygonF>
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
 
 namespace zeb::artwork {
 namespace {
@@ -43,22 +47,65 @@ QFont fittedFont(const QString& text, double pixelSize, double maxWidth, bool bo
     return font;
 }
 
+// An icon drawn the first time anything asks for its pixels: a window never shown, or a
+// platform that never asks for a window's icon, costs no drawing at start. Once drawn it is
+// Qt's own icon of those pictures, asked at the device's own size, so it looks the same.
+class DrawnOnDemand final : public QIconEngine {
+public:
+    explicit DrawnOnDemand(std::function<QIcon()> draw)
+        : drawing_(std::make_shared<Drawing>(std::move(draw))) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return drawn().pixmap(size, 1.0, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return pixmap(size, mode, state).size();
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatio(), mode, state));
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return drawn().availableSizes(mode, state);
+    }
+    bool isNull() override { return false; }
+    QIconEngine* clone() const override { return new DrawnOnDemand(*this); }
+
+private:
+    struct Drawing {
+        explicit Drawing(std::function<QIcon()> drawing) : draw(std::move(drawing)) {}
+        std::function<QIcon()> draw;
+        std::optional<QIcon> icon;
+    };
+    const QIcon& drawn() {
+        if (!drawing_->icon)
+            drawing_->icon = drawing_->draw();
+        return *drawing_->icon;
+    }
+    std::shared_ptr<Drawing> drawing_; // shared by the copies Qt makes of the icon
+};
+
+QIcon onDemand(std::function<QIcon()> draw) {
+    return QIcon(new DrawnOnDemand(std::move(draw)));
+}
+
 // Glyphs are drawn on a 16-unit grid and rendered at 16 and 32 pixels, so they stay sharp on
 // a screen that doubles them.
 using GlyphDrawing = std::function<void(QPainter&)>;
 
-QIcon glyph(const GlyphDrawing& draw) {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap = blank(size, size);
-        QPainter painter(&pixmap);
-        prepare(painter);
-        painter.scale(size / 16.0, size / 16.0);
-        draw(painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+QIcon glyph(GlyphDrawing draw) {
+    return onDemand([draw = std::move(draw)] {
+        QIcon icon;
+        for (int size : {16, 32}) {
+            QPixmap pixmap = blank(size, size);
+            QPainter painter(&pixmap);
+            prepare(painter);
+            painter.scale(size / 16.0, size / 16.0);
+            draw(painter);
+            painter.end();
+            icon.addPixmap(pixmap);
+        }
+        return icon;
+    });
 }
 
 QPen line(const QColor& colour, double width) {
@@ -151,10 +198,12 @@ QPixmap Banner(int width, int height) {
 }
 
 QIcon AppIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(Logo(size, size));
-    return icon;
+    return onDemand([] {
+        QIcon icon;
+        for (int size : {16, 24, 32, 48, 64, 128, 256})
+            icon.addPixmap(Logo(size, size));
+        return icon;
+    });
 }
 
 QIcon OpenGlyph() {

@@ -264,6 +264,15 @@ template <typename Table> void fillGrid(QTableWidget* table, const Table& refere
     }
 }
 
+void setHeadings(ReferenceGrid* french, ReferenceGrid* maths) {
+    french->setCell(0, 0, QString::fromUtf8("Français"));
+    french->setCell(1, 0, QStringLiteral("Objectifs"));
+    french->setCell(2, 0, QStringLiteral("Items retenus"));
+    maths->setCell(0, 0, QString::fromUtf8("Mathématiques"));
+    maths->setCell(1, 0, QStringLiteral("Objectifs"));
+    maths->setCell(2, 0, QStringLiteral("Items retenus"));
+}
+
 // Every row but the last, which the fill always leaves empty.
 void appendGridLines(QListWidget* lines, QTableWidget* table) {
     const ReferenceGrid* g = grid(table);
@@ -274,6 +283,11 @@ void appendGridLines(QListWidget* lines, QTableWidget* table) {
 
 } // namespace
 
+struct TForm4::Tables {
+    FrenchObjectiveTable French;
+    MathsObjectiveTable Maths;
+};
+
 TForm4::TForm4(AppWindows& windows, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       windows_(windows) {
@@ -281,12 +295,10 @@ TForm4::TForm4(AppWindows& windows, QWidget* parent)
     setFixedSize(800, 401);
     setFont(timesFont(13));
 
-    FGrille = new ReferenceGrid({80, 471, 234}, this);
-    FGrille->setObjectName(QStringLiteral("FGrille"));
-    FGrille->setGeometry(5, 8, 790, 161);
-    MGrille = new ReferenceGrid({80, 473, 231}, this);
-    MGrille->setObjectName(QStringLiteral("MGrille"));
-    MGrille->setGeometry(5, 177, 790, 161);
+    // The grids wait for the window's first showing; what they will show is the tables as
+    // they are now, whatever a class load puts in the state meanwhile.
+    tablesAtStart_ =
+        std::make_unique<Tables>(Tables{windows_.State->FrenchTable, windows_.State->MathsTable});
 
     Label1 = new QLabel(QStringLiteral("Indiquer la date"), this);
     Label1->setGeometry(8, 352, 100, 17);
@@ -316,18 +328,44 @@ TForm4::TForm4(AppWindows& windows, QWidget* parent)
     connect(Charger, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ChargerClick(); }); });
 
     centerOnScreen(this);
-    FormCreate();
+    DateEdit->setText(toQString(EvaluationDate));
+    VersionEdit->setText(toQString(EvaluationVersion));
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::buildGrids() {
+    if (FGrille.built())
+        return;
+    auto* french = new ReferenceGrid({80, 471, 234}, this);
+    french->setObjectName(QStringLiteral("FGrille"));
+    french->setGeometry(5, 8, 790, 161);
+    auto* maths = new ReferenceGrid({80, 473, 231}, this);
+    maths->setObjectName(QStringLiteral("MGrille"));
+    maths->setGeometry(5, 177, 790, 161);
+    FGrille.set(french);
+    MGrille.set(maths);
+    // Below the other controls, and the first to take the focus, as if built with the window
+    // (Tab goes round from the grids to Retour and back all the same).
+    maths->lower();
+    french->lower();
+    french->setFocus(Qt::OtherFocusReason);
+
+    const std::unique_ptr<Tables> tables = std::move(tablesAtStart_);
+    setHeadings(french, maths);
+    fillGrid(french, tables->French);
+    fillGrid(maths, tables->Maths);
+}
+
+void TForm4::setVisible(bool visible) {
+    // Before Qt shows the window, so the grids are shown with it as if built with it.
+    if (visible)
+        buildGrids();
+    QWidget::setVisible(visible);
 }
 
 void TForm4::FormCreate() {
-    ReferenceGrid* french = grid(FGrille);
-    french->setCell(0, 0, QString::fromUtf8("Français"));
-    french->setCell(1, 0, QStringLiteral("Objectifs"));
-    french->setCell(2, 0, QStringLiteral("Items retenus"));
-    ReferenceGrid* maths = grid(MGrille);
-    maths->setCell(0, 0, QString::fromUtf8("Mathématiques"));
-    maths->setCell(1, 0, QStringLiteral("Objectifs"));
-    maths->setCell(2, 0, QStringLiteral("Items retenus"));
+    setHeadings(grid(FGrille), grid(MGrille));
     RemplirTableaux();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "ui/AppWindows.h"
+#include "ui/BuiltOnDemand.h"
 
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -19,6 +21,8 @@ class TForm4 final : public QWidget {
     Q_OBJECT
 public:
     TForm4(AppWindows& windows, QWidget* parent = nullptr);
+    ~TForm4() override;
+    void setVisible(bool visible) override;
 
     void FormCreate();
     void RemplirTableaux();
@@ -26,8 +30,10 @@ public:
     void EnregistrerClick(); // writes ZEB.CFG in the current folder
     void ChargerClick();     // reads it back into the grids; throws ZebError when it cannot
 
-    QTableWidget* FGrille = nullptr;
-    QTableWidget* MGrille = nullptr;
+    // Built, and filled with the tables as they were when the window was created, when the
+    // window is first shown or either grid first reached.
+    BuiltOnDemand<QTableWidget> FGrille{[this] { buildGrids(); }};
+    BuiltOnDemand<QTableWidget> MGrille{[this] { buildGrids(); }};
     QPushButton* Retour = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -41,6 +47,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    struct Tables;
+    void buildGrids();
+
+    std::unique_ptr<Tables> tablesAtStart_; // until the grids are built
     AppWindows& windows_;
 };
 

@@ -133,45 +133,6 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     Shape2->setFrameStyle(QFrame::Box | QFrame::Plain);
     Shape2->setStyleSheet(QStringLiteral("QFrame { border: 2px solid silver; }"));
 
-    StringGrid1 = new PupilGrid(MaxPupils, PupilColumnCount, this);
-    StringGrid1->setFont(PixelFont(QStringLiteral("Times New Roman"), 16));
-    StringGrid1->setToolTip(QStringLiteral("Cliquer sur l'élève désiré"));
-    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Always shown, so the visible width never changes with the size of the class and
-    // never uncovers the start of the code columns.
-    StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    StringGrid1->setWordWrap(false);
-    StringGrid1->setTextElideMode(Qt::ElideNone);
-    StringGrid1->setItemDelegate(new PupilCellDelegate(StringGrid1));
-    // Tab leaves the grid for the buttons instead of walking through the cells (the unseen
-    // code columns too) and on to the next pupil; the arrows choose the pupil.
-    StringGrid1->setTabKeyNavigation(false);
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(PupilRowHeight);
-    QHeaderView* header = StringGrid1->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Fixed);
-    header->setSectionsClickable(false);
-    header->setHighlightSections(false);
-    header->setStretchLastSection(false);
-    header->setMinimumSectionSize(1);
-    int shownWidth = 0;
-    for (int column = 0; column < PupilColumnCount; ++column) {
-        StringGrid1->setColumnWidth(column, ColumnWidths[column]);
-        if (column < ShownColumnCount)
-            shownWidth += ColumnWidths[column];
-    }
-    setHeadings(StringGrid1);
-    const int scrollBarWidth = StringGrid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                                 StringGrid1->verticalScrollBar());
-    const QRect gridRect(48, 128, 2 * StringGrid1->frameWidth() + shownWidth + scrollBarWidth, 296);
-    StringGrid1->setGeometry(gridRect);
-    Shape1->setGeometry(gridRect.adjusted(-8, -8, 8, 8));
-
     // The frame reaches down to hold the synthesis button under the three others.
     Shape2->setGeometry(370, 150, 194, 260);
     Apercu = makeButton(this, QStringLiteral("&Apercu"), QStringLiteral("Affiche à l'écran"), 166);
@@ -187,13 +148,10 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     setTabOrder(RadioFrancais, RadioMathematiques);
     setTabOrder(RadioMathematiques, RadioCodage);
     setTabOrder(RadioCodage, RadioPourcentage);
-    setTabOrder(RadioPourcentage, StringGrid1);
-    setTabOrder(StringGrid1, Apercu);
+    setTabOrder(RadioPourcentage, Apercu);
     setTabOrder(Apercu, ToutImprimer);
     setTabOrder(ToutImprimer, Retour);
     setTabOrder(Retour, Synthese);
-    // The arrow keys choose the pupil as soon as the window opens.
-    StringGrid1->setFocus();
 
     // Connected after the defaults are checked: the start-up choices are the state's own.
     connect(RadioFrancais, &QRadioButton::toggled, this, [this](bool on) {
@@ -212,10 +170,6 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
         if (on)
             RadioPourcentageClick();
     });
-    connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
-        if (!placingSelection_ && row >= 0)
-            StringGrid1SelectCell(column, toProgramRow(row));
-    });
     connect(Apercu, &QPushButton::clicked, this, [this] { Guarded(this, [this] { ApercuClick(); }); });
     connect(ToutImprimer, &QPushButton::clicked, this,
             [this] { Guarded(this, [this] { printAllOrOfferPdf(); }); });
@@ -230,6 +184,67 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
 }
 
 TForm2::~TForm2() = default;
+
+void TForm2::buildGrid() {
+    auto* grid = new PupilGrid(MaxPupils, PupilColumnCount, this);
+    StringGrid1.set(grid);
+    grid->setFont(PixelFont(QStringLiteral("Times New Roman"), 16));
+    grid->setToolTip(QStringLiteral("Cliquer sur l'élève désiré"));
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Always shown, so the visible width never changes with the size of the class and
+    // never uncovers the start of the code columns.
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    grid->setWordWrap(false);
+    grid->setTextElideMode(Qt::ElideNone);
+    grid->setItemDelegate(new PupilCellDelegate(grid));
+    // Tab leaves the grid for the buttons instead of walking through the cells (the unseen
+    // code columns too) and on to the next pupil; the arrows choose the pupil.
+    grid->setTabKeyNavigation(false);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(PupilRowHeight);
+    QHeaderView* header = grid->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);
+    int shownWidth = 0;
+    for (int column = 0; column < PupilColumnCount; ++column) {
+        grid->setColumnWidth(column, ColumnWidths[column]);
+        if (column < ShownColumnCount)
+            shownWidth += ColumnWidths[column];
+    }
+    setHeadings(grid);
+    const int scrollBarWidth =
+        grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid->verticalScrollBar());
+    const QRect gridRect(48, 128, 2 * grid->frameWidth() + shownWidth + scrollBarWidth, 296);
+    grid->setGeometry(gridRect);
+    Shape1->setGeometry(gridRect.adjusted(-8, -8, 8, 8));
+
+    // Where it would be had it been built with the window: above its frame, below the
+    // buttons, between the treatments and the buttons for Tab; and the arrow keys choose the
+    // pupil as soon as the window opens.
+    grid->stackUnder(Apercu);
+    setTabOrder(RadioPourcentage, grid);
+    setTabOrder(grid, Apercu);
+    grid->setFocus();
+    connect(grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+        if (!placingSelection_ && row >= 0)
+            StringGrid1SelectCell(column, toProgramRow(row));
+    });
+}
+
+void TForm2::setVisible(bool visible) {
+    // Before Qt shows the window, so the grid is shown with it as if built with it.
+    if (visible)
+        StringGrid1.get();
+    QWidget::setVisible(visible);
+}
 
 void TForm2::RadioFrancaisClick() {
     windows_.State->CurrentSubject = Subject::French;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/AppWindows.h"
+#include "ui/BuiltOnDemand.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -28,6 +29,7 @@ class TForm2 final : public QWidget {
 public:
     TForm2(AppWindows& windows, QWidget* parent = nullptr);
     ~TForm2() override;
+    void setVisible(bool visible) override;
 
     void RadioFrancaisClick();
     void RadioMathematiquesClick();
@@ -58,7 +60,9 @@ public:
     QRadioButton* RadioCodage = nullptr;
     QRadioButton* RadioPourcentage = nullptr;
     QFrame* Shape1 = nullptr;
-    QTableWidget* StringGrid1 = nullptr;
+    // The pupils' grid: built when the window is first shown or the grid first reached (a
+    // load fills it).
+    BuiltOnDemand<QTableWidget> StringGrid1{[this] { buildGrid(); }};
     QFrame* Shape2 = nullptr;
     QPushButton* Apercu = nullptr;
     QPushButton* ToutImprimer = nullptr;
@@ -70,6 +74,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildGrid();
     void updatePreviewButtons();
     void printAllOrOfferPdf();
     QString cellText(int programRow, int column) const;

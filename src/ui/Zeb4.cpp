@@ -70,12 +70,11 @@ TAboutBox::TAboutBox(AppWindows& windows, QWidget* parent)
     white.setColor(QPalette::Window, Qt::white);
     Panel1->setPalette(white);
 
+    // The pictures are drawn when the box is first shown (most sessions never open it).
     Image1 = new QLabel(Panel1);
     Image1->setGeometry(80, 16, 369, 49);
-    Image1->setPixmap(artwork::Banner(369, 49));
     Image2 = new QLabel(Panel1);
     Image2->setGeometry(56, 16, 89, 49);
-    Image2->setPixmap(artwork::Logo(89, 49));
     Image2->raise(); // the mark sits on the banner's blank left end
 
     Memo1 = new QPlainTextEdit(this);
@@ -121,6 +120,10 @@ void TAboutBox::Button1Click() {
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {
+    if (Image1->pixmap().isNull()) {
+        Image1->setPixmap(artwork::Banner(Image1->width(), Image1->height()));
+        Image2->setPixmap(artwork::Logo(Image2->width(), Image2->height()));
+    }
     QDialog::showEvent(event);
     OKButton->setFocus(Qt::OtherFocusReason);
 }

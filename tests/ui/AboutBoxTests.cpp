@@ -7,7 +7,9 @@
 
 #include <QFrame>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -113,6 +115,8 @@ TEST_F(AboutBoxTest, WindowAndLayout) {
     EXPECT_EQ(box->Image2->geometry(), QRect(56, 16, 89, 49));
     const QObjectList& stack = box->Panel1->children();
     EXPECT_GT(stack.indexOf(box->Image2), stack.indexOf(box->Image1));
+    // Drawn for the box's first showing.
+    box->show();
     EXPECT_EQ(box->Image1->pixmap().size(), QSize(369, 49));
     EXPECT_EQ(box->Image2->pixmap().size(), QSize(89, 49));
 }
@@ -148,6 +152,25 @@ TEST_F(AboutBoxTest, HiddenButtonOpensTheObjectivesInsteadOfTheMainWindow) {
 }
 
 // ---- Artwork ---------------------------------------------------------------------------
+
+// Icons are drawn when first asked for; they must then look as Qt's own icon of the same
+// pictures, in every mode, and through every copy Qt makes of them.
+TEST(Artwork, IconsDrawnOnDemandPaintAsTheirPixmaps) {
+    const QIcon icon = artwork::PrintGlyph();
+    const QIcon copy = icon;
+    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+        EXPECT_EQ(copy.actualSize(QSize(24, 24), mode), QSize(24, 24));
+        QImage painted(24, 24, QImage::Format_ARGB32_Premultiplied), drawn = painted;
+        painted.fill(Qt::transparent);
+        drawn.fill(Qt::transparent);
+        QPainter(&drawn).drawPixmap(0, 0, icon.pixmap(QSize(24, 24), mode));
+        QPainter painter(&painted);
+        copy.paint(&painter, painted.rect(), Qt::AlignCenter, mode);
+        painter.end();
+        EXPECT_EQ(painted, drawn) << mode;
+    }
+    EXPECT_NE(icon.pixmap(16, QIcon::Disabled).toImage(), icon.pixmap(16).toImage());
+}
 
 TEST(Artwork, EveryPictureHasTheSizeAskedFor) {
     for (const QSize size : {QSize(369, 49), QSize(89, 49), QSize(1, 1)}) {

@@ -147,6 +147,25 @@ TEST_F(Form2Test, LayoutCaptionSizeAndDefaults) {
     EXPECT_TRUE(form->RadioCodage->isChecked());
 }
 
+// The grid waits for the window's first showing, and is then where it would be had it been
+// built with the window: inside its frame, above it and below the buttons, and after the
+// treatments for Tab.
+TEST_F(Form2Test, GridBuiltWhenFirstShownSitsAsBuiltWithTheWindow) {
+    EXPECT_FALSE(form->StringGrid1.built());
+    form->show();
+    ASSERT_TRUE(form->StringGrid1.built());
+    QTableWidget* grid = form->StringGrid1;
+    EXPECT_TRUE(grid->isVisible());
+    EXPECT_EQ(form->Shape1->geometry(), grid->geometry().adjusted(-8, -8, 8, 8));
+    const QObjectList& stack = form->children();
+    EXPECT_LT(stack.indexOf(form->Shape2), stack.indexOf(grid));
+    EXPECT_LT(stack.indexOf(grid), stack.indexOf(form->Apercu));
+    QWidget* next = form->RadioPourcentage->nextInFocusChain();
+    while (next->focusPolicy() == Qt::NoFocus)
+        next = next->nextInFocusChain();
+    EXPECT_EQ(next, grid);
+}
+
 TEST_F(Form2Test, LayoutTooltipsAndDistinctAccelerators) {
     EXPECT_EQ(form->GroupBox1->toolTip(), QStringLiteral("Cliquer sur la matière"));
     EXPECT_EQ(form->GroupBox2->toolTip(), QStringLiteral("Cliquer sur le traitement"));

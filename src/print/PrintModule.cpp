@@ -1,0 +1,17 @@
+// The printing module: the system's printer, with Qt's printing and CUPS behind it, for a
+// program that loads it only when it prints.
+
+#include "print/PrintModule.h"
+
+#include "print/CupsPrinter.h"
+
+extern "C" {
+
+__attribute__((visibility("default"))) zeb::SheetPrinter* ZebNewSystemPrinter() {
+    return zeb::MakeCupsPrinter().release();
+}
+
+__attribute__((visibility("default"))) int ZebPrintModuleLevel() {
+    return zeb::PrintModuleLevel;
+}
+}

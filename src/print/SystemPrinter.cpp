@@ -1,0 +1,67 @@
+#include "print/PrintModule.h"
+#include "print/SheetPrinter.h"
+
+#include <dlfcn.h>
+#include <mutex>
+
+namespace zeb {
+namespace fs = std::filesystem;
+namespace {
+
+NoPrinterError cannotLoad(const std::string& why) {
+    return NoPrinterError("Le module d'impression de ZEB (" + std::string(PrintModuleFileName) +
+                              ") est introuvable ou inutilisable",
+                          "Réinstallez ZEB pour pouvoir imprimer." +
+                              (why.empty() ? std::string() : "\n(" + why + ")"));
+}
+
+// Beside the program first, then in lib/zeb beside its bin folder, as installed; named in
+// full, as a lookup through the run path depends on which object calls dlopen.
+std::vector<fs::path> defaultPlaces() {
+    std::vector<fs::path> places;
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        places.push_back(program.parent_path() / PrintModuleFileName);
+        places.push_back(program.parent_path().parent_path() / "lib" / "zeb" / PrintModuleFileName);
+    }
+    return places;
+}
+
+} // namespace
+
+NewPrinterFunction LoadPrintModule(const std::vector<fs::path>& candidates) {
+    std::string why;
+    for (const fs::path& candidate : candidates) {
+        // Never closed once loaded: the printers it makes run its code.
+        void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            const char* error = ::dlerror();
+            if (why.empty() && error != nullptr && fs::exists(candidate))
+                why = error; // one that is there but does not load says more than one missing
+            continue;
+        }
+        auto level = reinterpret_cast<ZebPrintModuleLevelFunction>(::dlsym(handle, PrintModuleLevelEntry));
+        auto make =
+            reinterpret_cast<ZebNewSystemPrinterFunction>(::dlsym(handle, PrintModuleNewPrinterEntry));
+        if (level != nullptr && make != nullptr && level() == PrintModuleLevel)
+            return make;
+        why = candidate.string() + " n'est pas le module d'impression de cette version de ZEB";
+        ::dlclose(handle);
+    }
+    throw cannotLoad(why);
+}
+
+std::unique_ptr<SheetPrinter> MakeSystemPrinter() {
+    // Loaded on the first print; a failed load is tried again on the next.
+    static std::mutex loading;
+    static NewPrinterFunction make = nullptr;
+    {
+        const std::lock_guard lock(loading);
+        if (make == nullptr)
+            make = LoadPrintModule(defaultPlaces());
+    }
+    return std::unique_ptr<SheetPrinter>(make());
+}
+
+} // namespace zeb
