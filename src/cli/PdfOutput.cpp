@@ -29,11 +29,10 @@ LoadedModule loadModule() {
                              " ; réinstallez ZEB. Les fichiers CSV s'écrivent sans lui."};
     const auto entry = reinterpret_cast<pdfmodule::EntryFunction>(::dlsym(handle, pdfmodule::EntryName));
     const pdfmodule::Functions* functions = entry != nullptr ? entry(pdfmodule::Version) : nullptr;
-    if (functions == nullptr || functions->version != pdfmodule::Version) {
-        ::dlclose(handle);
+    // Left loaded even then: Qt's libraries came with it.
+    if (functions == nullptr || functions->version != pdfmodule::Version)
         return {nullptr,
                 unavailable + " trouvé n'est pas celui de cette version de zeb-fiches ; réinstallez ZEB."};
-    }
     return {functions, {}};
 }
 
