@@ -1,6 +1,7 @@
 #include "Zip.h"
 
 #include "core/Cp1252.h"
+#include "core/PrivateLibrary.h"
 #include "core/WorkFiles.h"
 #include "unzdll/UnzDllMessages.h"
 
@@ -262,20 +263,7 @@ bool TZip::LoadUnzipLibrary(const std::string& dllFolder) {
         const std::string file = dllFolder + (dllFolder.back() == '/' ? "" : "/") + UNZDLL_FILE_NAME;
         handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     } else {
-        // Beside the program first, named in full: a lookup through the run path depends on
-        // which object calls dlopen, and sanitizers put themselves in between.
-        std::error_code error;
-        const fs::path program = fs::read_symlink("/proc/self/exe", error);
-        if (!error) {
-            handle = ::dlopen((program.parent_path() / UNZDLL_FILE_NAME).c_str(), RTLD_NOW | RTLD_LOCAL);
-            // An installed program keeps its library in lib/zeb beside bin.
-            if (handle == nullptr)
-                handle =
-                    ::dlopen((program.parent_path().parent_path() / "lib" / "zeb" / UNZDLL_FILE_NAME).c_str(),
-                             RTLD_NOW | RTLD_LOCAL);
-        }
-        if (handle == nullptr)
-            handle = ::dlopen(UNZDLL_FILE_NAME, RTLD_NOW | RTLD_LOCAL);
+        handle = OpenPrivateLibrary(UNZDLL_FILE_NAME);
     }
     if (handle == nullptr)
         return false;

@@ -1,46 +1,81 @@
 #include "PdfOutput.h"
 
-#include "core/Cp1252.h"
-#include "sheet/qt/SheetPdf.h"
+#include "core/Errors.h"
+#include "core/PrivateLibrary.h"
+#include "pdfmodule/PdfModule.h"
 
-#include <QGuiApplication>
-#include <iostream>
+#include <dlfcn.h>
+#include <string>
 
 namespace zeb::cli {
 namespace {
 
-// Qt's own notices (a missing runtime folder, a platform detail) mean nothing to a
-// teacher at a terminal; only its critical messages are passed on.
-void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::cerr << "zeb-fiches : " << PrintableUtf8(message.toStdString()) << '\n';
+// The module, looked for once per process and never unloaded: Qt's libraries, loaded with it,
+// leave exit handlers and thread-local data behind that unloading would leave dangling.
+struct LoadedModule {
+    const pdfmodule::Functions* functions = nullptr;
+    std::string failure; // French, when functions is null
+};
+
+LoadedModule loadModule() {
+    const std::string unavailable =
+        std::string("l'écriture des fichiers PDF n'est pas disponible : le module ") + pdfmodule::FileName;
+    std::string whyNot;
+    void* handle = OpenPrivateLibrary(pdfmodule::FileName, &whyNot);
+    if (handle == nullptr)
+        return {nullptr, unavailable +
+                             (whyNot.empty() ? " est introuvable, ni à côté du programme ni dans ../lib/zeb"
+                                             : " ne se charge pas (" + whyNot + ")") +
+                             " ; réinstallez ZEB. Les fichiers CSV s'écrivent sans lui."};
+    const auto entry = reinterpret_cast<pdfmodule::EntryFunction>(::dlsym(handle, pdfmodule::EntryName));
+    const pdfmodule::Functions* functions = entry != nullptr ? entry(pdfmodule::Version) : nullptr;
+    // Left loaded even then: Qt's libraries came with it.
+    if (functions == nullptr || functions->version != pdfmodule::Version)
+        return {nullptr,
+                unavailable + " trouvé n'est pas celui de cette version de zeb-fiches ; réinstallez ZEB."};
+    return {functions, {}};
+}
+
+const LoadedModule& module() {
+    static const LoadedModule loaded = loadModule();
+    return loaded;
+}
+
+void keepMessage(void* context, const char* message, std::size_t size) {
+    static_cast<std::string*>(context)->assign(message, size);
 }
 
 } // namespace
 
 struct PdfWriting::Engine {
-    // Set before the application starts, which reads them.
-    struct Headless {
-        Headless() {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            qInstallMessageHandler(onQtMessage);
-        }
-    } headless;
-    int argc = 1;
-    char name[11] = "zeb-fiches";
-    char* argv[2] = {name, nullptr};
-    QGuiApplication application{argc, argv};
+    const pdfmodule::Functions* functions;
+    pdfmodule::Engine* engine;
 };
 
-PdfWriting::PdfWriting() : engine_(std::make_unique<Engine>()) {}
+PdfWriting::PdfWriting() {
+    const LoadedModule& loaded = module();
+    if (loaded.functions == nullptr)
+        throw ZebError(loaded.failure);
+    std::string failure;
+    pdfmodule::Engine* engine = loaded.functions->start(keepMessage, &failure);
+    if (engine == nullptr)
+        throw ZebError("l'écriture des fichiers PDF n'a pas pu démarrer : " + failure);
+    engine_ = std::make_unique<Engine>(Engine{loaded.functions, engine});
+}
 
-PdfWriting::~PdfWriting() = default;
+PdfWriting::~PdfWriting() {
+    engine_->functions->stop(engine_->engine);
+}
 
 int PdfWriting::Write(const std::filesystem::path& file, const std::vector<const Document*>& documents,
                       std::string_view titleUtf8) const {
-    return WriteDocumentPdf(file, documents,
-                            QString::fromUtf8(titleUtf8.data(), static_cast<qsizetype>(titleUtf8.size())));
+    std::string failure;
+    const int pages =
+        engine_->functions->write(engine_->engine, file.c_str(), documents.data(), documents.size(),
+                                  titleUtf8.data(), titleUtf8.size(), keepMessage, &failure);
+    if (pages < 0)
+        throw ZebError(failure);
+    return pages;
 }
 
 } // namespace zeb::cli

@@ -1,3 +1,4 @@
+#include "core/PrivateLibrary.h"
 #include "print/PrintModule.h"
 #include "print/SheetPrinter.h"
 
@@ -13,19 +14,6 @@ NoPrinterError cannotLoad(const std::string& why) {
                               ") est introuvable ou inutilisable",
                           "Réinstallez ZEB pour pouvoir imprimer." +
                               (why.empty() ? std::string() : "\n(" + why + ")"));
-}
-
-// Beside the program first, then in lib/zeb beside its bin folder, as installed; named in
-// full, as a lookup through the run path depends on which object calls dlopen.
-std::vector<fs::path> defaultPlaces() {
-    std::vector<fs::path> places;
-    std::error_code error;
-    const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        places.push_back(program.parent_path() / PrintModuleFileName);
-        places.push_back(program.parent_path().parent_path() / "lib" / "zeb" / PrintModuleFileName);
-    }
-    return places;
 }
 
 } // namespace
@@ -59,7 +47,7 @@ std::unique_ptr<SheetPrinter> MakeSystemPrinter() {
     {
         const std::lock_guard lock(loading);
         if (make == nullptr)
-            make = LoadPrintModule(defaultPlaces());
+            make = LoadPrintModule(PrivateLibraryPlaces(PrintModuleFileName));
     }
     return std::unique_ptr<SheetPrinter>(make());
 }

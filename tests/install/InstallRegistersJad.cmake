@@ -19,6 +19,15 @@ if(NOT handlers MATCHES "application/x-jade-export=zeb06ce2\\.desktop")
   message(FATAL_ERROR "zeb06ce2 is not offered for .jad exports:\n${handlers}")
 endif()
 
+# The installed zeb-fiches finds its libraries in lib/zeb: the archive's and the PDF writing's.
+if(EXISTS "${WORK}/direct/bin/zeb-fiches")
+  execute_process(COMMAND "${WORK}/direct/bin/zeb-fiches" --pdf "${WORK}/sample.pdf" "${SAMPLE}"
+                  RESULT_VARIABLE failed ERROR_VARIABLE errors)
+  if(failed OR NOT EXISTS "${WORK}/sample.pdf")
+    message(FATAL_ERROR "the installed zeb-fiches could not write a PDF (${failed}): ${errors}")
+  endif()
+endif()
+
 set(ENV{DESTDIR} "${WORK}/staged")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix /usr
                 RESULT_VARIABLE failed OUTPUT_QUIET)

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zeb {
+
+// Opens one of the program's own shared objects, loaded at run time so that a run that does not
+// need it does not pay for it: beside the program first, named in full (a lookup through the
+// run path depends on which object calls dlopen, and sanitizers put themselves in between),
+// then in lib/zeb beside the bin folder of an installed program, then through the default
+// search. Its symbols stay its own (RTLD_LOCAL): it cannot interpose on the program's.
+// Returns the handle, or nullptr with, in whyNot, the loader's reason for the first copy that
+// exists but would not load (empty when none was found).
+// Where one of the program's own shared objects is looked for, named in full: beside the
+// program, then in lib/zeb beside the bin folder of an installed program.
+std::vector<std::filesystem::path> PrivateLibraryPlaces(const std::string& fileName);
+
+void* OpenPrivateLibrary(const std::string& fileName, std::string* whyNot = nullptr);
+
+} // namespace zeb
