@@ -1,4 +1,5 @@
 #include "ClassReport.h"
+#include "PupilFileName.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "core/Cp1252.h"
@@ -48,10 +49,12 @@ ProcessRun runShell(const std::string& command) {
     return run;
 }
 
-// Runs zeb-fiches with its work folder made under `tmp`.
-ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp) {
+// Runs zeb-fiches with its work folder made under `tmp`, after the environment settings given.
+ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp,
+                        const std::string& environment = "") {
     const std::string folder = shellQuoted(tmp.path().string());
-    std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
+    std::string command =
+        environment + " TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
     for (const std::string& arg : args)
         command.append(" ").append(shellQuoted(arg));
     return runShell(command);
@@ -320,7 +323,7 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--pdf", csv, "--subject", "latin", "x.xml"}, 2, "matière inconnue : latin"},
         {{"--pdf", csv, "--treatment=x", "x.xml"}, 2, "traitement inconnu : x"},
         {{"--treatment", "coding", "x.xml"}, 2, "il va avec --pdf"},
-        {{"--subject", "maths", "x.xml"}, 2, "il va avec --pdf ou --synthese"},
+        {{"--subject", "maths", "x.xml"}, 2, "il va avec --pdf, --synthese ou --par-eleve"},
         {{"--synthese", csv, "--pdf", csv, "x.xml"}, 2, "--pdf et --synthese désignent le même fichier"},
         {{"--csv", csv, "--pdf", csv, "x.xml"}, 2, "le même fichier"},
         {{"--synthese-csv", csv, "--groupes-csv=" + csv, "x.xml"},
@@ -413,6 +416,208 @@ TEST(ZebFiches, PdfInCodingShowsTheAbsentPupil) {
     EXPECT_EQ(count, static_cast<std::size_t>(MathsObjectiveCount));
     EXPECT_NE(absent.find("ECA : En Cours Acquisition"), std::string::npos);
     EXPECT_EQ(collapsed(pdfPageText(pdf, 1)).find("Absent(e)"), std::string::npos);
+}
+
+TEST(PupilFileName, OneSafePlainFileNamePerPupil) {
+    const std::string eAcute = "\xC3\xA9"; // 2 bytes
+    const std::tuple<int, std::string, std::string, std::string> cases[] = {
+        {3, "DUPONT",
+         "L\xC3\xA9"
+         "a",
+         "03-DUPONT-L\xC3\xA9"
+         "a.pdf"},
+        {12, "  DE LA FONTAINE  ", " Zo\xC3\xA9\t", "12-DE LA FONTAINE-Zo\xC3\xA9.pdf"},
+        {1, "..", "..", "01-__-__.pdf"},
+        {2, "../../etc", ".bashrc", "02-______etc-_bashrc.pdf"},
+        {4, "D'ARTAGNAN", "Jean-No\xC3\xABl", "04-D'ARTAGNAN-Jean-No\xC3\xABl.pdf"},
+        {5, "A/B\\C", "x\x01y\x7F\xC2\x85z", "05-A_B_C-x_y__z.pdf"},
+        {6, "Q:*?\"<>|", "\xFF\xC3", "06-Q_______-__.pdf"},
+        {7, "MARTIN", "   ", "07-MARTIN.pdf"},
+        {30, std::string(59, 'A') + eAcute, "B", "30-" + std::string(59, 'A') + "-B.pdf"},
+        {8, std::string(80, 'Z'), "", "08-" + std::string(cli::PupilFileNamePartBytes, 'Z') + ".pdf"},
+    };
+    for (const auto& [number, surname, firstName, expected] : cases)
+        EXPECT_EQ(cli::PupilFileName(number, surname, firstName), expected) << surname;
+    // Accented names cut on a character boundary, within the limit.
+    std::string accents;
+    for (int i = 0; i < 40; ++i)
+        accents += eAcute;
+    EXPECT_EQ(cli::PupilFileName(9, accents, ""),
+              "09-" + accents.substr(0, cli::PupilFileNamePartBytes) + ".pdf");
+}
+
+namespace {
+
+// The files of a folder, hidden ones included.
+std::vector<std::string> filesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+constexpr auto OwnerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+
+} // namespace
+
+TEST(ZebFiches, FamilyFilesHoldOnePupilEach) {
+    TempFolder folder, tmp;
+    examples::GeneratedClass generated = examples::GenerateClass({.pupils = 3, .absentPupil = 0});
+    // Pupil 2 takes pupil 1's names, pupil 3 names made to climb out of the folder.
+    const auto renamed = [&generated](std::size_t pupil, const std::string& surname,
+                                      const std::string& first) {
+        examples::GeneratedPupil& record = generated.Pupils[pupil];
+        const std::string from = ">" + record.Surname + "--" + record.FirstNameEscaped + " ";
+        for (std::size_t at; (at = generated.Document.find(from)) != std::string::npos;)
+            generated.Document.replace(at, from.size(), ">" + surname + "--" + first + " ");
+        record = {surname, first, first, record.FrenchCodes, record.MathsCodes};
+    };
+    renamed(1, generated.Pupils[0].Surname, generated.Pupils[0].FirstName);
+    renamed(2, "../D'ALMEIDA", ".Zo\xE9");
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::filesystem::path out = folder / "familles";
+    ProcessRun run = runZebFiches({"--par-eleve", out.string(), (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(std::filesystem::status(out).permissions(), std::filesystem::perms::owner_all);
+    std::vector<std::string> expected;
+    for (int pupil = 1; pupil <= 3; ++pupil) {
+        const examples::GeneratedPupil& record = generated.Pupils[static_cast<std::size_t>(pupil - 1)];
+        expected.push_back(cli::PupilFileName(pupil, record.Surname, cp1252::toUtf8(record.FirstName)));
+    }
+    EXPECT_EQ(expected.back(), "03-___D'ALMEIDA-_Zo\xC3\xA9.pdf");
+    ASSERT_EQ(filesIn(out), expected);
+    for (std::size_t pupil = 0; pupil < 3; ++pupil) {
+        const std::filesystem::path pdf = out / expected[pupil];
+        EXPECT_EQ(std::filesystem::status(pdf).permissions(), OwnerOnly);
+        ASSERT_EQ(pdfPageCount(pdf), 2);
+        const std::string name =
+            generated.Pupils[pupil].Surname + " " + cp1252::toUtf8(generated.Pupils[pupil].FirstName);
+        const std::string other = pupil == 2 ? generated.Pupils[0].Surname : generated.Pupils[2].Surname;
+        for (const auto& [page, title] :
+             {std::pair{1, "RESULTATS DE FRANCAIS"}, {2, "RESULTATS DE MATHEMATIQUES"}}) {
+            const std::string text = collapsed(pdfPageText(pdf, page));
+            EXPECT_NE(text.find(title), std::string::npos) << pdf << page;
+            EXPECT_NE(text.find(name), std::string::npos) << pdf << page << text;
+            EXPECT_EQ(text.find(other), std::string::npos) << pdf << page;
+        }
+    }
+
+    // One subject printed on both sides: a blank back keeps the next child off the sheet.
+    run = runZebFiches({"--par-eleve", out.string(), "--subject", "maths", "--recto-verso",
+                        (folder / "classe.xml").string()},
+                       tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(filesIn(out), expected);
+    ASSERT_EQ(pdfPageCount(out / expected[0]), 2);
+    EXPECT_NE(pdfPageText(out / expected[0], 1).find("RESULTATS DE MATHEMATIQUES"), std::string::npos);
+    EXPECT_EQ(withoutSpaces(pdfPageText(out / expected[0], 2)), "");
+}
+
+TEST(ZebFiches, FamilyFilesReplaceOlderOnesOnlyWhenAllAreWritten) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 4});
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::filesystem::path out = folder / "familles";
+    ProcessRun run = runZebFiches({"--par-eleve", out.string(), (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> files = filesIn(out);
+    ASSERT_EQ(files.size(), 4U);
+    writeFile(out / files[0], "ancienne fiche");
+
+    // The third pupil's file cannot be completed (a full disk): nothing changes in the folder,
+    // the new CSV goes again, the message names the pupil.
+    const std::string failing = std::string("ZEB_TEST_FAIL_LINK_OF=/03- LD_PRELOAD='") + ZEB_SIGNAL_AT_FSYNC +
+                                "' ASAN_OPTIONS=verify_asan_link_order=0";
+    const std::string csv = (folder / "scores.csv").string();
+    for (const std::filesystem::path& destination : {out, folder / "nouveau"}) {
+        run = runZebFiches(
+            {"--csv", csv, "--par-eleve", destination.string(), (folder / "classe.xml").string()}, tmp,
+            failing);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("élève 3 (" + generated.Pupils[2].Surname), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(".zeb-fiches-"), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(csv));
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+    }
+    EXPECT_EQ(filesIn(out), files);
+    EXPECT_EQ(readFile(out / files[0]), "ancienne fiche");
+    EXPECT_FALSE(std::filesystem::exists(folder / "nouveau")) << "a folder made for a failed run stays";
+
+    // A file in the folder's place, or a folder that cannot be made, is explained.
+    for (const std::filesystem::path& destination : {folder / "classe.xml", folder / "absent" / "familles"}) {
+        run = runZebFiches({"--par-eleve", destination.string(), (folder / "classe.xml").string()}, tmp);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("Impossible de créer le dossier"), std::string::npos) << run.err;
+    }
+}
+
+TEST(ZebFiches, DoubleSidedClassFileGoesPupilByPupil) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 3});
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::filesystem::path pdf = folder / "fiches.pdf";
+    for (const std::string subject : {"both", "french"}) {
+        const ProcessRun run = runZebFiches(
+            {"--pdf", pdf.string(), "--recto-verso", "--subject", subject, (folder / "classe.xml").string()},
+            tmp);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        ASSERT_EQ(pdfPageCount(pdf), 6);
+        for (int page = 1; page <= 6; ++page) {
+            const std::string text = collapsed(pdfPageText(pdf, page));
+            const examples::GeneratedPupil& pupil =
+                generated.Pupils[static_cast<std::size_t>((page - 1) / 2)];
+            if (page % 2 == 0 && subject == "french") {
+                EXPECT_EQ(withoutSpaces(text), "") << page;
+                continue;
+            }
+            EXPECT_NE(text.find(page % 2 ? "RESULTATS DE FRANCAIS" : "RESULTATS DE MATHEMATIQUES"),
+                      std::string::npos)
+                << subject << page;
+            EXPECT_NE(text.find(pupil.Surname), std::string::npos) << subject << page;
+        }
+    }
+    const ProcessRun alone = runZebFiches(
+        {"--recto-verso", "--csv", (folder / "s.csv").string(), (folder / "classe.xml").string()}, tmp);
+    EXPECT_EQ(alone.exitCode, 2);
+    EXPECT_NE(alone.err.find("--recto-verso"), std::string::npos) << alone.err;
+}
+
+TEST(ZebFiches, AnonymousCsvFilesNameNobody) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 30, .seed = 12});
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::string files[] = {(folder / "s.csv").string(), (folder / "g.csv").string(),
+                                 (folder / "y.csv").string()};
+    ProcessRun run = runZebFiches({"--csv", files[0], "--groupes-csv", files[1], "--synthese-csv", files[2],
+                                   (folder / "classe.xml").string()},
+                                  tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> named;
+    for (const std::string& file : files)
+        named.push_back(readFile(file));
+    run = runZebFiches({"--anonyme", "--csv", files[0], "--groupes-csv", files[1], "--synthese-csv", files[2],
+                        (folder / "classe.xml").string()},
+                       tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (std::size_t f = 0; f < std::size(files); ++f) {
+        const std::string text = readFile(files[f]);
+        for (const examples::GeneratedPupil& pupil : generated.Pupils) {
+            EXPECT_EQ(text.find(pupil.Surname), std::string::npos) << files[f];
+            EXPECT_EQ(text.find(cp1252::toUtf8(pupil.FirstName)), std::string::npos) << files[f];
+        }
+        // The same rows, only the two name fields emptied.
+        std::string expected = named[f];
+        for (const examples::GeneratedPupil& pupil : generated.Pupils)
+            for (std::size_t at; (at = expected.find(";" + pupil.Surname + ";" +
+                                                     cp1252::toUtf8(pupil.FirstName))) != std::string::npos;)
+                expected.replace(at, 1 + pupil.Surname.size() + 1 + cp1252::toUtf8(pupil.FirstName).size(),
+                                 ";;");
+        EXPECT_EQ(text, expected) << files[f];
+    }
+    run = runZebFiches({"--anonyme", (folder / "classe.xml").string()}, tmp);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("--anonyme"), std::string::npos) << run.err;
 }
 
 TEST(ZebFiches, SynthesisHoldsTheThreeKindsOfPagesFrenchFirst) {
