@@ -144,7 +144,9 @@ int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const Pr
                            pupilName(state.Class.ClassResults[failure->first]) +
                            ") n'a pas pu être écrite : " +
                            replacedAll(failure->second, staging.path().string(), folder.string()));
-        // Every file is complete: only now do they replace the older ones.
+        // Every file is complete: only now do they replace the older ones, all of them even when
+        // the user interrupts (a handful of renames).
+        const SignalsHeld held;
         for (int pupil = 1; pupil <= pupils; ++pupil) {
             const std::string& name = names[static_cast<std::size_t>(pupil - 1)];
             if (::rename((staging.path() / name).c_str(), (folder / name).c_str()) != 0)
