@@ -36,7 +36,9 @@ void appendSubjectRows(std::string& out, std::string_view rowStart, std::string_
 }
 
 // Number, surname and first name, ready to follow the other fields of a row.
-std::string pupilFields(const PupilRecord& pupil, int slot) {
+std::string pupilFields(const PupilRecord& pupil, int slot, CsvNames names) {
+    if (names == CsvNames::Removed)
+        return std::to_string(slot) + ";;";
     return std::to_string(slot) + ";" + CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname))) + ";" +
            CsvName(cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName)));
 }
@@ -82,13 +84,13 @@ std::string CsvName(std::string_view utf8) {
     return quoted + "\"";
 }
 
-std::string ClassScoresCsv(const ProgramState& state) {
+std::string ClassScoresCsv(const ProgramState& state, CsvNames names) {
     std::string out = "\xEF\xBB\xBF"
                       "numero;nom;prenom;matiere;objectif;SR;SE;SNR;codage\r\n";
     const LoadedClass& loaded = state.Class;
     for (int slot = 1; slot <= loaded.PupilCount; ++slot) {
         const PupilRecord& pupil = loaded.ClassResults[slot];
-        const std::string rowStart = pupilFields(pupil, slot) + ";";
+        const std::string rowStart = pupilFields(pupil, slot, names) + ";";
         appendSubjectRows(out, rowStart, "francais", loaded.ObjectiveResults.French, slot);
         appendSubjectRows(out, rowStart, "mathematiques", loaded.ObjectiveResults.Maths, slot);
     }
@@ -124,7 +126,7 @@ std::string SynthesisCsv(const ProgramState& state) {
     return out;
 }
 
-std::string GroupsCsv(const ProgramState& state) {
+std::string GroupsCsv(const ProgramState& state, CsvNames names) {
     std::string out = std::string(ByteOrderMark).append(GroupsCsvHeader).append("\r\n");
     for (Subject subject : CsvSubjects) {
         const SubjectSynthesis synthesis = SynthesizeSubject(state.Class, subject);
@@ -137,7 +139,7 @@ std::string GroupsCsv(const ProgramState& state) {
                     out.append(SubjectCsvName(subject))
                         .append(";" + std::to_string(j) + ";")
                         .append(name)
-                        .append(";" + pupilFields(state.Class.ClassResults[pupil], pupil) + "\r\n");
+                        .append(";" + pupilFields(state.Class.ClassResults[pupil], pupil, names) + "\r\n");
         }
     }
     return out;

@@ -3,14 +3,21 @@
 #include "core/ClassSynthesis.h"
 #include "core/ProgramState.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zeb::cli {
 
+// Whether the files that list pupils give their names. Without them, the nom and prenom
+// columns stay in place but empty, so that the files can leave the classroom (a school team,
+// an adviser) and a spreadsheet made for the named files still reads them; the pupil
+// number remains, and only the teacher's own files link it to a child.
+enum class CsvNames : std::uint8_t { Kept, Removed };
+
 // The scores of the loaded class as a spreadsheet file: UTF-8 with a byte order mark,
 // ";" between fields, CR LF line ends, one row per pupil, subject and objective.
-std::string ClassScoresCsv(const ProgramState& state);
+std::string ClassScoresCsv(const ProgramState& state, CsvNames names = CsvNames::Kept);
 
 // What the class masters, objective by objective: same conventions as the scores, one row
 // per subject (French first) and objective.
@@ -26,7 +33,7 @@ std::string SynthesisCsvRow(Subject subject, std::int32_t objective, const Objec
 // The pupils coded NA, then those coded ECA, of each objective: same conventions, one row
 // per pupil in a group.
 inline constexpr std::string_view GroupsCsvHeader = "matiere;objectif;groupe;numero;nom;prenom";
-std::string GroupsCsv(const ProgramState& state);
+std::string GroupsCsv(const ProgramState& state, CsvNames names = CsvNames::Kept);
 
 // "francais" or "mathematiques", as the files name the subjects.
 std::string_view SubjectCsvName(Subject subject);

@@ -2,6 +2,7 @@
 
 #include "ArchiveImport.h"
 #include "ClassReport.h"
+#include "FamilyFiles.h"
 #include "Interruption.h"
 #include "PdfOutput.h"
 #include "core/ClassImport.h"
@@ -9,6 +10,7 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
+#include "sheet/PupilByPupil.h"
 #include "sheet/SynthesisPages.h"
 
 #include <algorithm>
@@ -34,6 +36,7 @@ namespace {
 constexpr const char* Usage =
     "Usage : zeb-fiches [--csv FICHIER] [--synthese-csv FICHIER] [--groupes-csv FICHIER]\n"
     "                   [--pdf FICHIER] [--synthese FICHIER] [--subject french|maths|both]\n"
+    "                   [--par-eleve DOSSIER] [--recto-verso] [--anonyme]\n"
     "                   [--treatment coding|percent] EXPORT\n"
     "\n"
     "Charge l'export d'une classe (archive .jad de J'ADE, ou le document .xml qu'elle contient),\n"
@@ -56,8 +59,25 @@ constexpr const char* Usage =
     "  --synthese FICHIER\n"
     "                    écrit la synthèse de la classe dans FICHIER (PDF) : tableau de la\n"
     "                    classe, synthèse par objectif et groupes de besoin de chaque matière.\n"
-    "  --subject MATIERE avec --pdf ou --synthese : french (français), maths (mathématiques)\n"
-    "                    ou both (les deux : le français puis les mathématiques).\n"
+    "  --par-eleve DOSSIER\n"
+    "                    écrit dans DOSSIER (créé s'il n'existe pas, lisible par vous seul)\n"
+    "                    un PDF par élève pour sa famille, nommé NN-NOM-Prenom.pdf (NN :\n"
+    "                    numéro de l'élève) : sa fiche de français puis sa fiche de\n"
+    "                    mathématiques, sans aucun résultat des autres élèves. Un fichier\n"
+    "                    du même nom est remplacé seulement quand toutes les fiches sont\n"
+    "                    prêtes ; en cas d'échec, le dossier reste tel qu'il était.\n"
+    "  --recto-verso     avec --pdf ou --par-eleve, pour une impression recto verso : chaque\n"
+    "                    élève commence sur une nouvelle feuille (une page blanche est ajoutée\n"
+    "                    au besoin). Avec --pdf, les fiches sont alors rangées élève par élève\n"
+    "                    (français au recto, mathématiques au verso) au lieu de toutes les\n"
+    "                    fiches de français puis toutes celles de mathématiques.\n"
+    "  --anonyme         laisse vides les colonnes nom et prenom des fichiers CSV (--csv,\n"
+    "                    --groupes-csv), pour les partager sans le nom des enfants. Le numéro\n"
+    "                    de l'élève reste ; les PDF (fiches, synthèse), les noms des fichiers\n"
+    "                    de --par-eleve et le résumé affiché gardent les noms.\n"
+    "  --subject MATIERE avec --pdf, --synthese ou --par-eleve : french (français), maths\n"
+    "                    (mathématiques) ou both (les deux : le français puis les\n"
+    "                    mathématiques).\n"
     "                    Par défaut : both.\n"
     "  --treatment TRAITEMENT\n"
     "                    coding (codage A / ECA / NA) ou percent (pourcentages SR / SE /\n"
@@ -74,6 +94,9 @@ struct Options {
     std::optional<fs::path> synthesisCsv;
     std::optional<fs::path> groupsCsv;
     std::optional<fs::path> synthesis;
+    std::optional<fs::path> familyFolder;
+    bool doubleSided = false;
+    bool anonymous = false;
     std::vector<Subject> subjects{Subject::French, Subject::Mathematics};
     TreatmentMode treatment = TreatmentMode::Codage;
     bool sheetChoiceGiven = false;
@@ -143,6 +166,14 @@ Options parseArguments(const std::vector<std::string>& args) {
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (outputOption(args, i, options)) {
+        } else if (auto folder = optionValue(args, i, "--par-eleve")) {
+            if (folder->empty())
+                throw UsageError{"l'option --par-eleve attend un nom de dossier."};
+            options.familyFolder = fs::absolute(*folder);
+        } else if (arg == "--recto-verso") {
+            options.doubleSided = true;
+        } else if (arg == "--anonyme") {
+            options.anonymous = true;
         } else if (auto subject = optionValue(args, i, "--subject")) {
             if (*subject == "french")
                 options.subjects = {Subject::French};
@@ -165,10 +196,15 @@ Options parseArguments(const std::vector<std::string>& args) {
             throw UsageError{"option inconnue : " + arg + "."};
         }
     }
-    if (options.sheetChoiceGiven && !options.pdf)
-        throw UsageError{"--treatment choisit la présentation des fiches : il va avec --pdf."};
-    if (options.subjectGiven && !options.pdf && !options.synthesis)
-        throw UsageError{"--subject choisit les matières : il va avec --pdf ou --synthese."};
+    const bool sheets = options.pdf || options.familyFolder;
+    if (options.sheetChoiceGiven && !sheets)
+        throw UsageError{"--treatment choisit la présentation des fiches : il va avec --pdf ou --par-eleve."};
+    if (options.subjectGiven && !sheets && !options.synthesis)
+        throw UsageError{"--subject choisit les matières : il va avec --pdf, --synthese ou --par-eleve."};
+    if (options.doubleSided && !sheets)
+        throw UsageError{"--recto-verso range les fiches à imprimer : il va avec --pdf ou --par-eleve."};
+    if (options.anonymous && !options.csv && !options.groupsCsv && !options.synthesisCsv)
+        throw UsageError{"--anonyme retire les noms des fichiers CSV : il va avec --csv ou --groupes-csv."};
     if (positional.empty())
         throw UsageError{"indiquez le document d'export à charger."};
     if (positional.size() > 1)
@@ -262,7 +298,8 @@ private:
     fs::path root_;
 };
 
-// The sheets of every pupil, subject after subject, in one PDF.
+// The sheets of every pupil in one PDF: subject after subject, or pupil by pupil for
+// double-sided printing, where a child's French and Mathematics sheets make one sheet of paper.
 void writeSheets(const cli::PdfWriting& writing, const fs::path& file, const Options& options,
                  const ProgramState& state) {
     std::vector<SheetDocument> documents;
@@ -272,6 +309,9 @@ void writeSheets(const cli::PdfWriting& writing, const fs::path& file, const Opt
     std::vector<const Document*> pages;
     for (const SheetDocument& document : documents)
         pages.push_back(&document);
+    const PupilByPupilDocument pupilByPupil(pages);
+    if (options.doubleSided)
+        pages = {&pupilByPupil};
     writing.Write(file, pages, "Fiches de résultats - EVALUATION CE2");
 }
 
@@ -338,22 +378,30 @@ int run(const Options& options) {
         ImportExportDocument(document, folder.programFolder(), *state);
     }
     NewOutputs outputs;
-    const auto csvOf = [&state](std::string (*csv)(const ProgramState&)) {
+    const auto csvOf = [&state](auto csv) {
         return [&state, csv](const fs::path& file) { cli::WriteOutputFile(file, csv(*state)); };
     };
-    outputs.write(options.csv, csvOf(cli::ClassScoresCsv));
+    const cli::CsvNames names = options.anonymous ? cli::CsvNames::Removed : cli::CsvNames::Kept;
+    outputs.write(options.csv,
+                  csvOf([names](const ProgramState& s) { return cli::ClassScoresCsv(s, names); }));
     outputs.write(options.synthesisCsv, csvOf(cli::SynthesisCsv));
-    outputs.write(options.groupsCsv, csvOf(cli::GroupsCsv));
-    if (options.pdf || options.synthesis) {
+    outputs.write(options.groupsCsv,
+                  csvOf([names](const ProgramState& s) { return cli::GroupsCsv(s, names); }));
+    if (options.pdf || options.synthesis || options.familyFolder) {
         const cli::PdfWriting writing;
         state->CurrentTreatment = options.treatment;
         outputs.write(options.pdf,
                       [&](const fs::path& file) { writeSheets(writing, file, options, *state); });
         outputs.write(options.synthesis,
                       [&](const fs::path& file) { writeSynthesis(writing, file, options, *state); });
+        // Last: its files replace older ones only once everything else is written.
+        if (options.familyFolder)
+            cli::WriteFamilyFiles(writing, *options.familyFolder, *state, options.subjects,
+                                  options.doubleSided);
     }
     outputs.keep();
-    if (std::none_of(std::begin(OutputOptions), std::end(OutputOptions),
+    if (!options.familyFolder &&
+        std::none_of(std::begin(OutputOptions), std::end(OutputOptions),
                      [&options](const auto& output) { return (options.*output.second).has_value(); }))
         std::cout << cli::ClassSummary(*state) << std::flush;
     return 0;

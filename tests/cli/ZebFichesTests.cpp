@@ -1,4 +1,5 @@
 #include "ClassReport.h"
+#include "PupilFileName.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "core/Cp1252.h"
@@ -48,10 +49,12 @@ ProcessRun runShell(const std::string& command) {
     return run;
 }
 
-// Runs zeb-fiches with its work folder made under `tmp`.
-ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp) {
+// Runs zeb-fiches with its work folder made under `tmp`, after the environment settings given.
+ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp,
+                        const std::string& environment = "") {
     const std::string folder = shellQuoted(tmp.path().string());
-    std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
+    std::string command =
+        environment + " TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
     for (const std::string& arg : args)
         command.append(" ").append(shellQuoted(arg));
     return runShell(command);
@@ -127,16 +130,17 @@ std::string expectedScores(std::string_view items, std::string_view codes, bool 
     return std::to_string(sr) + ";" + std::to_string(se) + ";" + std::to_string(snr) + ";" + coding;
 }
 
-std::string expectedCsv(const examples::GeneratedClass& generated) {
+std::string expectedCsv(const examples::GeneratedClass& generated, bool names = true) {
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state); // the item lists are reference data, tested on their own
     std::string csv = "\xEF\xBB\xBFnumero;nom;prenom;matiere;objectif;SR;SE;SNR;codage\r\n";
     int slot = 0;
     for (const examples::GeneratedPupil& pupil : generated.Pupils) {
         ++slot;
-        const std::string start = std::to_string(slot) + ";" +
-                                  cp1252::toUtf8(trimRight(pupil.Surname.substr(0, 25))) + ";" +
-                                  cp1252::toUtf8(trimRight(pupil.FirstName.substr(0, 15))) + ";";
+        const std::string start =
+            std::to_string(slot) + ";" +
+            (names ? cp1252::toUtf8(trimRight(pupil.Surname.substr(0, 25))) : "") + ";" +
+            (names ? cp1252::toUtf8(trimRight(pupil.FirstName.substr(0, 15))) : "") + ";";
         for (int j = 1; j <= FrenchObjectiveCount; ++j)
             csv += start + "francais;" + std::to_string(j) + ";" +
                    expectedScores(state->FrenchTable.ItemLists[j], pupil.FrenchCodes, true) + "\r\n";
@@ -320,7 +324,7 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--pdf", csv, "--subject", "latin", "x.xml"}, 2, "matière inconnue : latin"},
         {{"--pdf", csv, "--treatment=x", "x.xml"}, 2, "traitement inconnu : x"},
         {{"--treatment", "coding", "x.xml"}, 2, "il va avec --pdf"},
-        {{"--subject", "maths", "x.xml"}, 2, "il va avec --pdf ou --synthese"},
+        {{"--subject", "maths", "x.xml"}, 2, "il va avec --pdf, --synthese ou --par-eleve"},
         {{"--synthese", csv, "--pdf", csv, "x.xml"}, 2, "--pdf et --synthese désignent le même fichier"},
         {{"--csv", csv, "--pdf", csv, "x.xml"}, 2, "le même fichier"},
         {{"--synthese-csv", csv, "--groupes-csv=" + csv, "x.xml"},
@@ -413,6 +417,177 @@ TEST(ZebFiches, PdfInCodingShowsTheAbsentPupil) {
     EXPECT_EQ(count, static_cast<std::size_t>(MathsObjectiveCount));
     EXPECT_NE(absent.find("ECA : En Cours Acquisition"), std::string::npos);
     EXPECT_EQ(collapsed(pdfPageText(pdf, 1)).find("Absent(e)"), std::string::npos);
+}
+
+TEST(PupilFileName, OneSafePlainFileNamePerPupil) {
+    const std::string eAcute = "\xC3\xA9"; // 2 bytes
+    const std::tuple<int, std::string, std::string, std::string> cases[] = {
+        {3, "DUPONT", "Zo\xC3\xA9", "03-DUPONT-Zo\xC3\xA9.pdf"},
+        {12, "  DE LA FONTAINE  ", " Zo\xC3\xA9\t", "12-DE LA FONTAINE-Zo\xC3\xA9.pdf"},
+        {1, "..", "..", "01-__-__.pdf"},
+        {2, "../../etc", ".bashrc", "02-______etc-_bashrc.pdf"},
+        {4, "D'ARTAGNAN", "Jean-No\xC3\xABl", "04-D'ARTAGNAN-Jean-No\xC3\xABl.pdf"},
+        {5, "A/B\\C", "x\x01y\x7F\xC2\x85z", "05-A_B_C-x_y__z.pdf"},
+        {6, "Q:*?\"<>|", "\xFF\xC3", "06-Q_______-__.pdf"},
+        {7, "MARTIN", "   ", "07-MARTIN.pdf"},
+        {30, std::string(59, 'A') + eAcute, "B", "30-" + std::string(59, 'A') + "-B.pdf"},
+        {8, std::string(80, 'Z'), "", "08-" + std::string(cli::PupilFileNamePartBytes, 'Z') + ".pdf"},
+    };
+    for (const auto& [number, surname, firstName, expected] : cases)
+        EXPECT_EQ(cli::PupilFileName(number, surname, firstName), expected) << surname;
+    // Accented names cut on a character boundary, within the limit.
+    std::string accents;
+    for (int i = 0; i < 40; ++i)
+        accents += eAcute;
+    EXPECT_EQ(cli::PupilFileName(9, accents, ""),
+              "09-" + accents.substr(0, cli::PupilFileNamePartBytes) + ".pdf");
+}
+
+namespace {
+
+// The files of a folder, hidden ones included.
+std::vector<std::string> filesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+constexpr auto OwnerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+
+} // namespace
+
+TEST(ZebFiches, FamilyFilesHoldOnePupilEach) {
+    TempFolder folder, tmp;
+    examples::GeneratedClass generated = examples::GenerateClass({.pupils = 3, .absentPupil = 0});
+    // Pupil 2 takes pupil 1's names; pupil 3's names would climb out of the folder.
+    for (const auto& [pupil, surname, first] :
+         {std::tuple{1, generated.Pupils[0].Surname, generated.Pupils[0].FirstName},
+          {2, std::string("../D'ALMEIDA"), std::string(".Zo\xE9")}}) {
+        examples::GeneratedPupil& record = generated.Pupils[static_cast<std::size_t>(pupil)];
+        const std::string from = ">" + record.Surname + "--" + record.FirstNameEscaped + " ";
+        for (std::size_t at; (at = generated.Document.find(from)) != std::string::npos;)
+            generated.Document.replace(at, from.size(), ">" + surname + "--" + first + " ");
+        record = {surname, first, first, record.FrenchCodes, record.MathsCodes};
+    }
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::filesystem::path out = folder / "familles";
+    ProcessRun run = runZebFiches({"--par-eleve", out.string(), (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(std::filesystem::status(out).permissions(), std::filesystem::perms::owner_all);
+    const std::vector<std::string> files = filesIn(out);
+    ASSERT_EQ(files.size(), 3U);
+    EXPECT_EQ(files[2], "03-___D'ALMEIDA-_Zo\xC3\xA9.pdf");
+    for (std::size_t pupil = 0; pupil < 3; ++pupil) {
+        const examples::GeneratedPupil& record = generated.Pupils[pupil];
+        const std::filesystem::path pdf = out / files[pupil];
+        EXPECT_EQ(files[pupil], cli::PupilFileName(static_cast<int>(pupil + 1), record.Surname,
+                                                   cp1252::toUtf8(record.FirstName)));
+        EXPECT_EQ(std::filesystem::status(pdf).permissions(), OwnerOnly);
+        ASSERT_EQ(pdfPageCount(pdf), 2);
+        const std::string french = collapsed(pdfPageText(pdf, 1));
+        EXPECT_NE(french.find("RESULTATS DE FRANCAIS"), std::string::npos);
+        EXPECT_NE(french.find(record.Surname + " " + cp1252::toUtf8(record.FirstName)), std::string::npos);
+        EXPECT_EQ(french.find(generated.Pupils[pupil == 2 ? 0 : 2].Surname), std::string::npos) << pdf;
+        EXPECT_NE(pdfPageText(pdf, 2).find("RESULTATS DE MATHEMATIQUES"), std::string::npos);
+    }
+    // One subject printed on both sides: a blank back keeps the next child off the sheet.
+    run = runZebFiches({"--par-eleve", out.string(), "--subject", "maths", "--recto-verso",
+                        (folder / "classe.xml").string()},
+                       tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(pdfPageCount(out / files[0]), 2);
+    EXPECT_EQ(withoutSpaces(pdfPageText(out / files[0], 2)), "");
+}
+
+TEST(ZebFiches, FamilyFilesReplaceOlderOnesOnlyWhenAllAreWritten) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 4});
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::filesystem::path out = folder / "familles";
+    ProcessRun run = runZebFiches({"--par-eleve", out.string(), (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> files = filesIn(out);
+    ASSERT_EQ(files.size(), 4U);
+    writeFile(out / files[0], "ancienne fiche");
+
+    // The third pupil's file cannot be completed (a full disk): nothing changes in the folder,
+    // the new CSV goes again, the message names the pupil.
+    const std::string failing = std::string("ZEB_TEST_FAIL_LINK_OF=/03- LD_PRELOAD='") + ZEB_SIGNAL_AT_FSYNC +
+                                "' ASAN_OPTIONS=verify_asan_link_order=0";
+    const std::string csv = (folder / "scores.csv").string();
+    for (const std::filesystem::path& destination : {out, folder / "nouveau"}) {
+        run = runZebFiches(
+            {"--csv", csv, "--par-eleve", destination.string(), (folder / "classe.xml").string()}, tmp,
+            failing);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("élève 3 (" + generated.Pupils[2].Surname), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(".zeb-fiches-"), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(csv));
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+    }
+    EXPECT_EQ(filesIn(out), files);
+    EXPECT_EQ(readFile(out / files[0]), "ancienne fiche");
+    EXPECT_FALSE(std::filesystem::exists(folder / "nouveau")) << "a folder made for a failed run stays";
+
+    // A file in the folder's place, or a folder that cannot be made, is explained.
+    for (const std::filesystem::path& destination : {folder / "classe.xml", folder / "absent" / "familles"}) {
+        run = runZebFiches({"--par-eleve", destination.string(), (folder / "classe.xml").string()}, tmp);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("Impossible de créer le dossier"), std::string::npos) << run.err;
+    }
+}
+
+TEST(ZebFiches, DoubleSidedClassFileGoesPupilByPupil) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 3});
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::filesystem::path pdf = folder / "fiches.pdf";
+    // Both subjects: a child's French front and Mathematics back; one subject: blank backs.
+    for (const std::string subject : {"both", "french"}) {
+        const ProcessRun run = runZebFiches(
+            {"--pdf", pdf.string(), "--recto-verso", "--subject", subject, (folder / "classe.xml").string()},
+            tmp);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        ASSERT_EQ(pdfPageCount(pdf), 6);
+        for (int page = 1; page <= 6; ++page) {
+            const std::string text = collapsed(pdfPageText(pdf, page));
+            const bool blank = page % 2 == 0 && subject == "french";
+            EXPECT_EQ(text.find(generated.Pupils[static_cast<std::size_t>((page - 1) / 2)].Surname) ==
+                          std::string::npos,
+                      blank)
+                << subject << page;
+            EXPECT_EQ(text.find(page % 2 ? "RESULTATS DE FRANCAIS" : "RESULTATS DE MATHEMATIQUES") ==
+                          std::string::npos,
+                      blank)
+                << subject << page;
+        }
+    }
+    const ProcessRun alone = runZebFiches(
+        {"--recto-verso", "--csv", (folder / "s.csv").string(), (folder / "classe.xml").string()}, tmp);
+    EXPECT_EQ(alone.exitCode, 2);
+}
+
+TEST(ZebFiches, AnonymousCsvFilesNameNobody) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated = examples::GenerateClass({.pupils = 30, .seed = 12});
+    writeFile(folder / "classe.xml", generated.Document);
+    const std::string scores = (folder / "s.csv").string(), groups = (folder / "g.csv").string();
+    ProcessRun run = runZebFiches(
+        {"--anonyme", "--csv", scores, "--groupes-csv", groups, (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string& file : {scores, groups}) {
+        const std::string text = readFile(file);
+        for (const examples::GeneratedPupil& pupil : generated.Pupils) {
+            EXPECT_EQ(text.find(pupil.Surname), std::string::npos) << file;
+            EXPECT_EQ(text.find(cp1252::toUtf8(pupil.FirstName)), std::string::npos) << file;
+        }
+    }
+    // Every row keeps its columns and its pupil number.
+    EXPECT_EQ(readFile(scores), expectedCsv(generated, false));
+    run = runZebFiches({"--anonyme", (folder / "classe.xml").string()}, tmp);
+    EXPECT_EQ(run.exitCode, 2);
 }
 
 TEST(ZebFiches, SynthesisHoldsTheThreeKindsOfPagesFrenchFirst) {

@@ -1,0 +1,163 @@
+#include "FamilyFiles.h"
+
+#include "Interruption.h"
+#include "PupilFileName.h"
+#include "core/Cp1252.h"
+#include "core/Errors.h"
+#include "core/WorkFiles.h"
+#include "sheet/PupilByPupil.h"
+#include "sheet/ResultSheet.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace zeb::cli {
+namespace {
+
+std::string pupilName(const PupilRecord& pupil) {
+    return cp1252::toUtf8(TrimTrailingSpaces(pupil.Surname)) + " " +
+           cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName));
+}
+
+std::string replacedAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The folder the files are made in, inside the destination so that putting them in place is
+// a rename; hidden, private, and removed as a whole however the run ends.
+class StagingFolder {
+public:
+    explicit StagingFolder(const fs::path& destination) {
+        std::string pattern = (destination / ".zeb-fiches-XXXXXX").string();
+        const SignalsHeld held;
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw ZebError("Impossible d'écrire dans le dossier « " + destination.string() +
+                           " » : " + FrenchReason(errno) + ".");
+        path_ = pattern;
+        if (!RemoveTreeOnInterruption(path_)) {
+            const int error = errno;
+            ::rmdir(path_.c_str());
+            throw ZebError("Impossible d'écrire dans le dossier « " + destination.string() +
+                           " » : " + FrenchReason(error) + ".");
+        }
+    }
+    ~StagingFolder() { RemoveRegisteredTree(); }
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// The destination folder, made when missing; removed again unless the run completes.
+class Destination {
+public:
+    explicit Destination(const fs::path& folder) : folder_(folder) {
+        if (::mkdir(folder.c_str(), 0700) == 0) {
+            made_ = true;
+            return;
+        }
+        const int error = errno;
+        struct stat info {};
+        if (error == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return;
+        throw ZebError("Impossible de créer le dossier « " + folder.string() + " » : " +
+                       (error == EEXIST ? std::string("un fichier porte déjà ce nom") : FrenchReason(error)) +
+                       ".");
+    }
+    ~Destination() {
+        if (made_)
+            ::rmdir(folder_.c_str());
+    }
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+    void keep() { made_ = false; }
+
+private:
+    fs::path folder_;
+    bool made_ = false;
+};
+
+} // namespace
+
+int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const ProgramState& state,
+                     const std::vector<Subject>& subjects, bool doubleSided) {
+    Destination destination(folder);
+    const int pupils = state.Class.PupilCount;
+    std::vector<std::string> names;
+    for (int pupil = 1; pupil <= pupils; ++pupil) {
+        const PupilRecord& record = state.Class.ClassResults[pupil];
+        names.push_back(
+            PupilFileName(pupil, cp1252::toUtf8(record.Surname), cp1252::toUtf8(record.FirstName)));
+    }
+    {
+        const StagingFolder staging(folder);
+        const SheetSource source = SheetSource::Of(state);
+        std::atomic<int> next{1};
+        std::mutex failureLock;
+        std::optional<std::pair<int, std::string>> failure;
+        const auto writePupils = [&] {
+            for (int pupil; (pupil = next++) <= pupils;) {
+                try {
+                    std::vector<SheetDocument> sheets;
+                    sheets.reserve(subjects.size());
+                    std::vector<const Document*> documents;
+                    for (const Subject subject : subjects)
+                        documents.push_back(&sheets.emplace_back(subject, source, pupil, pupil));
+                    const PupilByPupilDocument padded(documents);
+                    if (doubleSided)
+                        documents = {&padded};
+                    writing.Write(staging.path() / names[static_cast<std::size_t>(pupil - 1)], documents,
+                                  "Résultats de " + pupilName(state.Class.ClassResults[pupil]) +
+                                      " - EVALUATION CE2");
+                } catch (const std::exception& error) {
+                    const std::lock_guard lock(failureLock);
+                    if (!failure || pupil < failure->first)
+                        failure.emplace(pupil, error.what());
+                    next = pupils + 1;
+                }
+            }
+        };
+        // Each file has its own writer: the pupils share the machine's cores.
+        const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1U), 8U) - 1;
+        std::vector<std::jthread> threads;
+        for (unsigned t = 0; t < helpers && static_cast<int>(t) + 1 < pupils; ++t)
+            threads.emplace_back(writePupils);
+        writePupils();
+        threads.clear();
+        if (failure)
+            throw ZebError("la fiche de l'élève " + std::to_string(failure->first) + " (" +
+                           pupilName(state.Class.ClassResults[failure->first]) +
+                           ") n'a pas pu être écrite : " +
+                           replacedAll(failure->second, staging.path().string(), folder.string()));
+        // Every file is complete: only now do they replace the older ones, all of them even when
+        // the user interrupts (a handful of renames).
+        const SignalsHeld held;
+        for (int pupil = 1; pupil <= pupils; ++pupil) {
+            const std::string& name = names[static_cast<std::size_t>(pupil - 1)];
+            if (::rename((staging.path() / name).c_str(), (folder / name).c_str()) != 0)
+                throw ZebError("la fiche de l'élève " + std::to_string(pupil) + " (" +
+                               pupilName(state.Class.ClassResults[pupil]) +
+                               ") n'a pas pu être mise en place dans « " + folder.string() +
+                               " » : " + FrenchReason(errno) + ".");
+        }
+    }
+    destination.keep();
+    return pupils;
+}
+
+} // namespace zeb::cli
