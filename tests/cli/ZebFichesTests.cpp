@@ -467,7 +467,7 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
     const std::string csv = (folder / "s.csv").string();
     run = runZebFiches({"--csv", csv, corpus + "/duplicate-names.jad"}, tmp);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("n'a donné aucun document d'export"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("ne contient aucun document d'export"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("plusieurs membres nomm"), std::string::npos) << run.err;
 
     run = runZebFiches({"--csv", csv, corpus + "/comment-too-long.jad"}, tmp);
