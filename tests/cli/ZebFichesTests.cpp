@@ -1,4 +1,5 @@
 #include "ClassReport.h"
+#include "CliRun.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "core/Cp1252.h"
@@ -19,43 +20,9 @@ using namespace zeb;
 using zeb::test::readFile;
 using zeb::test::TempFolder;
 using zeb::test::writeFile;
+using namespace zeb::test;
 
 namespace {
-
-struct ProcessRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// Runs a shell command, capturing both streams.
-ProcessRun runShell(const std::string& command) {
-    TempFolder capture;
-    const std::string full = command + " >" + shellQuoted((capture / "out").string()) + " 2>" +
-                             shellQuoted((capture / "err").string());
-    const int status = std::system(full.c_str());
-    ProcessRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(capture / "out");
-    run.err = readFile(capture / "err");
-    return run;
-}
-
-// Runs zeb-fiches with its work folder made under `tmp`.
-ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp) {
-    const std::string folder = shellQuoted(tmp.path().string());
-    std::string command = "TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
-    for (const std::string& arg : args)
-        command.append(" ").append(shellQuoted(arg));
-    return runShell(command);
-}
 
 // The text of one page of a PDF, as poppler reads it back.
 std::string pdfPageText(const std::filesystem::path& pdf, int page) {
