@@ -24,9 +24,12 @@ CurrentFolderGuard::~CurrentFolderGuard() {
     }
 }
 
-namespace {
+std::recursive_mutex& UnzipComponentMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
 
-std::mutex g_extraction;
+namespace {
 
 // An empty folder of the user's only, whatever an earlier load left in it.
 void emptyFolder(const fs::path& folder) {
@@ -55,7 +58,7 @@ fs::path extractDocument(TZip& zip, const fs::path& archive, const fs::path& fol
         throw ZebError("L'archive " + quoted(archive) + " est introuvable.");
     std::int32_t result = 0;
     {
-        const std::lock_guard serialised(g_extraction);
+        const std::lock_guard serialised(UnzipComponentMutex());
         const CurrentFolderGuard back;
         try {
             zip.SetZipFileName(archive.string());

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ public:
 private:
     int fd_;
 };
+
+// The unzip component's library and progress belong to the whole process: one component at
+// a time across threads, from its making to its end (its end unloads the library). LoadExport
+// holds it for the extraction; a caller making components on several threads holds it from
+// making the component until `extracted` (it is recursive).
+std::recursive_mutex& UnzipComponentMutex();
 
 struct ExportLoadFolders {
     std::filesystem::path extraction; // the archive's members only; emptied before and after

@@ -7,6 +7,8 @@
 
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
+#include <mutex>
 #include <termios.h>
 #include <unistd.h>
 
@@ -74,9 +76,15 @@ std::vector<std::string> LoadClassExport(const fs::path& source, const fs::path&
                                          ProgramState& state) {
     TerminalPrompts prompts;
     LinuxVolumeService volumes;
-    TZip zip(prompts, volumes);
-    zip.ShowProgressDialog = false;
-    return LoadExport(zip, source, {workFolder / "archive", workFolder}, state);
+    // Classes load on several threads: the component is theirs one at a time, and only
+    // the import runs alongside another class's.
+    std::unique_lock component(UnzipComponentMutex());
+    auto zip = std::make_unique<TZip>(prompts, volumes);
+    zip->ShowProgressDialog = false;
+    return LoadExport(*zip, source, {workFolder / "archive", workFolder}, state, DefaultSearchWords(), [&] {
+        zip.reset();
+        component.unlock();
+    });
 }
 
 } // namespace zeb::cli
