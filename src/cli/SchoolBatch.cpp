@@ -152,10 +152,17 @@ public:
     int run() {
         jobs_ = plannedClasses(options_);
         prepareOutputFolder(options_.output);
+        BaseWorkFolder(); // a temporary folder that cannot be used stops all, said once
         startWorkers();
         clearProgress();
-        writeSchoolFile();
-        return summary();
+        bool schoolWritten = true;
+        try {
+            writeSchoolFile();
+        } catch (const ZebError& error) {
+            messages_ << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
+            schoolWritten = false;
+        }
+        return std::max(summary(), schoolWritten ? 0 : 1);
     }
 
 private:
