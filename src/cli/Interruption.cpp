@@ -216,6 +216,8 @@ bool RemovedOnInterruption::arm(const char* parent, const char* name, Kind kind)
         return false;
     Registered& slot = g_slots[slot_];
     const std::size_t length = std::strlen(name);
+    if (length == 0 || length > NAME_MAX)
+        errno = ENAMETOOLONG;
     const int fd = length == 0 || length > NAME_MAX ? -1 : ::open(parent, O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         slot.state.store(Free);

@@ -68,14 +68,19 @@ std::vector<fs::path> folderExports(const fs::path& folder) {
 }
 
 // The folder name of each class: the export's name without its extension, made a plain
-// visible name, and given a suffix when an earlier class (or the school's file) has it.
+// visible name, and given a suffix when an earlier class has it (in any letter case).
 std::string folderName(const fs::path& source, std::set<std::string>& taken) {
     std::string base = source.stem().string();
     if (base.empty() || base.front() == '.')
         base.insert(0, "_");
-    // Room for the suffix and the hidden staging folder's name beside it.
-    if (base.size() > 200)
-        base.resize(200);
+    // Room for the suffix and the hidden staging folder's name beside it; never half a
+    // UTF-8 character.
+    if (base.size() > 200) {
+        std::size_t cut = 200;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
+            --cut;
+        base.resize(cut);
+    }
     std::string name = base;
     for (int n = 2; taken.contains(lowered(name)); ++n)
         name = base + "-" + std::to_string(n);
@@ -92,7 +97,9 @@ ClassJob classOf(const fs::path& source, std::set<std::string>& taken) {
 
 std::vector<ClassJob> plannedClasses(const SchoolBatchOptions& options) {
     std::vector<ClassJob> jobs;
-    std::set<std::string> taken{std::string(SchoolFile)};
+    // A class named like the school's file, or like the school in that file, would be
+    // mistaken for it.
+    std::set<std::string> taken{std::string(SchoolFile), lowered(std::string(SchoolClassName))};
     for (const fs::path& given : options.exports) {
         const fs::path input = fs::absolute(given);
         std::error_code error;
