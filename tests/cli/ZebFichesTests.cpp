@@ -296,6 +296,8 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--groupes-csv", (folder / "vide.xml").string(), (folder / "vide.xml").string()}, 1, "lui-même"},
         {{}, 2, "indiquez le document d'export"},
         {{"a.xml", "b.xml"}, 2, "un seul document"},
+        {{"--dossier", (folder / "ecole").string(), "--csv", csv, "a.xml"}, 2, "--csv n'a pas lieu d'être"},
+        {{"--dossier", (folder / "ecole").string()}, 2, "indiquez les exports des classes"},
     };
     for (const Case& c : cases) {
         const ProcessRun run = runZebFiches(c.args, tmp);
