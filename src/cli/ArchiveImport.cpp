@@ -1,13 +1,14 @@
 #include "ArchiveImport.h"
 
 #include "Interruption.h"
+#include "archive/ExportLoad.h"
 #include "archive/Zip.h"
 #include "core/Cp1252.h"
-#include "core/Errors.h"
-#include "core/ExportScan.h"
 
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
+#include <mutex>
 #include <termios.h>
 #include <unistd.h>
 
@@ -69,60 +70,21 @@ public:
     }
 };
 
-// The extraction makes its folder the current one; the paths the user gave are relative
-// to the folder she was in, which comes back when the extraction is over.
-class CurrentFolderGuard {
-public:
-    CurrentFolderGuard() : fd_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-    ~CurrentFolderGuard() {
-        if (fd_ >= 0) {
-            // A destructor has no one to tell that the folder could not come back.
-            [[maybe_unused]] const int back = ::fchdir(fd_);
-            ::close(fd_);
-        }
-    }
-    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
-    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
-
-private:
-    int fd_;
-};
-
-std::string reported(const std::vector<std::string>& messages) {
-    std::string text;
-    for (const std::string& message : messages)
-        text += "\n  " + PrintableUtf8(message);
-    return text;
-}
-
 } // namespace
 
-fs::path ExtractExportDocument(const fs::path& archive, const fs::path& folder) {
-    std::error_code error;
-    // A folder, a pipe or a device is the component's to name.
-    if (!fs::exists(archive, error))
-        throw ZebError("l'archive « " + archive.string() + " » est introuvable.");
+std::vector<std::string> LoadClassExport(const fs::path& source, const fs::path& workFolder,
+                                         ProgramState& state) {
     TerminalPrompts prompts;
     LinuxVolumeService volumes;
-    TZip zip(prompts, volumes);
-    zip.ShowProgressDialog = false;
-    std::int32_t result = 0;
-    try {
-        zip.SetZipFileName(archive.string());
-        const CurrentFolderGuard back;
-        result = ExtractAllMembers(zip, folder.string());
-    } catch (const ZipException& failure) {
-        throw ZebError(std::string(failure.what()) + reported(zip.LibraryMessages));
-    }
-    const std::vector<fs::path> documents = ListerFichiersXml(folder);
-    if (result < 0 || documents.empty()) {
-        const std::string locked = zip.PasswordProtectedMessage();
-        throw ZebError("l'archive « " + archive.string() + " » n'a donné aucun document d'export." +
-                       (locked.empty() ? "" : "\n  " + locked) + reported(zip.LibraryMessages));
-    }
-    for (const std::string& message : zip.LibraryMessages)
-        std::cerr << "zeb-fiches : attention : " << PrintableUtf8(message) << '\n';
-    return documents.front();
+    // Classes load on several threads: the component is theirs one at a time, and only
+    // the import runs alongside another class's.
+    std::unique_lock component(UnzipComponentMutex());
+    auto zip = std::make_unique<TZip>(prompts, volumes);
+    zip->ShowProgressDialog = false;
+    return LoadExport(*zip, source, {workFolder / "archive", workFolder}, state, DefaultSearchWords(), [&] {
+        zip.reset();
+        component.unlock();
+    });
 }
 
 } // namespace zeb::cli

@@ -2,6 +2,7 @@
 
 #include "Interruption.h"
 #include "PupilFileName.h"
+#include "WorkFolder.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/WorkFiles.h"
@@ -34,34 +35,6 @@ std::string replacedAll(std::string text, const std::string& from, const std::st
         text.replace(at, from.size(), to);
     return text;
 }
-
-// The folder the files are made in, inside the destination so that putting them in place is
-// a rename; hidden, private, and removed as a whole however the run ends.
-class StagingFolder {
-public:
-    explicit StagingFolder(const fs::path& destination) {
-        std::string pattern = (destination / ".zeb-fiches-XXXXXX").string();
-        const SignalsHeld held;
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw ZebError("Impossible d'écrire dans le dossier « " + destination.string() +
-                           " » : " + FrenchReason(errno) + ".");
-        path_ = pattern;
-        if (!RemoveTreeOnInterruption(path_)) {
-            const int error = errno;
-            ::rmdir(path_.c_str());
-            throw ZebError("Impossible d'écrire dans le dossier « " + destination.string() +
-                           " » : " + FrenchReason(error) + ".");
-        }
-    }
-    ~StagingFolder() { RemoveRegisteredTree(); }
-    StagingFolder(const StagingFolder&) = delete;
-    StagingFolder& operator=(const StagingFolder&) = delete;
-
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // The destination folder, made when missing; removed again unless the run completes.
 class Destination {
@@ -105,7 +78,10 @@ int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const Pr
             PupilFileName(pupil, cp1252::toUtf8(record.Surname), cp1252::toUtf8(record.FirstName)));
     }
     {
-        const StagingFolder staging(folder);
+        // The files are made inside the destination, so that putting them in place is a rename;
+        // hidden, private, and removed as a whole however the run ends.
+        const PrivateFolder staging(folder, ".zeb-fiches-",
+                                    "Impossible d'écrire dans le dossier « " + folder.string() + " »");
         const SheetSource source = SheetSource::Of(state);
         std::atomic<int> next{1};
         std::mutex failureLock;

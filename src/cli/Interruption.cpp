@@ -3,13 +3,17 @@
 #include "core/Errors.h"
 #include "core/WorkFiles.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zeb::cli {
 namespace fs = std::filesystem;
@@ -18,52 +22,47 @@ namespace {
 
 constexpr int TerminatingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// A name inside an open folder, in storage a signal handler may read.
+// A name inside an open folder, in storage a signal handler may read. Its state says who
+// may touch the rest: the thread that fills or empties it, or, once claimed, the handler.
+enum SlotState : int { Free, Filling, Ready, Claimed };
 struct Registered {
+    std::atomic<int> state{Free};
     int parentFd = -1;
+    bool tree = false;
     char name[NAME_MAX + 1] = {};
 };
+static_assert(std::atomic<int>::is_always_lock_free);
 
-Registered g_tree;
-Registered g_file;
+// Two per class being made in parallel (its work folder and its output folder), and files.
+constexpr int SlotCount = 64;
+Registered g_slots[SlotCount];
+std::atomic_flag g_ending = ATOMIC_FLAG_INIT;
 int g_terminalFd = -1;
 termios g_terminalSettings{};
 
-bool registerAt(Registered& slot, const fs::path& path) {
-    const std::string name = path.filename().string();
-    if (name.empty() || name.size() > NAME_MAX)
-        return false;
-    const fs::path parent = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-    const int fd = ::open(parent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    if (slot.parentFd >= 0)
-        ::close(slot.parentFd);
-    std::memcpy(slot.name, name.c_str(), name.size() + 1);
-    slot.parentFd = fd;
-    return true;
-}
-
-void forget(Registered& slot) {
-    if (slot.parentFd >= 0)
-        ::close(slot.parentFd);
-    slot.parentFd = -1;
-    slot.name[0] = '\0';
+// A thread whose place the handler took: the handler ends the process, nothing more to do.
+[[noreturn]] void waitForTheEnd() {
+    for (;;)
+        ::pause();
 }
 
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// One listing buffer for the whole walk: a walk never needs two listings at once.
-alignas(dirent64) char g_listing[16384];
-bool g_progress = false;
+// One listing buffer for a whole walk: a walk never needs two listings at once. The handler
+// has its own; a thread walks with one on its stack.
+struct Walk {
+    alignas(dirent64) char listing[16384];
+    bool progress = false;
+};
+Walk g_handlerWalk;
 
 // Empties the folder open as `dir` (which it closes): files and empty folders go at once, a
 // folder that is not empty is entered, and once a folder is empty the walk goes back up and
 // lists its parent again, where the emptied folder now goes. The walk stops at something that
 // cannot be removed (no permission); the caller then tries again while anything goes.
-void emptyTree(int dir) {
+void emptyTree(int dir, Walk& walk) {
     struct stat top {};
     if (::fstat(dir, &top) != 0) {
         ::close(dir);
@@ -73,16 +72,16 @@ void emptyTree(int dir) {
         bool entered = false;
         bool stuck = false;
         for (long count;
-             !entered && !stuck && (count = ::getdents64(dir, g_listing, sizeof g_listing)) > 0;) {
+             !entered && !stuck && (count = ::getdents64(dir, walk.listing, sizeof walk.listing)) > 0;) {
             for (long at = 0; at < count;) {
-                const auto* entry = reinterpret_cast<const dirent64*>(g_listing + at);
+                const auto* entry = reinterpret_cast<const dirent64*>(walk.listing + at);
                 at += entry->d_reclen;
                 if (isDotOrDotDot(entry->d_name))
                     continue;
                 if (::unlinkat(dir, entry->d_name, 0) == 0 ||
                     ((errno == EISDIR || errno == EPERM) &&
                      ::unlinkat(dir, entry->d_name, AT_REMOVEDIR) == 0)) {
-                    g_progress = true;
+                    walk.progress = true;
                     continue;
                 }
                 const int child =
@@ -121,12 +120,43 @@ void restoreTerminal() {
     [[maybe_unused]] const ssize_t ended = ::write(g_terminalFd, "\n", 1);
 }
 
+bool removeTreeAt(int parentFd, const char* name, Walk& walk);
+
+bool removeEntry(const Registered& slot, Walk& walk) {
+    if (slot.tree)
+        return removeTreeAt(slot.parentFd, slot.name, walk);
+    return ::unlinkat(slot.parentFd, slot.name, 0) == 0 || errno == ENOENT;
+}
+
+// Takes every place for the handler: a ready one is removed, a free one can no longer be
+// taken, and one that another thread is filling or emptying is waited for, up to a second
+// or two (that thread holds the signals only for a few system calls).
+void removeEverythingRegistered() {
+    for (Registered& slot : g_slots) {
+        for (int waited = 0;; ++waited) {
+            int state = slot.state.load();
+            if (state == Free && slot.state.compare_exchange_strong(state, Claimed))
+                break;
+            if (state == Ready && slot.state.compare_exchange_strong(state, Claimed)) {
+                removeEntry(slot, g_handlerWalk);
+                break;
+            }
+            if (state == Claimed || waited == 2000)
+                break;
+            if (state == Filling) {
+                const timespec pause{0, 1'000'000};
+                ::nanosleep(&pause, nullptr);
+            }
+        }
+    }
+}
+
 extern "C" void onTerminatingSignal(int signal) {
+    // A second thread that gets a signal leaves the ending to the first.
+    if (g_ending.test_and_set())
+        waitForTheEnd();
     restoreTerminal();
-    if (g_file.parentFd >= 0)
-        ::unlinkat(g_file.parentFd, g_file.name, 0);
-    if (g_tree.parentFd >= 0)
-        RemoveTreeAt(g_tree.parentFd, g_tree.name);
+    removeEverythingRegistered();
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     ::sigaction(signal, &fallback, nullptr);
@@ -167,23 +197,73 @@ SignalsHeld::~SignalsHeld() {
     ::sigprocmask(SIG_SETMASK, &previous_, nullptr);
 }
 
-bool RemoveTreeOnInterruption(const fs::path& folder) {
-    return registerAt(g_tree, folder);
+RemovedOnInterruption::RemovedOnInterruption() {
+    for (int i = 0; i < SlotCount; ++i) {
+        int expected = Free;
+        if (g_slots[i].state.compare_exchange_strong(expected, Filling)) {
+            slot_ = i;
+            return;
+        }
+    }
 }
 
-bool RemoveRegisteredTree() {
-    const SignalsHeld held;
-    const bool gone = g_tree.parentFd < 0 || RemoveTreeAt(g_tree.parentFd, g_tree.name);
-    forget(g_tree);
+RemovedOnInterruption::~RemovedOnInterruption() {
+    keep();
+}
+
+bool RemovedOnInterruption::arm(const char* parent, const char* name, Kind kind) {
+    if (slot_ < 0)
+        return false;
+    Registered& slot = g_slots[slot_];
+    const std::size_t length = std::strlen(name);
+    if (length == 0 || length > NAME_MAX)
+        errno = ENAMETOOLONG;
+    const int fd = length == 0 || length > NAME_MAX ? -1 : ::open(parent, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        slot.state.store(Free);
+        slot_ = -1;
+        return false;
+    }
+    std::memcpy(slot.name, name, length + 1);
+    slot.parentFd = fd;
+    slot.tree = kind == Kind::Tree;
+    slot.state.store(Ready);
+    return true;
+}
+
+bool RemovedOnInterruption::removeNow() {
+    if (slot_ < 0)
+        return true;
+    Registered& slot = g_slots[std::exchange(slot_, -1)];
+    int expected = Ready;
+    if (slot.state.load() == Filling) { // reserved, never armed: nothing was made
+        slot.state.store(Free);
+        return true;
+    }
+    if (!slot.state.compare_exchange_strong(expected, Filling))
+        waitForTheEnd();
+    Walk walk;
+    const bool gone = removeEntry(slot, walk);
+    ::close(slot.parentFd);
+    slot.parentFd = -1;
+    slot.state.store(Free);
     return gone;
 }
 
-bool RemoveFileOnInterruption(const fs::path& file) {
-    return registerAt(g_file, file);
-}
-
-void KeepFileOnInterruption() {
-    forget(g_file);
+void RemovedOnInterruption::keep() {
+    if (slot_ < 0)
+        return;
+    Registered& slot = g_slots[std::exchange(slot_, -1)];
+    if (slot.state.load() == Filling) {
+        slot.state.store(Free);
+        return;
+    }
+    int expected = Ready;
+    if (!slot.state.compare_exchange_strong(expected, Filling))
+        waitForTheEnd();
+    ::close(slot.parentFd);
+    slot.parentFd = -1;
+    slot.state.store(Free);
 }
 
 void RestoreTerminalOnInterruption(int fd, const termios& settings) {
@@ -196,6 +276,12 @@ void ForgetTerminalOnInterruption() {
 }
 
 bool RemoveTreeAt(int parentFd, const char* name) {
+    return removeTreeAt(parentFd, name, g_handlerWalk);
+}
+
+namespace {
+
+bool removeTreeAt(int parentFd, const char* name, Walk& walk) {
     const int savedErrno = errno;
     bool gone = false;
     for (;;) {
@@ -213,14 +299,16 @@ bool RemoveTreeAt(int parentFd, const char* name) {
         if (dir < 0)
             break;
         // Stop when a whole pass removed nothing rather than walk for ever.
-        g_progress = false;
-        emptyTree(dir);
-        if (!g_progress)
+        walk.progress = false;
+        emptyTree(dir, walk);
+        if (!walk.progress)
             break;
     }
     errno = savedErrno;
     return gone;
 }
+
+} // namespace
 
 void WriteOutputFile(const fs::path& file, std::string_view contents) {
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
@@ -230,13 +318,18 @@ void WriteOutputFile(const fs::path& file, std::string_view contents) {
     const auto fail = [&file](const char* what, int error) {
         throw ZebError(std::string(what) + " « " + file.string() + " » : " + FrenchReason(error) + ".");
     };
+    const std::string parent = folder.string();
+    std::string name;
     int fd = -1;
+    std::optional<RemovedOnInterruption> place;
     {
         const SignalsHeld held;
-        fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+        place.emplace();
+        fd = place->reserved() ? ::mkostemp(temporary.data(), O_CLOEXEC) : -1;
         if (fd < 0)
-            fail("Impossible de créer le fichier", errno);
-        if (!RemoveFileOnInterruption(temporary)) {
+            fail("Impossible de créer le fichier", place->reserved() ? errno : EMFILE);
+        name = fs::path(temporary).filename().string();
+        if (!place->arm(parent.c_str(), name.c_str(), RemovedOnInterruption::Kind::File)) {
             const int error = errno;
             ::close(fd);
             ::unlink(temporary.c_str());
@@ -262,7 +355,7 @@ void WriteOutputFile(const fs::path& file, std::string_view contents) {
         error = errno;
     if (error != 0)
         ::unlink(temporary.c_str());
-    KeepFileOnInterruption();
+    place->keep();
     if (error != 0)
         fail("Impossible d'écrire le fichier", error);
 }

@@ -26,15 +26,31 @@ private:
     sigset_t previous_{};
 };
 
-// The folder removed as a whole tree on a signal; one at a time. Returns false when its
-// parent folder cannot be opened. Call with the signals held.
-bool RemoveTreeOnInterruption(const std::filesystem::path& folder);
-// Removes that folder now, the same way, and forgets it. True when nothing of it remains.
-bool RemoveRegisteredTree();
+// A folder (removed as a whole tree, never through a link) or a file that a signal removes
+// for as long as this lives; several at once, from any thread. Make, arm and remove it with
+// the signals held in the calling thread: reserve first, then create the file or folder,
+// then arm, so that no signal ever finds it created but not registered. The handler waits
+// (for a short while) for a place another thread is filling or emptying.
+class RemovedOnInterruption {
+public:
+    enum class Kind { Tree, File };
+    RemovedOnInterruption(); // reserves a place; reserved() is false when none is left
+    ~RemovedOnInterruption();
+    RemovedOnInterruption(const RemovedOnInterruption&) = delete;
+    RemovedOnInterruption& operator=(const RemovedOnInterruption&) = delete;
 
-// The file removed on a signal; one at a time. Call with the signals held.
-bool RemoveFileOnInterruption(const std::filesystem::path& file);
-void KeepFileOnInterruption();
+    bool reserved() const { return slot_ >= 0; }
+    // Registers `name` in the folder `parent`; false (and the place given up) when the folder
+    // cannot be opened or the name is too long.
+    bool arm(const char* parent, const char* name, Kind kind);
+    // Removes it now, the same way a signal would, and forgets it. True when nothing remains.
+    bool removeNow();
+    // Keeps it (forgets it without removing it).
+    void keep();
+
+private:
+    int slot_ = -1;
+};
 
 // The terminal settings put back on a signal, on the terminal `fd`. Call with the signals held.
 void RestoreTerminalOnInterruption(int fd, const termios& settings);

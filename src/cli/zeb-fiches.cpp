@@ -5,6 +5,8 @@
 #include "FamilyFiles.h"
 #include "Interruption.h"
 #include "PdfOutput.h"
+#include "SchoolBatch.h"
+#include "WorkFolder.h"
 #include "core/ClassImport.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
@@ -38,6 +40,7 @@ constexpr const char* Usage =
     "                   [--pdf FICHIER] [--synthese FICHIER] [--subject french|maths|both]\n"
     "                   [--par-eleve DOSSIER] [--recto-verso] [--anonyme]\n"
     "                   [--treatment coding|percent] EXPORT\n"
+    "       zeb-fiches --dossier DOSSIER [--treatment coding|percent] [--anonyme] EXPORT...\n"
     "\n"
     "Charge l'export d'une classe (archive .jad de J'ADE, ou le document .xml qu'elle contient),\n"
     "calcule pour chaque élève les scores de chaque objectif en français et en\n"
@@ -72,9 +75,10 @@ constexpr const char* Usage =
     "                    (français au recto, mathématiques au verso) au lieu de toutes les\n"
     "                    fiches de français puis toutes celles de mathématiques.\n"
     "  --anonyme         laisse vides les colonnes nom et prenom des fichiers CSV (--csv,\n"
-    "                    --groupes-csv), pour les partager sans le nom des enfants. Le numéro\n"
-    "                    de l'élève reste ; les PDF (fiches, synthèse), les noms des fichiers\n"
-    "                    de --par-eleve et le résumé affiché gardent les noms.\n"
+    "                    --groupes-csv, et ceux de --dossier), pour les partager sans le\n"
+    "                    nom des enfants. Le numéro de l'élève reste ; les PDF (fiches,\n"
+    "                    synthèse), les noms des fichiers de --par-eleve et le résumé affiché\n"
+    "                    gardent les noms.\n"
     "  --subject MATIERE avec --pdf, --synthese ou --par-eleve : french (français), maths\n"
     "                    (mathématiques) ou both (les deux : le français puis les\n"
     "                    mathématiques).\n"
@@ -82,6 +86,15 @@ constexpr const char* Usage =
     "  --treatment TRAITEMENT\n"
     "                    coding (codage A / ECA / NA) ou percent (pourcentages SR / SE /\n"
     "                    SNR). Par défaut : coding.\n"
+    "  --dossier DOSSIER écrit les résultats d'une école : pour chaque EXPORT (fichier .jad ou\n"
+    "                    .xml, ou dossier dont tous les fichiers .jad sont pris, par ordre de\n"
+    "                    nom), un sous-dossier de DOSSIER au nom du fichier sans son extension\n"
+    "                    avec fiches.pdf (les deux matières), scores.csv, synthese.pdf,\n"
+    "                    synthese.csv et groupes.csv ; puis DOSSIER/ecole.csv : les lignes de\n"
+    "                    synthèse de chaque classe précédées de la colonne classe, et celles de\n"
+    "                    l'école entière (classe ECOLE). Une classe en échec est signalée avec sa\n"
+    "                    raison et les autres sont écrites ; les résultats précédents d'une\n"
+    "                    classe sont remplacés d'un coup. Code de sortie 1 si une classe échoue.\n"
     "  -h, --help        affiche cette aide.\n"
     "\n"
     "Les fichiers de travail sont créés dans un dossier temporaire privé (dans $XDG_RUNTIME_DIR,\n"
@@ -102,6 +115,8 @@ struct Options {
     bool sheetChoiceGiven = false;
     bool subjectGiven = false;
     fs::path exportDocument;
+    std::optional<fs::path> school;
+    std::vector<fs::path> schoolExports;
 };
 
 // The options that name a file to write; no two may name the same file.
@@ -174,6 +189,8 @@ Options parseArguments(const std::vector<std::string>& args) {
             options.doubleSided = true;
         } else if (arg == "--anonyme") {
             options.anonymous = true;
+        } else if (auto school = optionValue(args, i, "--dossier")) {
+            options.school = fileValue(*school, "--dossier");
         } else if (auto subject = optionValue(args, i, "--subject")) {
             if (*subject == "french")
                 options.subjects = {Subject::French};
@@ -196,6 +213,22 @@ Options parseArguments(const std::vector<std::string>& args) {
             throw UsageError{"option inconnue : " + arg + "."};
         }
     }
+    if (options.school) {
+        for (const auto& [name, member] : OutputOptions)
+            if (options.*member)
+                throw UsageError{"--dossier écrit déjà tous les fichiers de chaque classe : " +
+                                 std::string(name) + " n'a pas lieu d'être."};
+        if (options.subjectGiven)
+            throw UsageError{"--dossier écrit les deux matières : --subject n'a pas lieu d'être."};
+        if (options.familyFolder || options.doubleSided)
+            throw UsageError{"--par-eleve et --recto-verso vont avec un seul export, pas avec --dossier."};
+        if (positional.empty())
+            throw UsageError{"indiquez les exports des classes (fichiers .jad ou .xml, ou dossiers)."};
+        options.school = fs::absolute(*options.school);
+        for (const std::string& input : positional)
+            options.schoolExports.push_back(fs::absolute(input));
+        return options;
+    }
     const bool sheets = options.pdf || options.familyFolder;
     if (options.sheetChoiceGiven && !sheets)
         throw UsageError{"--treatment choisit la présentation des fiches : il va avec --pdf ou --par-eleve."};
@@ -204,7 +237,8 @@ Options parseArguments(const std::vector<std::string>& args) {
     if (options.doubleSided && !sheets)
         throw UsageError{"--recto-verso range les fiches à imprimer : il va avec --pdf ou --par-eleve."};
     if (options.anonymous && !options.csv && !options.groupsCsv && !options.synthesisCsv)
-        throw UsageError{"--anonyme retire les noms des fichiers CSV : il va avec --csv ou --groupes-csv."};
+        throw UsageError{"--anonyme retire les noms des fichiers CSV : il va avec --csv, --groupes-csv ou "
+                         "--dossier."};
     if (positional.empty())
         throw UsageError{"indiquez le document d'export à charger."};
     if (positional.size() > 1)
@@ -225,81 +259,7 @@ Options parseArguments(const std::vector<std::string>& args) {
     return options;
 }
 
-// The user's runtime folder lives in memory on a desktop session, so pupil data never
-// reaches the disk there; elsewhere the temporary folder the user chose, else /tmp. Only a
-// folder the user can write into will do; when none does, the message says why of each.
-fs::path baseFolder() {
-    std::string reasons;
-    const auto usable = [&reasons](const char* name, const char* value) {
-        std::string why;
-        struct stat info {};
-        if (value == nullptr || *value == '\0')
-            why = "n'est pas défini";
-        else if (*value != '/')
-            why = "« " + std::string(value) + " » n'est pas un chemin absolu";
-        else if (::stat(value, &info) != 0)
-            why = "« " + std::string(value) + " » n'existe pas";
-        else if (!S_ISDIR(info.st_mode))
-            why = "« " + std::string(value) + " » n'est pas un dossier";
-        else if (::access(value, W_OK | X_OK) != 0)
-            why = "« " + std::string(value) + " » n'est pas accessible en écriture";
-        else
-            return true;
-        reasons += std::string("\n  ") + name + " : " + why + ".";
-        return false;
-    };
-    for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-        const char* value = std::getenv(variable);
-        if (usable(variable, value))
-            return value;
-    }
-    if (usable("dossier temporaire du système", "/tmp"))
-        return "/tmp";
-    throw ZebError("aucun dossier ne peut recevoir le dossier de travail temporaire :" + reasons);
-}
-
-// The private work folder: the work files in its TMP folder, the archive's members in a
-// folder of their own beside it, so that no member name can collide with a work file. It
-// goes as a whole tree when the run ends, however it ends (a signal included), whatever
-// the archive put there.
-class PrivateWorkFolder {
-public:
-    PrivateWorkFolder() {
-        std::string pattern = (baseFolder() / "zeb-fiches-XXXXXX").string();
-        const SignalsHeld held;
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(errno) +
-                           ".");
-        root_ = pattern;
-        if (!cli::RemoveTreeOnInterruption(root_)) {
-            const int error = errno;
-            ::rmdir(root_.c_str());
-            throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(error) +
-                           ".");
-        }
-    }
-    ~PrivateWorkFolder() { cli::RemoveRegisteredTree(); }
-    PrivateWorkFolder(const PrivateWorkFolder&) = delete;
-    PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
-
-    // Where the work files go (in its TMP folder, as beside the windowed program).
-    fs::path programFolder() const { return root_; }
-
-    // A new empty folder for the archive's members.
-    fs::path extractionFolder() const {
-        const fs::path folder = root_ / "archive";
-        if (::mkdir(folder.c_str(), 0700) != 0)
-            throw ZebError("Impossible de créer le dossier de travail temporaire : " + FrenchReason(errno) +
-                           ".");
-        return folder;
-    }
-
-private:
-    fs::path root_;
-};
-
-// The sheets of every pupil in one PDF: subject after subject, or pupil by pupil for
-// double-sided printing, where a child's French and Mathematics sheets make one sheet of paper.
+// The sheets of every pupil, subject after subject, in one PDF.
 void writeSheets(const cli::PdfWriting& writing, const fs::path& file, const Options& options,
                  const ProgramState& state) {
     std::vector<SheetDocument> documents;
@@ -326,13 +286,6 @@ void writeSynthesis(const cli::PdfWriting& writing, const fs::path& file, const 
     for (const SynthesisDocument& document : documents)
         pages.push_back(&document);
     writing.Write(file, pages, "Synthèse - EVALUATION CE2");
-}
-
-bool isArchive(const fs::path& file) {
-    std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".jad" || extension == ".zip";
 }
 
 // The output files this run made that were not there before it. Unless the run completes,
@@ -362,7 +315,24 @@ private:
     std::vector<fs::path> made_;
 };
 
+int writeSchool(const Options& options) {
+    const cli::PdfWriting writing;
+    cli::SchoolBatchOptions batch;
+    batch.output = *options.school;
+    batch.exports = options.schoolExports;
+    batch.treatment = options.treatment;
+    batch.anonymous = options.anonymous;
+    batch.showProgress = ::isatty(STDERR_FILENO) == 1;
+    return cli::WriteSchool(
+        batch,
+        [&writing](const fs::path& file, const std::vector<const Document*>& documents,
+                   std::string_view title) { writing.Write(file, documents, title); },
+        std::cerr);
+}
+
 int run(const Options& options) {
+    if (options.school)
+        return writeSchool(options);
     for (const auto& [name, member] : OutputOptions)
         if (const auto& output = options.*member; output && sameFile(*output, options.exportDocument))
             throw ZebError("le fichier demandé " + output->string() +
@@ -371,11 +341,10 @@ int run(const Options& options) {
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state);
     {
-        const PrivateWorkFolder folder;
-        fs::path document = options.exportDocument;
-        if (isArchive(document))
-            document = cli::ExtractExportDocument(document, folder.extractionFolder());
-        ImportExportDocument(document, folder.programFolder(), *state);
+        const cli::PrivateFolder folder(cli::BaseWorkFolder(), "zeb-fiches-",
+                                        "Impossible de créer le dossier de travail temporaire");
+        for (const std::string& message : cli::LoadClassExport(options.exportDocument, folder.path(), *state))
+            std::cerr << "zeb-fiches : attention : " << PrintableUtf8(message) << '\n';
     }
     NewOutputs outputs;
     const auto csvOf = [&state](auto csv) {

@@ -1,5 +1,6 @@
 #include "Zebproj.h"
 
+#include "archive/ExportLoad.h"
 #include "archive/Zip.h"
 #include "archive/qt/ProgressForm.h"
 #include "archive/qt/QtZipPrompts.h"
@@ -30,6 +31,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,14 +65,6 @@ QFrame* shape(QWidget* parent, const QRect& geometry, const QString& fill, const
     frame->setStyleSheet(
         QStringLiteral("QFrame { background: %1; border: 1px dotted %2; }").arg(fill, outline));
     return frame;
-}
-
-// Removes what a load extracted, whatever it was: nothing of it may be scanned by a later load.
-void clearFolder(const fs::path& folder) {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    fs::create_directories(folder, ignored);
-    ::chmod(folder.c_str(), 0700);
 }
 
 // The one export a drop carries, if it carries exactly one local .jad file.
@@ -230,45 +224,25 @@ void TForm1::LoadExport(const QString& chosen) {
     Edit1->setText(chosen);
 
     const fs::path programFolder = ProgramFolder();
-    const fs::path extraction = programFolder / ExtractionFolderName;
-    clearFolder(extraction);
+    const fs::path source = fs::absolute(chosen.toStdString());
+    // The program's folder is the current one, where ZEB.CFG is read and written; the load
+    // comes back to it however it ends.
+    std::error_code ignored;
+    fs::current_path(programFolder, ignored);
     // The component is made anew for every load; its questions go to message boxes.
     zip_.reset();
     zip_ = std::make_unique<TZip>(prompts_, volumes_);
     zip_->MakeProgressForm = [this](TZip& zip) { return std::make_unique<TProgressForm>(zip, this); };
-    // However the load ends: back in the program's folder, where ZEB.CFG is read and written,
-    // and nothing extracted left behind for a later load to scan.
-    struct AfterExtraction {
-        fs::path programFolder;
-        fs::path extraction;
-        ~AfterExtraction() {
-            // A destructor has no one to tell that the folder could not come back.
-            [[maybe_unused]] const int back = ::chdir(programFolder.c_str());
-            clearFolder(extraction);
-        }
-    } afterExtraction{programFolder, extraction};
-    zip_->SetZipFileName(chosen.toStdString());
-    ExtractAllMembers(*zip_, extraction.string());
-
-    WaitCursor hourglass;
-    const std::vector<fs::path> documents = ListerFichiersXml(extraction);
-    if (documents.empty()) {
-        std::string message =
-            "L'archive « " + chosen.toStdString() + " » ne contient aucun document d'export.";
-        if (const std::string locked = zip_->PasswordProtectedMessage(); !locked.empty())
-            message += "\n" + locked;
-        for (const std::string& reported : zip_->LibraryMessages)
-            message += "\n" + reported;
-        throw ZebError(message);
-    }
     std::vector<std::string> searchWords;
     for (const QString& word : MmListeRecherche->toPlainText().split(QLatin1Char('\n')))
         searchWords.push_back(fromQString(word));
-    ImportExportDocument(documents.front(), programFolder, *windows_.State, searchWords);
+    std::optional<WaitCursor> hourglass;
+    zeb::LoadExport(*zip_, source, {programFolder / ExtractionFolderName, programFolder}, *windows_.State,
+                    searchWords, [&hourglass] { hourglass.emplace(); });
 
     setWindowState(Qt::WindowNoState);
     QCoreApplication::processEvents();
-    hourglass.restore();
+    hourglass->restore();
     hide();
     if (windows_.Form2 != nullptr) {
         windows_.Form2->FillPupilGrid();

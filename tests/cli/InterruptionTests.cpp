@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <set>
 #include <sys/wait.h>
 
 using namespace zeb;
@@ -17,11 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Every path under `folder`, so that a failure says what was left.
+// Every path under `folder`, in name order, so that a failure says what was left.
 std::string leftIn(const fs::path& folder) {
-    std::string names;
+    std::set<std::string> found;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        names.append(" ").append(fs::relative(entry.path(), folder).string());
+        found.insert(fs::relative(entry.path(), folder).string());
+    std::string names;
+    for (const std::string& name : found)
+        names.append(" ").append(name);
     return names;
 }
 
@@ -129,4 +133,26 @@ TEST(RemoveTreeAt, RemovesEverythingAndNeverFollowsALink) {
     ::close(fd);
     EXPECT_TRUE(fs::is_empty(parent.path())) << leftIn(parent.path());
     EXPECT_EQ(readFile(outside / "garde.txt"), "MARTIN");
+}
+
+// One class at a time (one processor), stopped while the second class's files are written:
+// the first class stays whole, nothing of the second nor of any work folder remains.
+TEST(ZebFichesInterrupted, DuringASchoolKeepsTheCompleteClassesOnly) {
+    TempFolder folder, tmp;
+    writeFile(folder / "a.xml", examples::GenerateClass({.pupils = 3}).Document);
+    writeFile(folder / "b.xml", examples::GenerateClass({.pupils = 4}).Document);
+    for (int signal : {SIGINT, SIGTERM}) {
+        const fs::path out = folder / ("ecole-" + std::to_string(signal));
+        const std::string command =
+            "ZEB_TEST_SIGNAL_AT_FSYNC=" + std::to_string(signal) +
+            " ZEB_TEST_SIGNAL_AT_FSYNC_COUNT=5 LD_PRELOAD='" + ZEB_SIGNAL_AT_FSYNC +
+            "' ASAN_OPTIONS=verify_asan_link_order=0 TMPDIR='" + tmp.path().string() + "' XDG_RUNTIME_DIR='" +
+            tmp.path().string() + "' taskset -c 0 '" + ZEB_FICHES + "' --dossier '" + out.string() + "' '" +
+            (folder / "a.xml").string() + "' '" + (folder / "b.xml").string() + "' 2>/dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(leftIn(out), " a a/fiches.pdf a/groupes.csv a/scores.csv a/synthese.csv a/synthese.pdf")
+            << signal;
+        EXPECT_TRUE(fs::is_empty(tmp.path())) << signal;
+    }
 }

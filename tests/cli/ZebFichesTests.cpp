@@ -1,4 +1,5 @@
 #include "ClassReport.h"
+#include "CliRun.h"
 #include "PupilFileName.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
@@ -20,45 +21,9 @@ using namespace zeb;
 using zeb::test::readFile;
 using zeb::test::TempFolder;
 using zeb::test::writeFile;
+using namespace zeb::test;
 
 namespace {
-
-struct ProcessRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// Runs a shell command, capturing both streams.
-ProcessRun runShell(const std::string& command) {
-    TempFolder capture;
-    const std::string full = command + " >" + shellQuoted((capture / "out").string()) + " 2>" +
-                             shellQuoted((capture / "err").string());
-    const int status = std::system(full.c_str());
-    ProcessRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(capture / "out");
-    run.err = readFile(capture / "err");
-    return run;
-}
-
-// Runs zeb-fiches with its work folder made under `tmp`, after the environment settings given.
-ProcessRun runZebFiches(const std::vector<std::string>& args, const TempFolder& tmp,
-                        const std::string& environment = "") {
-    const std::string folder = shellQuoted(tmp.path().string());
-    std::string command =
-        environment + " TMPDIR=" + folder + " XDG_RUNTIME_DIR=" + folder + " " + shellQuoted(ZEB_FICHES);
-    for (const std::string& arg : args)
-        command.append(" ").append(shellQuoted(arg));
-    return runShell(command);
-}
 
 // The text of one page of a PDF, as poppler reads it back.
 std::string pdfPageText(const std::filesystem::path& pdf, int page) {
@@ -333,6 +298,8 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--groupes-csv", (folder / "vide.xml").string(), (folder / "vide.xml").string()}, 1, "lui-même"},
         {{}, 2, "indiquez le document d'export"},
         {{"a.xml", "b.xml"}, 2, "un seul document"},
+        {{"--dossier", (folder / "ecole").string(), "--csv", csv, "a.xml"}, 2, "--csv n'a pas lieu d'être"},
+        {{"--dossier", (folder / "ecole").string()}, 2, "indiquez les exports des classes"},
     };
     for (const Case& c : cases) {
         const ProcessRun run = runZebFiches(c.args, tmp);
@@ -577,7 +544,14 @@ TEST(ZebFiches, AnonymousCsvFilesNameNobody) {
     ProcessRun run = runZebFiches(
         {"--anonyme", "--csv", scores, "--groupes-csv", groups, (folder / "classe.xml").string()}, tmp);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    for (const std::string& file : {scores, groups}) {
+    // A whole school's files too.
+    run = runZebFiches(
+        {"--anonyme", "--dossier", (folder / "ecole").string(), (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const std::filesystem::path& file :
+         {std::filesystem::path(scores), std::filesystem::path(groups),
+          folder / "ecole" / "classe" / "scores.csv", folder / "ecole" / "classe" / "groupes.csv",
+          folder / "ecole" / "ecole.csv"}) {
         const std::string text = readFile(file);
         for (const examples::GeneratedPupil& pupil : generated.Pupils) {
             EXPECT_EQ(text.find(pupil.Surname), std::string::npos) << file;
@@ -642,7 +616,7 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
     const std::string csv = (folder / "s.csv").string();
     run = runZebFiches({"--csv", csv, corpus + "/duplicate-names.jad"}, tmp);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("n'a donné aucun document d'export"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("ne contient aucun document d'export"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("plusieurs membres nomm"), std::string::npos) << run.err;
 
     run = runZebFiches({"--csv", csv, corpus + "/comment-too-long.jad"}, tmp);

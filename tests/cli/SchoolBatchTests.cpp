@@ -1,0 +1,193 @@
+#include "CliRun.h"
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "generator/ExportGenerator.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
+using namespace zeb::test;
+namespace fs = std::filesystem;
+namespace examples = zeb::examples;
+
+namespace {
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, separator);)
+        parts.push_back(part);
+    return parts;
+}
+
+// The data lines of a CSV file made by the command (no mark, no header, no CR).
+std::vector<std::string> csvRows(const fs::path& file) {
+    std::vector<std::string> rows = split(readFile(file), '\n');
+    if (!rows.empty())
+        rows.erase(rows.begin());
+    for (std::string& row : rows)
+        if (!row.empty() && row.back() == '\r')
+            row.pop_back();
+    return rows;
+}
+
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The school's rows by the definitions of the columns, from every pupil's SR as the classes'
+// score files give it (-1 for "Abs"), with whole-number arithmetic rounded half up.
+std::vector<std::string> expectedSchoolRows(const std::vector<fs::path>& scoreFiles) {
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<int>> srs;
+    for (const fs::path& file : scoreFiles) {
+        for (const std::string& row : csvRows(file)) {
+            const std::vector<std::string> f = split(row, ';');
+            const std::size_t n = f.size();
+            const std::string key = f[n - 6] + ";" + f[n - 5];
+            if (!srs.contains(key))
+                order.push_back(key);
+            srs[key].push_back(f[n - 4] == "Abs" ? -1 : std::stoi(f[n - 4]));
+        }
+    }
+    std::vector<std::string> rows;
+    for (const std::string& key : order) {
+        int n = 0, absent = 0, sum = 0, a = 0, eca = 0, na = 0;
+        for (const int sr : srs[key]) {
+            if (sr < 0) {
+                ++absent;
+                continue;
+            }
+            ++n;
+            sum += sr;
+            (sr >= 75 ? a : sr >= 50 ? eca : na)++;
+        }
+        const auto share = [n](int part) { return std::to_string((2 * part + n) / (2 * n)); };
+        std::string row = "ECOLE;" + key + ";" + std::to_string(n) + ";" + std::to_string(absent) + ";" +
+                          (n == 0 ? "Abs" : share(sum)) + ";" + std::to_string(a) + ";" +
+                          std::to_string(eca) + ";" + std::to_string(na) + ";";
+        row += n == 0 ? "Abs;Abs;Abs;Abs"
+                      : share(100 * a) + ";" + share(100 * eca) + ";" + share(100 * na) + ";" +
+                            (2 * a < n ? "oui" : "non");
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string archiveOf(const examples::GeneratorOptions& options) {
+    ZipMember member;
+    member.name = "classe.xml";
+    member.data = examples::GenerateClass(options).Document;
+    return buildZip({member});
+}
+
+} // namespace
+
+TEST(SchoolBatch, SchoolRowsComeFromEveryPupilAndFailingClassesAreSkipped) {
+    TempFolder in, tmp;
+    std::string mismatched = examples::GenerateClass({.pupils = 4}).Document;
+    const std::string surname = "<MELEVE_MID>" + examples::GenerateClass({.pupils = 4}).Pupils[1].Surname;
+    mismatched.replace(mismatched.find(surname), surname.size(), "<MELEVE_MID>AUTRE");
+    writeFile(in / "a.xml", examples::GenerateClass({.pupils = 25, .seed = 1}).Document);
+    writeFile(in / "casse.jad", "PK");
+    writeFile(in / "b.xml", examples::GenerateClass({.pupils = 30, .seed = 77}).Document);
+    writeFile(in / "trente-et-un.xml", examples::GenerateClass({.pupils = 31}).Document);
+    writeFile(in / "c.xml", examples::GenerateClass({.pupils = 1, .absentPupil = 1}).Document);
+    writeFile(in / "melange.xml", mismatched);
+    std::vector<std::string> args{"--dossier", (in / "ecole").string()};
+    for (const char* name : {"a.xml", "casse.jad", "b.xml", "trente-et-un.xml", "c.xml", "melange.xml"})
+        args.push_back((in / name).string());
+
+    const ProcessRun run = runZebFiches(args, tmp);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    for (const char* reason :
+         {"casse : ", "trente-et-un : Cette classe compte 31",
+          "melange : Les listes de français et de mathématiques ne nomment pas le même élève",
+          "3 classes écrites (56 élèves)", "3 classes en échec : casse, trente-et-un, melange."})
+        EXPECT_NE(run.err.find(reason), std::string::npos) << reason << "\n" << run.err;
+    EXPECT_EQ(entries(in / "ecole"), (std::vector<std::string>{"a", "b", "c", "ecole.csv"}));
+    for (const char* name : {"a", "b", "c"}) {
+        EXPECT_EQ(entries(in / "ecole" / name),
+                  (std::vector<std::string>{"fiches.pdf", "groupes.csv", "scores.csv", "synthese.csv",
+                                            "synthese.pdf"}));
+        EXPECT_TRUE(readFile(in / "ecole" / name / "fiches.pdf").starts_with("%PDF"));
+    }
+
+    // Each class's own synthesis rows behind its name, then the school over all 56 pupils.
+    std::vector<std::string> expected;
+    for (const char* name : {"a", "b", "c"})
+        for (const std::string& row : csvRows(in / "ecole" / name / "synthese.csv"))
+            expected.push_back(name + (";" + row));
+    for (const std::string& row :
+         expectedSchoolRows({in / "ecole" / "a" / "scores.csv", in / "ecole" / "b" / "scores.csv",
+                             in / "ecole" / "c" / "scores.csv"}))
+        expected.push_back(row);
+    EXPECT_EQ(expected.size(), 4u * 35u);
+    EXPECT_TRUE(readFile(in / "ecole" / "ecole.csv")
+                    .starts_with("\xEF\xBB\xBF"
+                                 "classe;matiere;objectif;evalues;absents;SR_moyen;A;ECA;NA;pct_A;pct_ECA;"
+                                 "pct_NA;classe_entiere\r\n"));
+    EXPECT_EQ(csvRows(in / "ecole" / "ecole.csv"), expected);
+    EXPECT_TRUE(fs::is_empty(tmp.path())) << "work folders left behind";
+}
+
+TEST(SchoolBatch, SameNamesGetASuffixAndOlderResultsAreReplacedClassByClass) {
+    TempFolder in, tmp;
+    fs::create_directories(in / "x");
+    fs::create_directories(in / "y");
+    writeFile(in / "x" / "classe.jad", archiveOf({.pupils = 3}));
+    writeFile(in / "y" / "classe.jad", archiveOf({.pupils = 5}));
+    writeFile(in / "x" / "notes.txt", "pas un export");
+    // The results go inside an input folder: a second run takes the same two classes.
+    const fs::path out = in / "x" / "resultats";
+    const auto pupilsOf = [&out](const char* name) {
+        return static_cast<int>(csvRows(out / name / "scores.csv").size()) / 35;
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        const ProcessRun run =
+            runZebFiches({"--dossier", out.string(), (in / "x").string(), (in / "y").string()}, tmp);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.err.find("2 classes écrites (8 élèves)"), std::string::npos) << run.err;
+        EXPECT_EQ(entries(out), (std::vector<std::string>{"classe", "classe-2", "ecole.csv"}));
+        EXPECT_EQ(pupilsOf("classe"), 3);
+        EXPECT_EQ(pupilsOf("classe-2"), 5);
+    }
+
+    // New results for the first class, none for the second: the first is wholly new (the
+    // old file in it is gone with it), the second wholly as it was.
+    writeFile(out / "classe" / "ancien.txt", "ancien");
+    writeFile(out / "classe-2" / "ancien.txt", "ancien");
+    writeFile(in / "x" / "classe.jad", archiveOf({.pupils = 4}));
+    writeFile(in / "y" / "classe.jad", "PK");
+    const ProcessRun run =
+        runZebFiches({"--dossier", out.string(), (in / "x").string(), (in / "y").string()}, tmp);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("classe-2 : "), std::string::npos) << run.err;
+    EXPECT_EQ(entries(out), (std::vector<std::string>{"classe", "classe-2", "ecole.csv"}));
+    EXPECT_FALSE(fs::exists(out / "classe" / "ancien.txt"));
+    EXPECT_EQ(pupilsOf("classe"), 4);
+    EXPECT_TRUE(fs::exists(out / "classe-2" / "ancien.txt"));
+    EXPECT_EQ(pupilsOf("classe-2"), 5);
+    EXPECT_EQ(csvRows(out / "ecole.csv").size(), 2u * 35u);
+    EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(SchoolBatch, AnOutputFolderThatCannotBeUsedStopsEverything) {
+    TempFolder in, tmp;
+    writeFile(in / "a.xml", examples::GenerateClass({.pupils = 2}).Document);
+    writeFile(in / "fichier", "");
+    for (const auto& [out, message] : {std::pair{in / "fichier", "n'est pas un dossier"},
+                                       std::pair{in / "absent" / "sous", "Impossible de créer le dossier"}}) {
+        const ProcessRun run = runZebFiches({"--dossier", out.string(), (in / "a.xml").string()}, tmp);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(entries(in.path()), (std::vector<std::string>{"a.xml", "fichier"}));
+}
