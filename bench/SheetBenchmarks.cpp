@@ -1,6 +1,7 @@
 // Cost of drawing result sheets: on a recording canvas (the layout alone), into a 96-dpi
 // image (a preview repaint), and a whole class to PDF through zeb-fiches.
 
+#include "GeneratedClass.h"
 #include "RecordingCanvas.h"
 #include "TempFolder.h"
 #include "core/ClassImport.h"
@@ -22,20 +23,8 @@ using namespace zeb;
 
 namespace {
 
-// A generated 30-pupil class, loaded, with the preview's view at zoom 1.0.
-std::unique_ptr<ProgramState> loadedClass(TreatmentMode treatment) {
-    test::TempFolder folder;
-    WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
-    auto state = std::make_unique<ProgramState>();
-    BuildObjectiveTables(*state);
-    ImportExportDocument(folder / "classe.xml", folder.path(), *state);
-    state->CurrentTreatment = treatment;
-    state->View.ZoomFactor = 1.0;
-    return state;
-}
-
 void BM_DrawSheetRecording(benchmark::State& bench) {
-    const auto state = loadedClass(TreatmentMode::Pourcentage);
+    const auto state = test::GeneratedLoadedClass(30, TreatmentMode::Pourcentage);
     for (auto _ : bench) {
         test::RecordingCanvas canvas;
         Affiche_Resultats_Franc(canvas, PageView{}, 5, SheetSource::Of(*state));
@@ -46,7 +35,7 @@ BENCHMARK(BM_DrawSheetRecording)->Unit(benchmark::kMicrosecond);
 
 // What one preview repaint costs: a blank A4 page at 96 dpi, then the sheet.
 void BM_DrawSheetImage96(benchmark::State& bench) {
-    const auto state = loadedClass(static_cast<TreatmentMode>(bench.range(0)));
+    const auto state = test::GeneratedLoadedClass(30, static_cast<TreatmentMode>(bench.range(0)));
     QImage page(794, 1123, QImage::Format_ARGB32_Premultiplied);
     page.setDotsPerMeterX(3780);
     page.setDotsPerMeterY(3780);

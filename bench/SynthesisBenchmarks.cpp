@@ -2,6 +2,7 @@
 // subjects for a full class, and the two files made from them.
 
 #include "ClassReport.h"
+#include "GeneratedClass.h"
 #include "TempFolder.h"
 #include "core/ClassImport.h"
 #include "core/ClassSynthesis.h"
@@ -16,18 +17,8 @@ using namespace zeb;
 
 namespace {
 
-// A generated 30-pupil class, loaded as the program loads it.
-std::unique_ptr<ProgramState> loadedClass() {
-    test::TempFolder folder;
-    WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
-    auto state = std::make_unique<ProgramState>();
-    BuildObjectiveTables(*state);
-    ImportExportDocument(folder / "classe.xml", folder.path(), *state);
-    return state;
-}
-
 void BM_SynthesisBothSubjects30(benchmark::State& bench) {
-    const auto state = loadedClass();
+    const auto state = test::GeneratedLoadedClass();
     for (auto _ : bench) {
         for (Subject subject : {Subject::French, Subject::Mathematics}) {
             const SubjectSynthesis synthesis = SynthesizeSubject(state->Class, subject);
@@ -38,7 +29,7 @@ void BM_SynthesisBothSubjects30(benchmark::State& bench) {
 BENCHMARK(BM_SynthesisBothSubjects30)->Unit(benchmark::kMicrosecond);
 
 void BM_SynthesisAndGroupsCsv30(benchmark::State& bench) {
-    const auto state = loadedClass();
+    const auto state = test::GeneratedLoadedClass();
     for (auto _ : bench) {
         const std::string synthesis = cli::SynthesisCsv(*state);
         const std::string groups = cli::GroupsCsv(*state);

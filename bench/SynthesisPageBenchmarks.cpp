@@ -1,6 +1,7 @@
 // Cost of the class synthesis pages of a 30-pupil class: one repaint of each kind of page at
 // zoom 1.0 into a 96-dpi image, and the whole zeb-fiches process writing both subjects' pages.
 
+#include "GeneratedClass.h"
 #include "TempFolder.h"
 #include "core/ClassImport.h"
 #include "core/ObjectiveTables.h"
@@ -21,19 +22,10 @@ using namespace zeb;
 
 namespace {
 
-std::unique_ptr<ProgramState> loadedClass() {
-    test::TempFolder folder;
-    WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
-    auto state = std::make_unique<ProgramState>();
-    BuildObjectiveTables(*state);
-    ImportExportDocument(folder / "classe.xml", folder.path(), *state);
-    return state;
-}
-
 // Arguments: the subject, then the page (0 the class table, 1 the synthesis, 2 the first
 // groups page).
 void BM_RepaintSynthesisPage(benchmark::State& bench) {
-    const auto state = loadedClass();
+    const auto state = test::GeneratedLoadedClass();
     const SynthesisDocument document(static_cast<Subject>(bench.range(0)), SheetSource::Of(*state));
     const int page = static_cast<int>(bench.range(1));
     const bool landscape = document.Orientation(page) == PageOrientation::Landscape;

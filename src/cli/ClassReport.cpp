@@ -6,20 +6,10 @@
 namespace zeb::cli {
 namespace {
 
+// The coding column: the letters, or "Abs" for a pupil with nothing to count.
 std::string_view codingName(std::string_view srText) {
-    switch (CodingOf(srText)) {
-    case Coding::Acquis:
-        return "A";
-    case Coding::EnCoursAcquisition:
-        return "ECA";
-    case Coding::NonAcquis:
-        return "NA";
-    case Coding::Absent:
-        return "Abs";
-    case Coding::None:
-        break;
-    }
-    return "";
+    const Coding coding = CodingOf(srText);
+    return coding == Coding::Absent ? std::string_view("Abs") : CodingLetters(coding);
 }
 
 template <int ObjectiveCount>

@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr Subject BothSubjects[] = {Subject::French, Subject::Mathematics};
+const std::vector<Subject> BothSubjects{Subject::French, Subject::Mathematics};
 constexpr std::string_view SchoolFile = "ecole.csv";
 
 struct ClassJob {
@@ -234,24 +234,12 @@ private:
         WriteOutputFile(folder / "scores.csv", ClassScoresCsv(*state, names));
         WriteOutputFile(folder / "synthese.csv", SynthesisCsv(*state));
         WriteOutputFile(folder / "groupes.csv", GroupsCsv(*state, names));
-        {
-            std::vector<SheetDocument> sheets;
-            std::vector<const Document*> pages;
-            for (const Subject subject : BothSubjects)
-                sheets.emplace_back(subject, SheetSource::Of(*state), 1, state->Class.PupilCount);
-            for (const SheetDocument& sheet : sheets)
-                pages.push_back(&sheet);
-            writePdf_(folder / "fiches.pdf", pages, "Fiches de résultats - EVALUATION CE2");
-        }
-        {
-            std::vector<SynthesisDocument> syntheses;
-            std::vector<const Document*> pages;
-            for (const Subject subject : BothSubjects)
-                syntheses.emplace_back(subject, SheetSource::Of(*state));
-            for (const SynthesisDocument& synthesis : syntheses)
-                pages.push_back(&synthesis);
-            writePdf_(folder / "synthese.pdf", pages, "Synthèse - EVALUATION CE2");
-        }
+        const SheetSource source = SheetSource::Of(*state);
+        writePdf_(folder / "fiches.pdf",
+                  SubjectDocuments<SheetDocument>(BothSubjects, source, 1, state->Class.PupilCount).list(),
+                  "Fiches de résultats - EVALUATION CE2");
+        writePdf_(folder / "synthese.pdf", SubjectDocuments<SynthesisDocument>(BothSubjects, source).list(),
+                  "Synthèse - EVALUATION CE2");
         putInPlace(staging, options_.output / job.name);
     }
 

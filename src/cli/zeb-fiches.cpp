@@ -262,30 +262,18 @@ Options parseArguments(const std::vector<std::string>& args) {
 // The sheets of every pupil, subject after subject, in one PDF.
 void writeSheets(const cli::PdfWriting& writing, const fs::path& file, const Options& options,
                  const ProgramState& state) {
-    std::vector<SheetDocument> documents;
-    documents.reserve(options.subjects.size());
-    for (const Subject subject : options.subjects)
-        documents.emplace_back(subject, SheetSource::Of(state), 1, state.Class.PupilCount);
-    std::vector<const Document*> pages;
-    for (const SheetDocument& document : documents)
-        pages.push_back(&document);
-    const PupilByPupilDocument pupilByPupil(pages);
-    if (options.doubleSided)
-        pages = {&pupilByPupil};
-    writing.Write(file, pages, "Fiches de résultats - EVALUATION CE2");
+    const SubjectDocuments<SheetDocument> sheets(options.subjects, SheetSource::Of(state), 1,
+                                                 state.Class.PupilCount);
+    const PupilByPupilDocument pupilByPupil(sheets.list());
+    writing.Write(file, options.doubleSided ? std::vector<const Document*>{&pupilByPupil} : sheets.list(),
+                  "Fiches de résultats - EVALUATION CE2");
 }
 
 // The synthesis pages of each subject asked for, in one PDF.
 void writeSynthesis(const cli::PdfWriting& writing, const fs::path& file, const Options& options,
                     const ProgramState& state) {
-    std::vector<SynthesisDocument> documents;
-    documents.reserve(options.subjects.size());
-    for (const Subject subject : options.subjects)
-        documents.emplace_back(subject, SheetSource::Of(state));
-    std::vector<const Document*> pages;
-    for (const SynthesisDocument& document : documents)
-        pages.push_back(&document);
-    writing.Write(file, pages, "Synthèse - EVALUATION CE2");
+    const SubjectDocuments<SynthesisDocument> syntheses(options.subjects, SheetSource::Of(state));
+    writing.Write(file, syntheses.list(), "Synthèse - EVALUATION CE2");
 }
 
 // The output files this run made that were not there before it. Unless the run completes,

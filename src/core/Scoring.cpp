@@ -135,4 +135,19 @@ Coding CodingOfValue(int value) {
     return Coding::None;
 }
 
+std::string_view CodingLetters(Coding coding) {
+    switch (coding) {
+    case Coding::Acquis:
+        return "A";
+    case Coding::EnCoursAcquisition:
+        return "ECA";
+    case Coding::NonAcquis:
+        return "NA";
+    case Coding::Absent:
+    case Coding::None:
+        break;
+    }
+    return {};
+}
+
 } // namespace zeb

@@ -44,4 +44,7 @@ Coding CodingOf(std::string_view srText);
 // The same, from a value CodingValue already read.
 Coding CodingOfValue(int codingValue);
 
+// How a coding is written: "A", "ECA", "NA"; empty for Absent and None.
+std::string_view CodingLetters(Coding coding);
+
 } // namespace zeb

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/ProgramState.h"
 #include "sheet/Canvas.h"
 #include "sheet/PageView.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace zeb {
 
@@ -25,6 +27,27 @@ public:
     virtual PageOrientation Orientation(int page) const = 0; // page: 0 .. PageCount() - 1
     // Draws page `page` only: clearing it is the caller's business.
     virtual void DrawPage(int page, Canvas& canvas, const PageView& view) const = 0;
+};
+
+// One document of kind D per subject, in the order given, and their list as the PDF writer
+// takes it. D is made from the subject and `args`.
+template <typename D> class SubjectDocuments {
+public:
+    template <typename... Args> SubjectDocuments(const std::vector<Subject>& subjects, const Args&... args) {
+        documents_.reserve(subjects.size());
+        for (const Subject subject : subjects)
+            documents_.emplace_back(subject, args...);
+        for (const D& document : documents_)
+            pages_.push_back(&document);
+    }
+    SubjectDocuments(const SubjectDocuments&) = delete; // the list points into the documents
+    SubjectDocuments& operator=(const SubjectDocuments&) = delete;
+
+    const std::vector<const Document*>& list() const { return pages_; }
+
+private:
+    std::vector<D> documents_;
+    std::vector<const Document*> pages_;
 };
 
 } // namespace zeb

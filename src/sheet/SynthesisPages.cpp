@@ -106,19 +106,6 @@ void drawHead(Page& page, int dateColumn, int titleColumn, std::string_view titl
     page.text(TextColumn, 6, Thresholds);
 }
 
-std::string_view codingLetters(Coding coding) {
-    switch (coding) {
-    case Coding::Acquis:
-        return "A";
-    case Coding::EnCoursAcquisition:
-        return "ECA";
-    case Coding::NonAcquis:
-        return "NA";
-    default:
-        return {};
-    }
-}
-
 // ---- The class table ------------------------------------------------------------------------
 // One row per pupil, one column per objective; cells shaded lighter than the letters so
 // that they stay readable once printed in grey.
@@ -149,7 +136,7 @@ void centred(Page& page, int left, int width, std::int32_t row, std::string_view
 
 // Opaque text is the cheaper to draw: only letters over a shading let it show.
 void drawCell(Page& page, int left, std::int32_t row, Coding coding) {
-    const std::string_view letters = codingLetters(coding);
+    const std::string_view letters = CodingLetters(coding);
     const int k = left + std::max(0, (CellWidth - typicalWidth(letters)) / 2);
     if (coding == Coding::EnCoursAcquisition || coding == Coding::NonAcquis) {
         page.fill(left + 1, left + CellWidth, row, 1, LinePitch,

@@ -340,6 +340,12 @@ void TForm3::ShowSynthesis() {
 
 void TForm3::showContent(Content content) {
     content_ = content;
+    // The figures and the pages' flow are computed once per showing: the class cannot change
+    // while the preview is up, and every repaint draws from them.
+    const ProgramState& state = *windows_.State;
+    synthesis_ = content == Content::Synthesis && state.Class.PupilCount > 0
+                     ? std::make_unique<SynthesisDocument>(state.CurrentSubject, SheetSource::Of(state))
+                     : nullptr;
     page_ = 0;
     const bool sheet = content == Content::Sheet;
     SpinButton1->setVisible(sheet);
@@ -364,20 +370,20 @@ void TForm3::startAtCorner() {
 }
 
 int TForm3::ShownPageCount() const {
-    const std::unique_ptr<Document> document = shownDocument();
+    const Document* document = shownDocument();
     return document != nullptr ? document->PageCount() : 0;
 }
 
-std::unique_ptr<Document> TForm3::shownDocument() const {
-    const ProgramState& state = *windows_.State;
-    const SheetSource source = SheetSource::Of(state);
+const Document* TForm3::shownDocument() const {
     if (content_ == Content::Synthesis)
-        return state.Class.PupilCount > 0 ? std::make_unique<SynthesisDocument>(state.CurrentSubject, source)
-                                          : nullptr;
+        return synthesis_.get();
+    // The sheet follows the selected pupil; it is only references, made anew for each use.
+    const ProgramState& state = *windows_.State;
     const std::int32_t pupil = state.Class.PupilSelection.Top;
     if (pupil < 1 || pupil > state.Class.PupilCount)
         return nullptr;
-    return std::make_unique<SheetDocument>(state.CurrentSubject, source, pupil, pupil);
+    sheet_ = std::make_unique<SheetDocument>(state.CurrentSubject, SheetSource::Of(state), pupil, pupil);
+    return sheet_.get();
 }
 
 PageView TForm3::pageView(double scaleX, double scaleY) const {
@@ -411,7 +417,7 @@ void TForm3::showPage(int page) {
 
 void TForm3::fitScrollRanges() {
     ViewState& view = windows_.State->View;
-    const std::unique_ptr<Document> document = shownDocument();
+    const Document* document = shownDocument();
     if (content_ != Content::Synthesis || document == nullptr || page_ >= document->PageCount())
         return;
     int rows = SheetRowRange;
@@ -458,7 +464,7 @@ void TForm3::PaintPage(QPainter& painter) {
         return; // hidden since "Retour": nothing to scale to
     const double scaleX = width() * view.ZoomFactor / view.ShownWidth;
     const double scaleY = height() * view.ZoomFactor / view.ShownHeight;
-    const std::unique_ptr<Document> document = shownDocument();
+    const Document* document = shownDocument();
     if (document == nullptr)
         return;
     QPainterCanvas canvas(painter, PaintBox1->font());
@@ -549,7 +555,7 @@ void TForm3::ImprimeClick() {
 }
 
 void TForm3::printSynthesis() {
-    const std::unique_ptr<Document> synthesis = shownDocument();
+    const Document* synthesis = shownDocument();
     if (synthesis == nullptr)
         return;
     try {
@@ -567,7 +573,7 @@ void TForm3::printSynthesis() {
 }
 
 void TForm3::saveSynthesisAsPdf() {
-    const std::unique_ptr<Document> synthesis = shownDocument();
+    const Document* synthesis = shownDocument();
     if (synthesis == nullptr)
         return;
     const QString subject = windows_.State->CurrentSubject == Subject::Mathematics
@@ -583,7 +589,7 @@ void TForm3::saveSynthesisAsPdf() {
     if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         chosen += QStringLiteral(".pdf");
     const WaitCursor wait;
-    WriteDocumentPdf(chosen.toStdString(), {synthesis.get()}, QStringLiteral("Synthèse - EVALUATION CE2"));
+    WriteDocumentPdf(chosen.toStdString(), {synthesis}, QStringLiteral("Synthèse - EVALUATION CE2"));
 }
 
 void TForm3::RetourClick() {
@@ -592,6 +598,7 @@ void TForm3::RetourClick() {
         HBarre->setRange(0, SheetPixelRange);
         VBarre->setRange(0, SheetRowRange);
         content_ = Content::Sheet;
+        synthesis_.reset();
     }
     if (windows_.Form2 != nullptr)
         windows_.Form2->ApplySelection(); // the grid shows the last previewed pupil

@@ -51,7 +51,7 @@ public:
     void SpinButton1UpClick();   // previous pupil
     void SpinButton1DownClick(); // next pupil
     void RetourClick();
-    void PdfClick(); // the previewed sheet as a PDF file, for a teacher without a printer
+    void PdfClick();          // the previewed sheet as a PDF file, for a teacher without a printer
     void PreviousPageClick(); // the synthesis's pages
     void NextPageClick();
 
@@ -92,7 +92,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    std::unique_ptr<Document> shownDocument() const; // empty when there is nothing to show
+    const Document* shownDocument() const; // null when there is nothing to show
     PageView pageView(double scaleX, double scaleY) const;
     void showContent(Content content);
     void showPage(int page);
@@ -109,6 +109,8 @@ private:
     AppWindows& windows_;
     Content content_ = Content::Sheet;
     int page_ = 0;
+    std::unique_ptr<Document> synthesis_;     // while the synthesis is shown
+    mutable std::unique_ptr<Document> sheet_; // the selected pupil's, as last asked for
 };
 
 } // namespace zeb

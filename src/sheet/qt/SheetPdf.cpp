@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <list>
 
 namespace zeb {
 namespace {
@@ -84,18 +83,13 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
 
 int WriteSheetsPdf(const std::filesystem::path& file, const SheetSource& source,
                    const std::vector<Subject>& subjects, std::int32_t firstPupil, std::int32_t lastPupil) {
-    std::list<SheetDocument> sheets;
-    std::vector<const Document*> documents;
-    for (const Subject subject : subjects)
-        documents.push_back(&sheets.emplace_back(subject, source, firstPupil, lastPupil));
-    if (documents.empty())
-        fail(file, QStringLiteral("aucune fiche à y mettre"));
+    const SubjectDocuments<SheetDocument> sheets(subjects, source, firstPupil, lastPupil);
     int total = 0;
-    for (const Document* document : documents)
+    for (const Document* document : sheets.list())
         total += document->PageCount();
     if (total == 0)
         fail(file, QStringLiteral("aucune fiche à y mettre"));
-    return WriteDocumentPdf(file, documents, QStringLiteral("Fiches de résultats - EVALUATION CE2"));
+    return WriteDocumentPdf(file, sheets.list(), QStringLiteral("Fiches de résultats - EVALUATION CE2"));
 }
 
 int WriteSheetsPdf(const std::filesystem::path& file, const SheetSource& source,
