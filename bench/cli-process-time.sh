@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process time of zeb-fiches writing the scores CSV of the sample class (no PDF), started
-# as a teacher's script starts it, beside what any process costs here: /bin/true and a C++
-# program that prints one line, started the same way in the same run; then a PDF run.
+# as a teacher's script starts it, beside what any process costs here, started the same way in
+# the same run: /bin/true, a C++ program that prints one line, one that creates a
+# QCoreApplication and one that merely links Qt Gui; then a PDF run.
 # Prints, for each, the median wall time of RUNS runs and the mean CPU time (user + system).
 #   bench/cli-process-time.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
@@ -13,6 +14,10 @@ sample=$here/../examples/classe-ce2-exemple.jad
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 printf '#include <iostream>\nint main() { std::cout << "bonjour\\n"; }\n' | c++ -O2 -x c++ - -o "$work/hello"
+printf '#include <QCoreApplication>\n#include <cstdio>\nint main(int c, char** v) { QCoreApplication a(c, v); std::puts("bonjour"); }\n' |
+    c++ -O2 -fPIC -x c++ - -o "$work/qtcore" $(pkg-config --cflags --libs Qt6Core)
+printf '#include <QGuiApplication>\n#include <cstdio>\nint main() { std::puts("bonjour"); return QGuiApplication::instance() != nullptr; }\n' |
+    c++ -O2 -fPIC -x c++ - -o "$work/qtgui" $(pkg-config --cflags --libs Qt6Gui)
 
 # Sets cpu_us to the children's user and system time so far, in microseconds (in this shell:
 # a subshell would count its own children).
@@ -51,5 +56,7 @@ measure() {
 echo "$runs runs each"
 echo "/bin/true             : $(measure /bin/true)"
 echo "C++, one line         : $(measure "$work/hello")"
+echo "QCoreApplication      : $(measure "$work/qtcore")"
+echo "linked to Qt Gui      : $(measure "$work/qtgui")"
 echo "zeb-fiches --csv      : $(measure "$program" --csv "$work/out.csv" "$sample")"
 echo "zeb-fiches --pdf      : $(measure "$program" --pdf "$work/out.pdf" "$sample")"

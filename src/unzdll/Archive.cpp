@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <optional>
 #include <sys/stat.h>
 #include <unordered_set>
@@ -18,6 +19,7 @@ constexpr unsigned DarwinHost = 19; // keeps the Unix mode in the same place
 
 struct Span {
     std::uint64_t start = 0;
+    std::uint64_t data = 0; // past the local header
     std::uint64_t end = 0;
     std::size_t entry = 0;
 };
@@ -60,7 +62,8 @@ LocalCheck checkLocal(ByteStream& stream, const TFileInfoC& entry, Span& span) {
         stream.read(extra.data(), extra.size()) != extra.size())
         return LocalCheck::Missing;
     span.start = entry.LocalHeaderOffset;
-    span.end = span.start + LocalHeaderSize + name.size() + extra.size() + entry.CompressedSize;
+    span.data = span.start + LocalHeaderSize + name.size() + extra.size();
+    span.end = span.data + entry.CompressedSize;
     if (name != entry.StoredName || ReadLe16(header + 8) != entry.CompressionMethod ||
         (flags & 0x0001) != (entry.Flag & 0x0001) || (flags & 0x0008) != (entry.Flag & 0x0008))
         return LocalCheck::Disagrees;
@@ -109,6 +112,20 @@ bool sameName(std::string_view libzipName, const TFileInfoC& entry) {
 
 ArchiveProblem problem(int code, std::string member = {}, int detail = 0) {
     return ArchiveProblem{code, std::move(member), detail};
+}
+
+// An MS-DOS date and time as local time, the way libzip reads them, so that a member's time
+// does not depend on which reader read it.
+std::time_t dosTime(std::uint16_t date, std::uint16_t time) {
+    std::tm parts{};
+    parts.tm_isdst = -1; // whatever holds on that day
+    parts.tm_year = ((date >> 9) & 127) + 1980 - 1900;
+    parts.tm_mon = ((date >> 5) & 15) - 1;
+    parts.tm_mday = date & 31;
+    parts.tm_hour = (time >> 11) & 31;
+    parts.tm_min = (time >> 5) & 63;
+    parts.tm_sec = (time << 1) & 62;
+    return std::mktime(&parts);
 }
 
 } // namespace
@@ -164,10 +181,40 @@ ArchiveProblem Archive::open(const char* path) {
     if (disagreeing != nullptr)
         return problem(UNZDLL_MSG_INCONSISTENT, disagreeing->FileName);
 
+    members_.clear();
+    members_.reserve(directory.Entries.size());
+    bool needsLibzip = false;
+    for (std::size_t i = 0; i < directory.Entries.size(); ++i) {
+        const TFileInfoC& entry = directory.Entries[i];
+        Member member;
+        member.index = i;
+        member.name = entry.FileName;
+        member.size = entry.UncompressedSize;
+        member.compressedSize = entry.CompressedSize;
+        member.mtime = dosTime(entry.ModDate, entry.ModTime);
+        member.method = entry.CompressionMethod;
+        member.encryption = entry.Encrypted ? ZIP_EM_UNKNOWN : ZIP_EM_NONE;
+        const unsigned host = entry.VersionMadeBy >> 8;
+        const std::uint32_t mode = entry.ExternalAttributes >> 16;
+        member.symlink = (host == UnixHost || host == DarwinHost) && (mode & S_IFMT) == S_IFLNK;
+        member.crc = entry.Crc32;
+        members_.push_back(std::move(member));
+        needsLibzip = needsLibzip || !members_.back().plain();
+    }
+    for (const Span& span : spans)
+        members_[span.entry].dataOffset = span.data;
+    stream_ = std::move(stream);
+    // Without libzip the members that need it are refused one by one as unsupported.
+    if (needsLibzip && (libzip_ = LoadLibZip()) != nullptr)
+        return openWithLibzip(path, directory);
+    return {};
+}
+
+ArchiveProblem Archive::openWithLibzip(const char* path, const CentralDirectory& directory) {
     // libzip's own consistency check also refuses bytes after the end record, which copy
     // tools and mail gateways leave; what it checks beyond that is done above.
     int error = 0;
-    zip_.reset(zip_open(path, ZIP_RDONLY, &error));
+    zip_ = std::unique_ptr<zip_t, Discard>(libzip_->open(path, ZIP_RDONLY, &error), Discard{libzip_});
     if (!zip_) {
         switch (error) {
         case ZIP_ER_NOZIP:
@@ -182,38 +229,26 @@ ArchiveProblem Archive::open(const char* path) {
         }
     }
 
-    const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
+    const zip_int64_t count = libzip_->get_num_entries(zip_.get(), 0);
     if (count < 0 || static_cast<std::uint64_t>(count) != directory.Entries.size())
         return problem(UNZDLL_MSG_INCONSISTENT);
-    members_.clear();
-    members_.reserve(directory.Entries.size());
     constexpr zip_uint64_t Needed = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC |
                                     ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
     for (std::size_t i = 0; i < directory.Entries.size(); ++i) {
         const TFileInfoC& entry = directory.Entries[i];
-        const char* raw = zip_get_name(zip_.get(), i, ZIP_FL_ENC_RAW);
+        Member& member = members_[i];
+        const char* raw = libzip_->get_name(zip_.get(), i, ZIP_FL_ENC_RAW);
         zip_stat_t stat;
-        zip_stat_init(&stat);
-        if (raw == nullptr || zip_stat_index(zip_.get(), i, ZIP_FL_ENC_RAW, &stat) != 0 ||
+        libzip_->stat_init(&stat);
+        if (raw == nullptr || libzip_->stat_index(zip_.get(), i, ZIP_FL_ENC_RAW, &stat) != 0 ||
             (stat.valid & Needed) != Needed)
             return problem(UNZDLL_MSG_INCONSISTENT, entry.FileName);
-        if (!sameName(raw, entry) || stat.size != entry.UncompressedSize ||
-            stat.comp_size != entry.CompressedSize || stat.crc != entry.Crc32 ||
+        if (!sameName(raw, entry) || stat.size != member.size || stat.comp_size != member.compressedSize ||
+            stat.crc != member.crc || static_cast<std::int32_t>(stat.comp_method) != member.method ||
             (stat.encryption_method != ZIP_EM_NONE) != entry.Encrypted)
             return problem(UNZDLL_MSG_INCONSISTENT, entry.FileName);
-
-        Member member;
-        member.index = i;
-        member.name = entry.FileName;
-        member.size = stat.size;
-        member.compressedSize = stat.comp_size;
         member.mtime = stat.mtime;
-        member.method = static_cast<std::int32_t>(stat.comp_method);
         member.encryption = stat.encryption_method;
-        const unsigned host = entry.VersionMadeBy >> 8;
-        const std::uint32_t mode = entry.ExternalAttributes >> 16;
-        member.symlink = (host == UnixHost || host == DarwinHost) && (mode & S_IFMT) == S_IFLNK;
-        members_.push_back(std::move(member));
     }
     return {};
 }

@@ -1,6 +1,7 @@
 // libunzdll.so: extracts members of a zip archive into the current folder for the unzip
-// component, through libzip for the decompression and on its own for everything that
-// touches the disk. The interface is archive/ZipDlls.h; the messages are UnzDllMessages.h.
+// component. Stored and deflated members are inflated here with zlib, the others through
+// libzip, loaded when an archive has such a member; everything that touches the disk is
+// done here. The interface is archive/ZipDlls.h; the messages are UnzDllMessages.h.
 
 #include "Archive.h"
 #include "Disk.h"
@@ -14,11 +15,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
+#include <zlib.h>
 
 namespace zeb::unzdll {
 namespace {
@@ -65,17 +68,35 @@ struct ReadResult {
 
 class ZipFile {
 public:
-    explicit ZipFile(zip_file_t* file) : file_(file) {}
+    ZipFile(const LibZip& libzip, zip_file_t* file) : libzip_(libzip), file_(file) {}
     ~ZipFile() {
         if (file_ != nullptr)
-            zip_fclose(file_);
+            libzip_.fclose(file_);
     }
     ZipFile(const ZipFile&) = delete;
     ZipFile& operator=(const ZipFile&) = delete;
     zip_file_t* get() const { return file_; }
 
 private:
+    const LibZip& libzip_;
     zip_file_t* file_;
+};
+
+class Inflater {
+public:
+    Inflater() { ready_ = ::inflateInit2(&stream_, -MAX_WBITS) == Z_OK; } // raw deflate data
+    ~Inflater() {
+        if (ready_)
+            ::inflateEnd(&stream_);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+    bool ready() const { return ready_; }
+    z_stream& stream() { return stream_; }
+
+private:
+    z_stream stream_{};
+    bool ready_ = false;
 };
 
 class Run {
@@ -102,12 +123,17 @@ private:
     Outcome extractFile(const Job& job);
     Outcome extractEncrypted(const Job& job, int folder, TempFile& temp);
     ReadResult readInto(const Member& member, const char* password, int folder, TempFile& temp, bool live);
+    ReadResult readPlain(const Member& member, TempFile& temp, bool live);
+    ReadResult readThroughLibzip(const Member& member, const char* password, TempFile& temp, bool live);
+    ReadResult deliver(const Member& member, const char* data, std::size_t size, TempFile& temp,
+                       std::uint64_t& total, bool live);
     bool reportProgress(std::uint64_t bytes);
 
     const UnzipCommand& command_;
     Fd root_;
     Archive archive_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;  // what comes out of a member
+    std::unique_ptr<char[]> compressed_; // what goes into zlib
     std::optional<std::string> password_; // the last one that opened a member
 };
 
@@ -147,11 +173,16 @@ std::int32_t Run::execute() {
         if (job.member == nullptr || job.repeated)
             continue;
         const Member& member = *job.member;
+        if (member.plain())
+            continue;
+        const LibZip* libzip = archive_.libzip();
         int code = 0;
-        if (zip_compression_method_supported(member.method, 0) == 0)
+        if (libzip == nullptr)
+            code = member.encryption != ZIP_EM_NONE ? UNZDLL_MSG_UNSUPPORTED_ENCRYPTION : UNZDLL_MSG_UNSUPPORTED_METHOD;
+        else if (libzip->compression_method_supported(member.method, 0) == 0)
             code = UNZDLL_MSG_UNSUPPORTED_METHOD;
         else if (member.encryption != ZIP_EM_NONE &&
-                 zip_encryption_method_supported(member.encryption, 0) == 0)
+                 libzip->encryption_method_supported(member.encryption, 0) == 0)
             code = UNZDLL_MSG_UNSUPPORTED_ENCRYPTION;
         if (code != 0) {
             unsupported = true;
@@ -183,7 +214,8 @@ std::int32_t Run::execute() {
     if (total > RunLimit)
         return message(UNZDLL_MSG_RUN_TOO_LARGE, {}) ? UNZDLL_ERROR_LIMITS : UNZDLL_ERROR_STOPPED;
 
-    buffer_.resize(ChunkSize);
+    // Not zeroed: every byte is written before it is read.
+    buffer_ = std::make_unique_for_overwrite<char[]>(ChunkSize);
     if (!send(UNZIP_ACTION_TOTAL_BYTES, {}, clampValue(total)) || !send(UNZIP_ACTION_FILE_COUNT, {}, count))
         return UNZDLL_ERROR_STOPPED;
     std::int32_t written = 0;
@@ -356,42 +388,118 @@ Outcome Run::extractEncrypted(const Job& job, int folder, TempFile& temp) {
 ReadResult Run::readInto(const Member& member, const char* password, int folder, TempFile& temp, bool live) {
     if (const int error = temp.create(folder); error != 0)
         return {Read::WriteFailed, error};
+    return member.plain() ? readPlain(member, temp, live) : readThroughLibzip(member, password, temp, live);
+}
+
+// Hands on what came out of a member, refusing more than its declared size: the count here
+// is the only bound on what a member inflates to.
+ReadResult Run::deliver(const Member& member, const char* data, std::size_t size, TempFile& temp,
+                        std::uint64_t& total, bool live) {
+    if (size > member.size - total)
+        return {Read::SizeMismatch, 0};
+    if (const int error = temp.write(data, size); error != 0)
+        return {Read::WriteFailed, error};
+    total += size;
+    if (live && !send(UNZIP_ACTION_PROGRESS, {}, clampValue(size)))
+        return {Read::Stopped, 0};
+    return {};
+}
+
+// A stored or deflated member, from the data our reader found past its local header (the
+// archive's checks have placed it inside the file, clear of every other member).
+ReadResult Run::readPlain(const Member& member, TempFile& temp, bool live) {
+    ByteStream& archive = archive_.data();
+    if (!archive.seek(static_cast<std::int64_t>(member.dataOffset)))
+        return {Read::Damaged, 0};
+    std::uint64_t left = member.compressedSize;
+    std::uint64_t total = 0;
+    uLong crc = ::crc32(0, nullptr, 0);
+    const auto take = [&](const char* data, std::size_t size) {
+        crc = ::crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size));
+        return deliver(member, data, size, temp, total, live);
+    };
+    if (member.method == ZIP_CM_STORE) {
+        while (left > 0) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, ChunkSize));
+            if (archive.read(buffer_.get(), want) != want)
+                return {Read::Damaged, 0};
+            left -= want;
+            if (const ReadResult result = take(buffer_.get(), want); result.status != Read::Clean)
+                return result;
+        }
+    } else {
+        if (!compressed_)
+            compressed_ = std::make_unique_for_overwrite<char[]>(ChunkSize);
+        Inflater inflater;
+        if (!inflater.ready())
+            return {Read::Damaged, 0};
+        z_stream& z = inflater.stream();
+        int status = Z_OK;
+        while (status != Z_STREAM_END) {
+            if (z.avail_in == 0 && left > 0) {
+                const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, ChunkSize));
+                if (archive.read(compressed_.get(), want) != want)
+                    return {Read::Damaged, 0};
+                left -= want;
+                z.next_in = reinterpret_cast<Bytef*>(compressed_.get());
+                z.avail_in = static_cast<uInt>(want);
+            }
+            z.next_out = reinterpret_cast<Bytef*>(buffer_.get());
+            z.avail_out = static_cast<uInt>(ChunkSize);
+            status = ::inflate(&z, Z_NO_FLUSH);
+            // No progress with room to write and nothing left to read: the data stops before
+            // the stream's end, and what came out is measured against the declared size.
+            if (status == Z_BUF_ERROR && z.avail_in == 0 && left == 0)
+                break;
+            if (status != Z_OK && status != Z_STREAM_END)
+                return {Read::Damaged, 0};
+            const std::size_t produced = ChunkSize - z.avail_out;
+            if (produced == 0)
+                continue;
+            if (const ReadResult result = take(buffer_.get(), produced); result.status != Read::Clean)
+                return result;
+        }
+    }
+    if (total != member.size)
+        return {Read::SizeMismatch, 0};
+    if (crc != member.crc)
+        return {Read::Crc, 0};
+    return {};
+}
+
+ReadResult Run::readThroughLibzip(const Member& member, const char* password, TempFile& temp, bool live) {
+    const LibZip& libzip = *archive_.libzip();
     zip_t* zip = archive_.zip();
-    ZipFile file(zip_fopen_index_encrypted(zip, member.index, 0, password));
+    ZipFile file(libzip, libzip.fopen_index_encrypted(zip, member.index, 0, password));
     if (file.get() == nullptr) {
-        const int code = zip_error_code_zip(zip_get_error(zip));
-        zip_error_clear(zip);
+        const int code = libzip.error_code_zip(libzip.get_error(zip));
+        libzip.error_clear(zip);
         if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD)
             return {Read::WrongPassword, 0};
         return {Read::Damaged, 0};
     }
     // libzip checks the CRC when a read finds the end, and never checks the size against
-    // the declared one: the count here is the only bound on what a member inflates to.
+    // the declared one.
     std::uint64_t total = 0;
     for (;;) {
-        const zip_int64_t got = zip_fread(file.get(), buffer_.data(), buffer_.size());
+        const zip_int64_t got = libzip.fread(file.get(), buffer_.get(), ChunkSize);
         if (got == 0)
             break;
         if (got < 0) {
-            const int code = zip_error_code_zip(zip_file_get_error(file.get()));
+            const int code = libzip.error_code_zip(libzip.file_get_error(file.get()));
             if (code == ZIP_ER_CRC)
                 return {total == member.size ? Read::Crc : Read::SizeMismatch, 0};
             if (code == ZIP_ER_INCONS)
                 return {Read::SizeMismatch, 0};
             return {Read::Damaged, 0};
         }
-        const auto bytes = static_cast<std::uint64_t>(got);
-        if (bytes > member.size - total)
-            return {Read::SizeMismatch, 0};
-        if (const int error = temp.write(buffer_.data(), static_cast<std::size_t>(bytes)); error != 0)
-            return {Read::WriteFailed, error};
-        total += bytes;
-        if (live && !send(UNZIP_ACTION_PROGRESS, {}, clampValue(bytes)))
-            return {Read::Stopped, 0};
+        const ReadResult result = deliver(member, buffer_.get(), static_cast<std::size_t>(got), temp, total, live);
+        if (result.status != Read::Clean)
+            return result;
     }
     if (total != member.size)
         return {Read::SizeMismatch, 0};
-    return {Read::Clean, 0};
+    return {};
 }
 
 bool Run::reportProgress(std::uint64_t bytes) {

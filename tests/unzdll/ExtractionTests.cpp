@@ -96,6 +96,20 @@ TEST_F(UnzDllTest, ExtractsInRequestOrderWithTheFullConversation) {
     EXPECT_EQ(statOf(out() / "notes").st_mode & 07777, 0700u);
 }
 
+// Members larger than the library's 64 KiB buffers on both sides: data that does not compress
+// (stored, or deflated into more than one buffer of input) and data that does (one buffer of
+// input inflating into many).
+TEST_F(UnzDllTest, MembersSpanningManyBuffersComeOutWhole) {
+    const std::string noise = Noise(300'000);
+    const std::string text = ExportText(700'000);
+    writeArchive(BuildZip({{"brut.bin", noise, 0}, {"bruit.bin", noise, 8}, {"texte.xml", text, 8}}));
+    ASSERT_EQ(run({"brut.bin", "bruit.bin", "texte.xml"}), 3);
+    EXPECT_EQ(output("brut.bin"), noise);
+    EXPECT_EQ(output("bruit.bin"), noise);
+    EXPECT_EQ(output("texte.xml"), text);
+    EXPECT_EQ(progressOf("bruit.bin"), static_cast<std::int64_t>(noise.size()));
+}
+
 TEST_F(UnzDllTest, FolderMembersOnlyMakeTheFolderAndEmptyMembersGiveAnEmptyFile) {
     writeArchive(BuildZip({{"vide/", "", 0, nullptr, 0, -1, 0, true}, {"vide/rien.txt", "", 0}}));
     ASSERT_EQ(run({"vide\\", "vide\\rien.txt"}), 2);
