@@ -35,16 +35,34 @@ void prepare(QPainter& painter) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
-// Sans-serif at a pixel size, shrunk until the text fits the width it is given.
-QFont fittedFont(const QString& text, double pixelSize, double maxWidth, bool bold) {
+// Sans-serif text at a pixel size, shrunk until it fits the width it is given. It is drawn
+// with a font the main window shows anyway (Arial 19 bold, Arial 16), scaled: each new size
+// of a font costs the start-up a font engine and its fontconfig settings, several
+// milliseconds for the banner's two.
+struct ScaledText {
+    QFont font;
+    double scale = 1.0;
+};
+
+ScaledText fittedText(const QString& text, double pixelSize, double maxWidth, bool bold) {
     QFont font(QStringLiteral("Arial"));
     font.setBold(bold);
-    for (double size = pixelSize; size >= 6.0; size -= 0.5) {
-        font.setPixelSize(static_cast<int>(size));
-        if (QFontMetricsF(font).horizontalAdvance(text) <= maxWidth)
-            break;
-    }
-    return font;
+    font.setPixelSize(bold ? 19 : 16);
+    const double width = QFontMetricsF(font).horizontalAdvance(text);
+    double scale = std::max(pixelSize, 6.0) / font.pixelSize();
+    if (width * scale > maxWidth && width > 0)
+        scale = std::max(maxWidth / width, 6.0 / font.pixelSize());
+    return {font, scale};
+}
+
+// Draws `text` with its baseline's left end at `origin`.
+void drawScaled(QPainter& painter, const ScaledText& text, const QPointF& origin, const QString& words) {
+    painter.save();
+    painter.translate(origin);
+    painter.scale(text.scale, text.scale);
+    painter.setFont(text.font);
+    painter.drawText(QPointF(0, 0), words);
+    painter.restore();
 }
 
 // An icon drawn the first time anything asks for its pixels: a window never shown, or a
@@ -170,28 +188,28 @@ QPixmap Banner(int width, int height) {
 
     const QString title = QStringLiteral("ZEB v2");
     const QString subtitle = QString::fromUtf8("Évaluation CE2");
-    const QFont titleFont = fittedFont(title, h * 0.56, room, true);
-    const QFont subtitleFont = fittedFont(subtitle, h * 0.27, room, false);
-    const QFontMetricsF titleMetrics(titleFont);
-    const QFontMetricsF subtitleMetrics(subtitleFont);
+    const ScaledText titleText = fittedText(title, h * 0.56, room, true);
+    const ScaledText subtitleText = fittedText(subtitle, h * 0.27, room, false);
+    const QFontMetricsF titleMetrics(titleText.font);
+    const QFontMetricsF subtitleMetrics(subtitleText.font);
+    const double titleAscent = titleMetrics.ascent() * titleText.scale;
+    const double titleDescent = titleMetrics.descent() * titleText.scale;
 
-    const double titleBaseline = h * 0.08 + titleMetrics.ascent();
-    painter.setFont(titleFont);
+    const double titleBaseline = h * 0.08 + titleAscent;
     painter.setPen(Navy);
-    painter.drawText(QPointF(textLeft, titleBaseline), title);
+    drawScaled(painter, titleText, QPointF(textLeft, titleBaseline), title);
 
-    painter.setFont(subtitleFont);
     painter.setPen(Muted);
     const double subtitleBaseline =
-        std::min(h - subtitleMetrics.descent() - 1.0,
-                 titleBaseline + titleMetrics.descent() + subtitleMetrics.ascent());
-    painter.drawText(QPointF(textLeft, subtitleBaseline), subtitle);
+        std::min(h - subtitleMetrics.descent() * subtitleText.scale - 1.0,
+                 titleBaseline + titleDescent + subtitleMetrics.ascent() * subtitleText.scale);
+    drawScaled(painter, subtitleText, QPointF(textLeft, subtitleBaseline), subtitle);
 
     // A short warm rule after the title, the one touch of colour on the band.
-    const double ruleLeft = textLeft + titleMetrics.horizontalAdvance(title) + h * 0.2;
+    const double ruleLeft = textLeft + titleMetrics.horizontalAdvance(title) * titleText.scale + h * 0.2;
     if (ruleLeft + h * 0.3 < w) {
         painter.setPen(line(Accent, std::max(h * 0.06, 1.5)));
-        const double y = titleBaseline - titleMetrics.ascent() * 0.35;
+        const double y = titleBaseline - titleAscent * 0.35;
         painter.drawLine(QPointF(ruleLeft, y), QPointF(std::min(ruleLeft + h * 1.2, w - h * 0.2), y));
     }
     return pixmap;
