@@ -11,38 +11,50 @@
 namespace zeb {
 
 // A Windows-1252 text of at most N single-byte characters. A longer value is cut to N
-// characters when it is stored, never re-encoded.
+// characters when it is stored, never re-encoded. The characters are held in place, so that
+// a table of texts is one block of memory: a program state of 3,000 of them is zeroed, copied
+// and compared without a single allocation.
 template <std::size_t N> class FixedText {
+    static_assert(N > 0 && N <= 255, "the length is kept in one byte");
+
 public:
     static constexpr std::size_t Capacity = N;
 
     FixedText() = default;
-    FixedText(std::string_view value) : text_(value.substr(0, std::min(value.size(), N))) {}
+    FixedText(std::string_view value) { *this = value; }
     FixedText(const char* value) : FixedText(std::string_view(value)) {}
     FixedText(const std::string& value) : FixedText(std::string_view(value)) {}
 
-    FixedText& operator=(std::string_view value) {
-        text_.assign(value.substr(0, std::min(value.size(), N)));
+    // Not inlined: inlined into a caller that assigns a temporary std::string, GCC 12 takes
+    // the copy for a read past the string's inner buffer (a false -Warray-bounds).
+    [[gnu::noinline]] FixedText& operator=(std::string_view value) {
+        const std::size_t kept = std::min(value.size(), N);
+        std::copy_n(value.data(), kept, chars_.data());
+        std::fill(chars_.begin() + static_cast<std::ptrdiff_t>(kept), chars_.end(), '\0');
+        size_ = static_cast<unsigned char>(kept);
         return *this;
     }
     FixedText& operator=(const char* value) { return *this = std::string_view(value); }
     FixedText& operator=(const std::string& value) { return *this = std::string_view(value); }
 
-    const std::string& str() const { return text_; }
-    operator std::string_view() const { return text_; }
-    std::size_t size() const { return text_.size(); }
-    bool empty() const { return text_.empty(); }
+    std::string str() const { return std::string(std::string_view(*this)); }
+    operator std::string_view() const { return {chars_.data(), size_}; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
 
-    friend bool operator==(const FixedText& a, const FixedText& b) { return a.text_ == b.text_; }
+    friend bool operator==(const FixedText& a, const FixedText& b) {
+        return std::string_view(a) == std::string_view(b);
+    }
     template <typename Text>
     requires(std::is_convertible_v<const Text&, std::string_view> &&
              !std::is_same_v<Text, FixedText>) friend bool
     operator==(const FixedText& a, const Text& b) {
-        return a.text_ == std::string_view(b);
+        return std::string_view(a) == std::string_view(b);
     }
 
 private:
-    std::string text_;
+    std::array<char, N> chars_{}; // past size_, zeros: two equal texts are equal bytes
+    unsigned char size_ = 0;
 };
 
 // A stored name without the spaces that pad it to its field.
