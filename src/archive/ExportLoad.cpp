@@ -10,6 +10,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zeb {
 namespace fs = std::filesystem;
@@ -31,11 +32,21 @@ std::recursive_mutex& UnzipComponentMutex() {
 
 namespace {
 
-// An empty folder of the user's only, whatever an earlier load left in it.
+// An empty folder of the user's only, whatever an earlier load left in it. A real folder is
+// emptied in place (removing and making it again costs every load two metadata writes);
+// anything else in its place (a link, a file) is removed first.
 void emptyFolder(const fs::path& folder) {
     std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    fs::create_directories(folder, ignored);
+    if (fs::is_directory(fs::symlink_status(folder, ignored))) {
+        std::vector<fs::path> entries;
+        for (fs::directory_iterator it(folder, ignored), end; !ignored && it != end; it.increment(ignored))
+            entries.push_back(it->path());
+        for (const fs::path& entry : entries)
+            fs::remove_all(entry, ignored);
+    } else {
+        fs::remove_all(folder, ignored);
+        fs::create_directories(folder, ignored);
+    }
     ::chmod(folder.c_str(), 0700);
 }
 

@@ -98,6 +98,32 @@ TEST_F(MainWindowTest, ALoadOpensTheSelectionWindowOnTheClass) {
     EXPECT_EQ(form2->StringGrid1->rowCount(), 28);
 }
 
+// What an interrupted load left in the extraction folder goes with the next load; a link there,
+// or a link in the folder's place, goes without what it points to.
+TEST_F(MainWindowTest, TheNextLoadEmptiesTheExtractionFolderAndNothingOutsideIt) {
+    for (const bool folderIsALink : {false, true}) {
+        SCOPED_TRACE(folderIsALink ? "the folder is a link" : "links inside the folder");
+        const fs::path extraction = programFolder() / "extraction";
+        const fs::path outside = files / "dehors";
+        fs::remove_all(extraction);
+        fs::create_directories(outside);
+        writeFile(outside / "garder.txt", "à garder");
+        if (folderIsALink) {
+            fs::create_directory_symlink(outside, extraction);
+        } else {
+            fs::create_directories(extraction / "dossier");
+            writeFile(extraction / "reste.xml", "<reste/>");
+            writeFile(extraction / "dossier" / "reste.txt", "reste");
+            fs::create_directory_symlink(outside, extraction / "lien");
+        }
+        load(exportArchive(3));
+        form2->RetourClick();
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(extraction)));
+        EXPECT_TRUE(fs::is_empty(extraction));
+        EXPECT_EQ(readFile(outside / "garder.txt"), "à garder");
+    }
+}
+
 TEST_F(MainWindowTest, CancellingTheFileDialogClearsThePathOnly) {
     form1->Edit1->setText(QStringLiteral("/ancien/chemin.jad"));
     form1->ChooseExportFile = [] { return QString(); };
