@@ -1,4 +1,5 @@
 #include "core/Cp1252.h"
+#include "core/FixedText.h"
 
 #include <gtest/gtest.h>
 
@@ -45,4 +46,20 @@ TEST(Cp1252, PrintableFormsKeepTextAndMarkControls) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.fromCp1252 ? PrintableText(c.in) : PrintableUtf8(c.in), c.out) << c.out;
+}
+
+// A field's text: cut at its capacity, a shorter value replacing a longer one whole, every
+// byte (a NUL included) kept.
+TEST(FixedText, KeepsAtMostItsCapacityAndNothingOfAnEarlierValue) {
+    FixedText<5> text("ABCDEFG");
+    EXPECT_EQ(text, "ABCDE");
+    text = "xy";
+    EXPECT_EQ(text.size(), 2u);
+    EXPECT_EQ(text, FixedText<5>("xy"));
+    EXPECT_EQ(text.str(), "xy");
+    text = std::string_view("a\0b", 3);
+    EXPECT_EQ(std::string_view(text), std::string_view("a\0b", 3));
+    text = "";
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(text, FixedText<5>());
 }
