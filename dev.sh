@@ -157,6 +157,7 @@ case "$command" in
       "$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     done
     build/bin/zeb_bench_startup_ratio 21
+    bash bench/cli-process-time.sh build 30
     /usr/bin/time -v build/bin/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
     data=$(mktemp -d)
