@@ -97,6 +97,20 @@ protected:
     const std::string text = ExportText(90'000);
 };
 
+// libzip is loaded only for what zlib alone cannot read: on a machine without it, a run that
+// asks for an encrypted member is refused whole with the reason, and plain members still come.
+TEST_F(UnzDllPassword, WithoutLibzipOnlyTheEncryptedMembersAreRefused) {
+    const UnzDll withoutLibzip = LoadUnzDll(ZEB_UNZDLL_WITHOUT_LIBZIP);
+    library = &withoutLibzip;
+    EXPECT_EQ(run({"public.xml", "secret.xml"}, "Bonjour1"), UNZDLL_ERROR_UNSUPPORTED);
+    EXPECT_EQ(messageCodes(), std::vector<std::int32_t>{UNZDLL_MSG_UNSUPPORTED_ENCRYPTION});
+    EXPECT_NE(eventsOf(A::UNZIP_ACTION_MESSAGE)[0].text.find("secret.xml"), std::string::npos);
+    EXPECT_TRUE(outputTree().empty());
+    events.clear();
+    ASSERT_EQ(run({"public.xml"}), 1);
+    EXPECT_EQ(output("public.xml"), "<public/>");
+}
+
 TEST_F(UnzDllPassword, CommandPasswordOpensEveryMemberWithoutAQuestion) {
     ASSERT_EQ(run({"secret.xml", "public.xml", "autre.xml"}, "Bonjour1"), 3);
     EXPECT_TRUE(eventsOf(A::UNZIP_ACTION_PASSWORD).empty());

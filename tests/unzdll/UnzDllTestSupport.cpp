@@ -255,6 +255,14 @@ const UnzDll& Library() {
     return library;
 }
 
+UnzDll LoadUnzDll(const std::string& path) {
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+        throw std::runtime_error(std::string("dlopen: ") + ::dlerror());
+    return {reinterpret_cast<UnzDllExecFunction>(::dlsym(handle, UNZDLL_EXEC_NAME)),
+            reinterpret_cast<GetUnzDllVersionFunction>(::dlsym(handle, UNZDLL_VERSION_NAME))};
+}
+
 UnzDllTest* UnzDllTest::current_ = nullptr;
 
 void UnzDllTest::SetUp() {
@@ -278,8 +286,8 @@ void UnzDllTest::writeArchive(const std::string& bytes) const {
 }
 
 std::int32_t UnzDllTest::run(const std::vector<std::string>& names, const char* password) {
-    const UnzDll& library = Library();
-    if (library.exec == nullptr)
+    const UnzDll& used = library != nullptr ? *library : Library();
+    if (used.exec == nullptr)
         throw std::runtime_error("no UnzDllExec");
     std::vector<ExtractSpec> array(names.size());
     for (std::size_t i = 0; i < names.size(); ++i)
@@ -296,7 +304,7 @@ std::int32_t UnzDllTest::run(const std::vector<std::string>& names, const char* 
     command.FileSpecArray = array.empty() ? nullptr : array.data();
     command.Constant104 = 3;
     command.Constant144 = 7;
-    return library.exec(&command);
+    return used.exec(&command);
 }
 
 std::int32_t UnzDllTest::callback(UnzipCallbackInfo* info) {

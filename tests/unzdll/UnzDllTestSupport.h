@@ -93,6 +93,7 @@ struct UnzDll {
     GetUnzDllVersionFunction version = nullptr;
 };
 const UnzDll& Library(); // dlopen'ed once, by its bare name
+UnzDll LoadUnzDll(const std::string& path); // another build of it
 
 // ---- A run
 
@@ -112,6 +113,8 @@ protected:
     // Runs the library on archive.jad for `names`, from the output folder.
     std::int32_t run(const std::vector<std::string>& names, const char* password = nullptr);
 
+    // The library the runs use: the program's, unless a test names another build.
+    const UnzDll* library = nullptr;
     // Answers a callback before it returns; the default answers 0 to everything.
     std::function<std::int32_t(UnzipCallbackInfo&)> answer;
 
