@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(folder);
 
     const Sample ours = summarize(programSamples), theirs = summarize(bareSamples);
-    std::printf("medians of %d runs each, platform %s\n", runs, platform != nullptr ? platform : "of the display");
+    std::printf("medians of %d runs each, platform %s\n", runs,
+                platform != nullptr ? platform : "of the display");
     std::printf("%-12s %10s %14s %14s\n", "", "time (ms)", "cpu time (ms)", "memory (MiB)");
     std::printf("%-12s %10.1f %14.1f %14.1f\n", "zeb06ce2", ours.milliseconds, ours.cpuMilliseconds,
                 ours.mebibytes);

@@ -6,15 +6,15 @@
 // method), libzip opens the archive too and must see the same members: two readers that
 // disagree on an archive are the classic way to slip a member past a check.
 
+#include "LibZip.h"
+#include "archive/ZipDirectory.h"
+
 #include <cstdint>
 #include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 #include <zip.h>
-
-#include "LibZip.h"
-#include "archive/ZipDirectory.h"
 
 namespace zeb::unzdll {
 
@@ -31,7 +31,9 @@ struct Member {
     std::uint64_t dataOffset = 0; // where the member's data starts, past its local header
 
     // Stored or deflated, not encrypted: read by our own reader.
-    bool plain() const { return encryption == ZIP_EM_NONE && (method == ZIP_CM_STORE || method == ZIP_CM_DEFLATE); }
+    bool plain() const {
+        return encryption == ZIP_EM_NONE && (method == ZIP_CM_STORE || method == ZIP_CM_DEFLATE);
+    }
 };
 
 struct ArchiveProblem {

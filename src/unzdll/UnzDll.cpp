@@ -132,8 +132,8 @@ private:
     const UnzipCommand& command_;
     Fd root_;
     Archive archive_;
-    std::unique_ptr<char[]> buffer_;  // what comes out of a member
-    std::unique_ptr<char[]> compressed_; // what goes into zlib
+    std::unique_ptr<char[]> buffer_;      // what comes out of a member
+    std::unique_ptr<char[]> compressed_;  // what goes into zlib
     std::optional<std::string> password_; // the last one that opened a member
 };
 
@@ -178,7 +178,8 @@ std::int32_t Run::execute() {
         const LibZip* libzip = archive_.libzip();
         int code = 0;
         if (libzip == nullptr)
-            code = member.encryption != ZIP_EM_NONE ? UNZDLL_MSG_UNSUPPORTED_ENCRYPTION : UNZDLL_MSG_UNSUPPORTED_METHOD;
+            code = member.encryption != ZIP_EM_NONE ? UNZDLL_MSG_UNSUPPORTED_ENCRYPTION
+                                                    : UNZDLL_MSG_UNSUPPORTED_METHOD;
         else if (libzip->compression_method_supported(member.method, 0) == 0)
             code = UNZDLL_MSG_UNSUPPORTED_METHOD;
         else if (member.encryption != ZIP_EM_NONE &&
@@ -493,7 +494,8 @@ ReadResult Run::readThroughLibzip(const Member& member, const char* password, Te
                 return {Read::SizeMismatch, 0};
             return {Read::Damaged, 0};
         }
-        const ReadResult result = deliver(member, buffer_.get(), static_cast<std::size_t>(got), temp, total, live);
+        const ReadResult result =
+            deliver(member, buffer_.get(), static_cast<std::size_t>(got), temp, total, live);
         if (result.status != Read::Clean)
             return result;
     }

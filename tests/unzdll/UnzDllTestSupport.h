@@ -92,7 +92,7 @@ struct UnzDll {
     UnzDllExecFunction exec = nullptr;
     GetUnzDllVersionFunction version = nullptr;
 };
-const UnzDll& Library(); // dlopen'ed once, by its bare name
+const UnzDll& Library();                    // dlopen'ed once, by its bare name
 UnzDll LoadUnzDll(const std::string& path); // another build of it
 
 // ---- A run
