@@ -2,12 +2,15 @@
 
 #include "QPainterCanvas.h"
 #include "core/Errors.h"
+#include "core/WorkFiles.h"
 
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <cerrno>
 
 namespace zeb {
 namespace {
@@ -23,6 +26,12 @@ constexpr double PrinterMarginInches = PrintableInset / LayoutDpi; // 6.35 mm
                    ".");
 }
 
+// Why a file operation failed, in French: the system's reason when the failing call left one
+// (Qt words it in English, whatever the language of the program), Qt's otherwise.
+[[noreturn]] void failFile(const std::filesystem::path& file, int error, const QFileDevice& output) {
+    fail(file, error != 0 ? QString::fromStdString(FrenchReason(error)) : output.errorString());
+}
+
 QPageLayout::Orientation qtOrientation(PageOrientation orientation) {
     return orientation == PageOrientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
@@ -36,14 +45,14 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
         total += document->PageCount();
     if (total == 0)
         fail(file, QStringLiteral("aucune page à y mettre"));
-    QSaveFile output(QString::fromStdString(file.string()));
-    if (!output.open(QIODevice::WriteOnly))
-        fail(file, output.errorString());
-    output.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Drawn in memory, then written in one go: a failing write is then one system call, whose
+    // error number says why (a full disk, a refused folder).
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
 
     int pages = 0;
     {
-        QPdfWriter writer(&output);
+        QPdfWriter writer(&pdf);
         writer.setCreator(QStringLiteral("ZEB v2"));
         writer.setTitle(title);
         const PageOrientation first = documents.front()->PageCount() > 0 ? documents.front()->Orientation(0)
@@ -74,10 +83,19 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
         }
         painter.end();
     }
-    if (output.error() != QFileDevice::NoError)
-        fail(file, output.errorString());
+    pdf.close();
+
+    QSaveFile output(QString::fromStdString(file.string()));
+    errno = 0;
+    if (!output.open(QIODevice::WriteOnly))
+        failFile(file, errno, output);
+    output.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    errno = 0;
+    if (output.write(pdf.data()) != pdf.data().size())
+        failFile(file, errno, output);
+    errno = 0;
     if (!output.commit())
-        fail(file, output.errorString());
+        failFile(file, errno, output);
     return pages;
 }
 
