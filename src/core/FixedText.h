@@ -30,7 +30,6 @@ public:
     [[gnu::noinline]] FixedText& operator=(std::string_view value) {
         const std::size_t kept = std::min(value.size(), N);
         std::copy_n(value.data(), kept, chars_.data());
-        std::fill(chars_.begin() + static_cast<std::ptrdiff_t>(kept), chars_.end(), '\0');
         size_ = static_cast<unsigned char>(kept);
         return *this;
     }
@@ -53,7 +52,7 @@ public:
     }
 
 private:
-    std::array<char, N> chars_{}; // past size_, zeros: two equal texts are equal bytes
+    std::array<char, N> chars_{}; // what lies past size_ is not part of the text
     unsigned char size_ = 0;
 };
 

@@ -18,25 +18,23 @@ std::vector<std::filesystem::path> PrivateLibraryPlaces(const std::string& fileN
     return places;
 }
 
+void* OpenLibraryFile(const std::string& file, std::string& failure) {
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr && failure.empty() && file.find('/') != std::string::npos &&
+        ::access(file.c_str(), F_OK) == 0)
+        if (const char* reason = ::dlerror(); reason != nullptr)
+            failure = reason;
+    return handle;
+}
+
 void* OpenPrivateLibrary(const std::string& fileName, std::string* whyNot) {
-    namespace fs = std::filesystem;
     std::string failure;
-    const auto open = [&failure](const std::string& name) {
-        void* handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-        // A copy that is there but will not load (a missing dependency, a damaged file) is
-        // worth telling; one that is simply absent is not.
-        if (handle == nullptr && failure.empty() && name.find('/') != std::string::npos &&
-            ::access(name.c_str(), F_OK) == 0)
-            if (const char* reason = ::dlerror(); reason != nullptr)
-                failure = reason;
-        return handle;
-    };
     void* handle = nullptr;
-    for (const fs::path& place : PrivateLibraryPlaces(fileName))
+    for (const std::filesystem::path& place : PrivateLibraryPlaces(fileName))
         if (handle == nullptr)
-            handle = open(place);
+            handle = OpenLibraryFile(place, failure);
     if (handle == nullptr)
-        handle = open(fileName);
+        handle = OpenLibraryFile(fileName, failure);
     if (whyNot != nullptr)
         *whyNot = handle == nullptr ? failure : std::string();
     return handle;

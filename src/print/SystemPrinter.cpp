@@ -22,13 +22,9 @@ NewPrinterFunction LoadPrintModule(const std::vector<fs::path>& candidates) {
     std::string why;
     for (const fs::path& candidate : candidates) {
         // Never closed once loaded: the printers it makes run its code.
-        void* handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            const char* error = ::dlerror();
-            if (why.empty() && error != nullptr && fs::exists(candidate))
-                why = error; // one that is there but does not load says more than one missing
+        void* handle = OpenLibraryFile(candidate, why);
+        if (handle == nullptr)
             continue;
-        }
         auto level = reinterpret_cast<ZebPrintModuleLevelFunction>(::dlsym(handle, PrintModuleLevelEntry));
         auto make =
             reinterpret_cast<ZebNewSystemPrinterFunction>(::dlsym(handle, PrintModuleNewPrinterEntry));
