@@ -438,7 +438,7 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
     case UNZIP_ACTION_PASSWORD: {
         hideProgress();
         const std::optional<std::string> typed =
-            prompts_.passwordBox("Un nouveau mot de passe pour " + shown(text) + " est nécessaire");
+            prompts_.passwordBox("Le mot de passe de " + shown(text) + " est nécessaire");
         showProgress();
         // An empty text opens nothing: it is no answer, like a cancel.
         const std::string answer = typed ? cp1252::fromUtf8Lenient(*typed) : std::string();
@@ -467,7 +467,7 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
         hideProgress();
         const MessageAnswer answer = prompts_.messageBox(
             shown(text) +
-                " est peut être corrompu ou altéré (erreur de CRC).\nExtraire ce fichier quand même ? ...",
+                " est peut-être corrompu ou altéré (erreur de CRC).\nExtraire ce fichier quand même ? ...",
             MessageButtons::YesNoCancel, MessageIcon::Question, 2);
         if (answer == MessageAnswer::Yes)
             info.ReplyFlag = 1;

@@ -122,7 +122,7 @@ TEST_F(ZipCallbackTest, PasswordRequest) {
         EXPECT_EQ(info.ActionValue, c.attemptsLeft);
         EXPECT_EQ(zip.PasswordProtected.size(), c.replyFlag == 0 ? 1u : 0u);
     }
-    EXPECT_EQ(prompts.passwordPrompts[0], "Un nouveau mot de passe pour \"classe.xml\" est nécessaire");
+    EXPECT_EQ(prompts.passwordPrompts[0], "Le mot de passe de \"classe.xml\" est nécessaire");
     EXPECT_EQ(prompts.asked.back().text, "Ce mot de passe est trop long : 511 caractères au plus.");
     EXPECT_EQ(log.size(), 12u); // hidden and shown again around each question
 }
@@ -150,7 +150,7 @@ TEST_F(ZipCallbackTest, DamagedMember) {
     EXPECT_EQ(call(UNZIP_ACTION_CRC_ERROR, 0, "\xE9l\xE8ve.xml", 5), 0);
     EXPECT_EQ(info.ReplyFlag, 1);
     EXPECT_EQ(prompts.asked[0].text,
-              "\"élève.xml\" est peut être corrompu ou altéré (erreur de CRC).\nExtraire ce "
+              "\"élève.xml\" est peut-être corrompu ou altéré (erreur de CRC).\nExtraire ce "
               "fichier quand même ? ...");
     EXPECT_EQ(prompts.asked[0].buttons, MessageButtons::YesNoCancel);
     EXPECT_EQ(prompts.asked[0].icon, MessageIcon::Question);
