@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -238,13 +237,55 @@ std::string FrenchReason(int errorNumber) {
     case ELOOP:
         return "lien symbolique refusé";
     case EMFILE:
+        return "trop de fichiers ouverts à la fois par le programme";
     case ENFILE:
-        return "trop de fichiers ouverts";
+        return "trop de fichiers ouverts à la fois sur l'ordinateur";
     case EFBIG:
         return "fichier trop volumineux";
+    case EINVAL:
+        return "nom de fichier ou opération non valable sur ce support";
+    case EXDEV:
+        return "déplacement impossible d'un disque à un autre";
+    case EBUSY:
+        return "le fichier ou le support est occupé";
+    case ENOTEMPTY:
+        return "le dossier n'est pas vide";
+    case EEXIST:
+        return "un fichier ou un dossier de ce nom existe déjà";
+    case ETXTBSY:
+        return "le fichier est en cours d'utilisation par un programme";
+    case EAGAIN:
+        return "ressource momentanément indisponible ; réessayez";
+    case ENOMEM:
+        return "mémoire insuffisante";
+    case EOPNOTSUPP:
+#if ENOTSUP != EOPNOTSUPP
+    case ENOTSUP:
+#endif
+        return "opération non prise en charge par ce support";
+    case ENOSYS:
+        return "fonction non disponible sur ce système";
+    case ENOLCK:
+        return "verrouillage du fichier impossible";
+    case ESTALE:
+        return "le fichier n'est plus accessible sur le partage réseau";
+    case ENODEV:
+    case ENXIO:
+        return "périphérique absent ou non disponible";
+    case EINTR:
+        return "opération interrompue";
+    case EBADF:
+        return "fichier fermé avant la fin de l'opération";
+    case ENOTCONN:
+    case ECONNABORTED:
+    case EHOSTDOWN:
+    case ENETDOWN:
+        return "le partage réseau ne répond plus";
+    case EOVERFLOW:
+        return "fichier trop volumineux pour ce programme";
     default:
-        return std::string("erreur système ") + std::to_string(errorNumber) + " (" +
-               std::strerror(errorNumber) + ")";
+        // No English text of the C library: the number is what a technician needs.
+        return "erreur système " + std::to_string(errorNumber);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -261,6 +262,45 @@ TEST(WorkFiles, AtomicWriteReplacesWholeOrLeavesNothing) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
         ++entries;
     EXPECT_EQ(entries, 2u); // scores.csv and dir
+
+}
+
+// Messages are French through and through: the C library's English never reaches them.
+TEST(WorkFiles, EverySystemReasonIsFrench) {
+    const struct {
+        int error;
+        const char* words;
+    } cases[] = {
+        {EINVAL, "non valable"},
+        {EMFILE, "trop de fichiers ouverts à la fois par le programme"},
+        {ENFILE, "sur l'ordinateur"},
+        {EXDEV, "d'un disque à un autre"},
+        {EROFS, "lecture seule"},
+        {ENOSPC, "le disque est plein"},
+        {EDQUOT, "quota"},
+        {ELOOP, "lien symbolique"},
+        {ENAMETOOLONG, "trop long"},
+        {EBUSY, "occupé"},
+        {ENOTEMPTY, "pas vide"},
+        {EEXIST, "existe déjà"},
+        {ETXTBSY, "en cours d'utilisation"},
+        {EAGAIN, "momentanément indisponible"},
+        {ENOMEM, "mémoire insuffisante"},
+        {EOPNOTSUPP, "non prise en charge"},
+        {ENOSYS, "non disponible sur ce système"},
+        {ENOLCK, "verrouillage"},
+        {ESTALE, "n'est plus accessible"},
+        {ENODEV, "périphérique"},
+        {ENXIO, "périphérique"},
+    };
+    for (const auto& c : cases) {
+        const std::string reason = FrenchReason(c.error);
+        EXPECT_NE(reason.find(c.words), std::string::npos) << c.error << ": " << reason;
+        EXPECT_EQ(reason.find("erreur système"), std::string::npos) << reason;
+    }
+    EXPECT_NE(FrenchReason(EMFILE), FrenchReason(ENFILE));
+    // One the program has no words for: its number only, none of strerror's English.
+    EXPECT_EQ(FrenchReason(EHWPOISON), "erreur système " + std::to_string(EHWPOISON));
 }
 
 TEST(WorkFiles, WorkFilesAreRewrittenInPlaceAndNeverThroughALink) {
