@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -297,26 +298,80 @@ void WriteWorkFile(const fs::path& file, std::string_view contents) {
     writeAt(AT_FDCWD, file.c_str(), file, contents);
 }
 
-void WriteFileAtomically(const fs::path& file, std::string_view contents) {
-    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string hidden = ".";
-    hidden += file.filename().string();
-    hidden += ".XXXXXX";
-    std::string pattern = (folder / hidden).string();
+namespace {
+
+// Fallback where a file without a name cannot be made: a hidden temporary file beside `file`.
+int replaceThroughNamedFile(const fs::path& folder, const fs::path& file, std::string_view contents) {
+    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
     FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (fd.get() < 0)
-        fail("Impossible de créer le fichier", file, errno);
+        return errno;
     int error = writeAll(fd.get(), contents);
-    if (error == 0 && ::fsync(fd.get()) != 0)
+    if (error == 0 && ::fdatasync(fd.get()) != 0)
         error = errno;
     if (::close(fd.release()) != 0 && error == 0)
         error = errno;
     if (error == 0 && ::rename(pattern.c_str(), file.c_str()) != 0)
         error = errno;
-    if (error != 0) {
+    if (error != 0)
         ::unlink(pattern.c_str());
-        fail("Impossible d'écrire le fichier", file, error);
+    return error;
+}
+
+int linkTo(const std::string& unnamed, const fs::path& name) {
+    return ::linkat(AT_FDCWD, unnamed.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+// Gives the complete file `unnamed` (its /proc/self/fd path) the name `file`: directly when the
+// name is free, otherwise under a hidden name beside it, then renamed over it. rename replaces
+// whatever has the name, a symbolic link included, and never writes through it.
+int nameFile(const std::string& unnamed, const fs::path& folder, const fs::path& file) {
+    int error = linkTo(unnamed, file);
+    if (error != EEXIST)
+        return error;
+    static std::atomic<unsigned> attempt{0};
+    for (int tries = 0; tries < 100; ++tries) {
+        const fs::path hidden = folder / ("." + file.filename().string() + "." + std::to_string(::getpid()) +
+                                          "-" + std::to_string(attempt++));
+        error = linkTo(unnamed, hidden);
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
+            return error;
+        if (::rename(hidden.c_str(), file.c_str()) == 0)
+            return 0;
+        error = errno;
+        ::unlink(hidden.c_str());
+        return error;
     }
+    return EEXIST;
+}
+
+} // namespace
+
+int ReplaceFile(const fs::path& file, std::string_view contents) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    // A file opened with O_TMPFILE is given its name through its /proc/self/fd link.
+    const bool unnamedFiles = ::access("/proc/self/fd", X_OK) == 0;
+    FileDescriptor fd(unnamedFiles ? ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1);
+    if (fd.get() < 0) {
+        // Older kernels and some file systems have no unnamed files.
+        if (unnamedFiles && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return errno;
+        return replaceThroughNamedFile(folder, file, contents);
+    }
+    // The mode asked for is cut by the user's umask: set it whole, as for every pupil file.
+    int error = ::fchmod(fd.get(), 0600) != 0 ? errno : writeAll(fd.get(), contents);
+    if (error == 0 && ::fdatasync(fd.get()) != 0)
+        error = errno;
+    if (error == 0)
+        error = nameFile("/proc/self/fd/" + std::to_string(fd.get()), folder, file);
+    return error;
+}
+
+void WriteFileAtomically(const fs::path& file, std::string_view contents) {
+    if (const int error = ReplaceFile(file, contents); error != 0)
+        fail("Impossible d'écrire le fichier", file, error);
 }
 
 } // namespace zeb

@@ -59,10 +59,15 @@ std::string ReadWholeFile(const std::filesystem::path& file, std::size_t limit =
 // Throws ZebError with a French message.
 void WriteWorkFile(const std::filesystem::path& file, std::string_view contents);
 
-// Writes a file the user keeps: a temporary file beside it, flushed to the disk, then
-// renamed over it, so the file is either the old one or the complete new one. Readable by
-// the user only, as everything about pupils. Throws ZebError with a French message.
+// Writes a file the user keeps: a file without a name in its folder, flushed to the disk, then
+// named, so the file is either the old one or the complete new one and a run stopped half-way
+// leaves nothing. Whatever had the name, a symbolic link included, is replaced, never written
+// through. Readable by the user only, as everything about pupils. Throws ZebError with a
+// French message.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view contents);
+
+// The same, for callers that word their own message: 0, or the system's error number.
+int ReplaceFile(const std::filesystem::path& file, std::string_view contents);
 
 // The French wording of a system error number, for messages.
 std::string FrenchReason(int errorNumber);

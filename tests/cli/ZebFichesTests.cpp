@@ -425,6 +425,24 @@ constexpr auto OwnerOnly = std::filesystem::perms::owner_read | std::filesystem:
 
 } // namespace
 
+// A link in an output's place is replaced by the file, private as every output; what it led
+// to is left alone.
+TEST(ZebFiches, OutputsReplaceALinkInTheirPlace) {
+    TempFolder folder, tmp;
+    writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 2}).Document);
+    writeFile(folder / "ailleurs.txt", "à garder");
+    for (const char* option : {"--pdf", "--synthese", "--csv"}) {
+        const std::filesystem::path output = folder / (std::string(option + 2) + ".out");
+        std::filesystem::create_symlink(folder / "ailleurs.txt", output);
+        const ProcessRun run = runZebFiches({option, output.string(), (folder / "classe.xml").string()}, tmp);
+        ASSERT_EQ(run.exitCode, 0) << option << run.err;
+        EXPECT_FALSE(std::filesystem::is_symlink(output)) << option;
+        EXPECT_EQ(std::filesystem::status(output).permissions(), OwnerOnly);
+        EXPECT_EQ(readFile(folder / "ailleurs.txt"), "à garder") << option;
+    }
+    EXPECT_EQ(filesIn(folder.path()).size(), 5U) << "a temporary file left beside the outputs";
+}
+
 TEST(ZebFiches, FamilyFilesHoldOnePupilEach) {
     TempFolder folder, tmp;
     examples::GeneratedClass generated = examples::GenerateClass({.pupils = 3, .absentPupil = 0});

@@ -263,6 +263,13 @@ TEST(WorkFiles, AtomicWriteReplacesWholeOrLeavesNothing) {
         ++entries;
     EXPECT_EQ(entries, 2u); // scores.csv and dir
 
+    // A link in the file's place is replaced; the file it led to is left as it was.
+    writeFile(folder / "autre.csv", "à garder");
+    std::filesystem::create_symlink(folder / "autre.csv", folder / "lien.csv");
+    WriteFileAtomically(folder / "lien.csv", "new");
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "lien.csv"));
+    EXPECT_EQ(readFile(folder / "lien.csv"), "new");
+    EXPECT_EQ(readFile(folder / "autre.csv"), "à garder");
 }
 
 // Messages are French through and through: the C library's English never reaches them.

@@ -9,8 +9,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
-#include <cerrno>
+#include <string_view>
 
 namespace zeb {
 namespace {
@@ -24,12 +23,6 @@ constexpr double PrinterMarginInches = PrintableInset / LayoutDpi; // 6.35 mm
 [[noreturn]] void fail(const std::filesystem::path& file, const QString& reason) {
     throw ZebError("Impossible d'écrire le fichier PDF « " + file.string() + " » : " + reason.toStdString() +
                    ".");
-}
-
-// Why a file operation failed, in French: the system's reason when the failing call left one
-// (Qt words it in English, whatever the language of the program), Qt's otherwise.
-[[noreturn]] void failFile(const std::filesystem::path& file, int error, const QFileDevice& output) {
-    fail(file, error != 0 ? QString::fromStdString(FrenchReason(error)) : output.errorString());
 }
 
 QPageLayout::Orientation qtOrientation(PageOrientation orientation) {
@@ -85,17 +78,13 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
     }
     pdf.close();
 
-    QSaveFile output(QString::fromStdString(file.string()));
-    errno = 0;
-    if (!output.open(QIODevice::WriteOnly))
-        failFile(file, errno, output);
-    output.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    errno = 0;
-    if (output.write(pdf.data()) != pdf.data().size())
-        failFile(file, errno, output);
-    errno = 0;
-    if (!output.commit())
-        failFile(file, errno, output);
+    // As every file about pupils: complete or not at all, private, and a symbolic link in its
+    // place is replaced rather than written through (Qt's QSaveFile would follow it).
+    const QByteArray& bytes = pdf.data();
+    if (const int error =
+            ReplaceFile(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        error != 0)
+        fail(file, QString::fromStdString(FrenchReason(error)));
     return pages;
 }
 
