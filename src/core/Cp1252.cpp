@@ -144,7 +144,17 @@ std::string PrintableText(std::string_view cp1252) {
     return out;
 }
 
-std::string PrintableUtf8(std::string_view utf8) {
+namespace {
+
+// Characters that reorder the text shown around them (explicit embeddings, overrides and
+// isolates, and the invisible direction marks): a name holding one could make a message read
+// other than it is written.
+bool isBidiControl(char32_t cp) {
+    return (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E || cp == 0x200F ||
+           cp == 0x061C;
+}
+
+std::string printable(std::string_view utf8, bool keepLineFeeds) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -152,7 +162,7 @@ std::string PrintableUtf8(std::string_view utf8) {
         if (length == 0) {
             out += UnprintableMark;
             ++i;
-        } else if (cp != '\n' && isControl(cp)) {
+        } else if ((cp == '\n' && !keepLineFeeds) || (cp != '\n' && isControl(cp)) || isBidiControl(cp)) {
             out += UnprintableMark;
             i += length;
         } else {
@@ -161,6 +171,16 @@ std::string PrintableUtf8(std::string_view utf8) {
         }
     }
     return out;
+}
+
+} // namespace
+
+std::string PrintableUtf8(std::string_view utf8) {
+    return printable(utf8, true);
+}
+
+std::string PrintableName(std::string_view utf8) {
+    return printable(utf8, false);
 }
 
 } // namespace zeb

@@ -32,8 +32,13 @@ inline constexpr char UnprintableMark = '?';
 std::string PrintableText(std::string_view cp1252);
 
 // The same for a UTF-8 message that may quote such names: C0 controls but the line feed, DEL,
-// the C1 controls U+0080..U+009F and malformed bytes become UnprintableMark. Line feeds stay,
-// since messages are written on several lines on purpose.
+// the C1 controls U+0080..U+009F, the bidirectional controls (embeddings, overrides, isolates,
+// direction marks) and malformed bytes become UnprintableMark. Line feeds stay, since messages
+// are written on several lines on purpose.
 std::string PrintableUtf8(std::string_view utf8);
+
+// The same for one name put in a message (a file, a folder, a class, a pupil): its line feeds
+// become UnprintableMark too, so a name cannot pass for a line of the message.
+std::string PrintableName(std::string_view utf8);
 
 } // namespace zeb
