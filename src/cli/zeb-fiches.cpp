@@ -132,6 +132,20 @@ struct UsageError {
     std::string message;
 };
 
+// The options already given: each may be given once, as a second one would silently win.
+class GivenOptions {
+public:
+    void take(std::string_view option) {
+        if (std::find(given_.begin(), given_.end(), option) != given_.end())
+            throw UsageError{"l'option " + std::string(option) +
+                             " est donnée deux fois ; gardez-en une seule."};
+        given_.push_back(option);
+    }
+
+private:
+    std::vector<std::string_view> given_;
+};
+
 // Two names of one existing file (a file that does not exist yet is nobody's).
 bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code error;
@@ -160,9 +174,11 @@ fs::path fileValue(const std::string& value, std::string_view option) {
 }
 
 // Takes an option that names an output file; false when `args[i]` is none of them.
-bool outputOption(const std::vector<std::string>& args, std::size_t& i, Options& options) {
+bool outputOption(const std::vector<std::string>& args, std::size_t& i, Options& options,
+                  GivenOptions& given) {
     for (const auto& [name, member] : OutputOptions) {
         if (auto value = optionValue(args, i, name)) {
+            given.take(name);
             options.*member = fileValue(*value, name);
             return true;
         }
@@ -172,6 +188,7 @@ bool outputOption(const std::vector<std::string>& args, std::size_t& i, Options&
 
 Options parseArguments(const std::vector<std::string>& args) {
     Options options;
+    GivenOptions given;
     std::vector<std::string> positional;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -180,18 +197,23 @@ Options parseArguments(const std::vector<std::string>& args) {
             positional.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (outputOption(args, i, options)) {
+        } else if (outputOption(args, i, options, given)) {
         } else if (auto folder = optionValue(args, i, "--par-eleve")) {
+            given.take("--par-eleve");
             if (folder->empty())
                 throw UsageError{"l'option --par-eleve attend un nom de dossier."};
             options.familyFolder = fs::absolute(*folder);
         } else if (arg == "--recto-verso") {
+            given.take("--recto-verso");
             options.doubleSided = true;
         } else if (arg == "--anonyme") {
+            given.take("--anonyme");
             options.anonymous = true;
         } else if (auto school = optionValue(args, i, "--dossier")) {
+            given.take("--dossier");
             options.school = fileValue(*school, "--dossier");
         } else if (auto subject = optionValue(args, i, "--subject")) {
+            given.take("--subject");
             if (*subject == "french")
                 options.subjects = {Subject::French};
             else if (*subject == "maths")
@@ -199,18 +221,21 @@ Options parseArguments(const std::vector<std::string>& args) {
             else if (*subject == "both")
                 options.subjects = {Subject::French, Subject::Mathematics};
             else
-                throw UsageError{"matière inconnue : " + *subject + " (french, maths ou both)."};
+                throw UsageError{"matière inconnue : " + PrintableName(*subject) +
+                                 " (french, maths ou both)."};
             options.subjectGiven = true;
         } else if (auto treatment = optionValue(args, i, "--treatment")) {
+            given.take("--treatment");
             if (*treatment == "coding")
                 options.treatment = TreatmentMode::Codage;
             else if (*treatment == "percent")
                 options.treatment = TreatmentMode::Pourcentage;
             else
-                throw UsageError{"traitement inconnu : " + *treatment + " (coding ou percent)."};
+                throw UsageError{"traitement inconnu : " + PrintableName(*treatment) +
+                                 " (coding ou percent)."};
             options.sheetChoiceGiven = true;
         } else {
-            throw UsageError{"option inconnue : " + arg + "."};
+            throw UsageError{"option inconnue : " + PrintableName(arg) + "."};
         }
     }
     if (options.school) {
@@ -323,7 +348,7 @@ int run(const Options& options) {
         return writeSchool(options);
     for (const auto& [name, member] : OutputOptions)
         if (const auto& output = options.*member; output && sameFile(*output, options.exportDocument))
-            throw ZebError("le fichier demandé " + output->string() +
+            throw ZebError("le fichier demandé " + PrintableName(output->string()) +
                            " est le document d'export lui-même ; choisissez un autre nom.");
 
     auto state = std::make_unique<ProgramState>();

@@ -300,6 +300,18 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"a.xml", "b.xml"}, 2, "un seul document"},
         {{"--dossier", (folder / "ecole").string(), "--csv", csv, "a.xml"}, 2, "--csv n'a pas lieu d'être"},
         {{"--dossier", (folder / "ecole").string()}, 2, "indiquez les exports des classes"},
+        // A second value never silently wins over the first.
+        {{"--csv", csv, "--csv=" + csv + "2", "x.xml"}, 2, "l'option --csv est donnée deux fois"},
+        {{"--pdf", "a.pdf", "--synthese", "s.pdf", "--pdf", "b.pdf", "x.xml"}, 2, "--pdf est donnée deux"},
+        {{"--par-eleve", "a", "--par-eleve=b", "x.xml"}, 2, "--par-eleve est donnée deux"},
+        {{"--dossier", "a", "--dossier", "b", "x.xml"}, 2, "--dossier est donnée deux"},
+        {{"--pdf", "a.pdf", "--subject", "french", "--subject", "french", "x.xml"}, 2, "--subject est"},
+        {{"--csv", csv, "--anonyme", "--anonyme", "x.xml"}, 2, "--anonyme est donnée deux"},
+        {{"--pdf", "a.pdf", "--recto-verso", "--treatment", "coding", "--recto-verso", "x.xml"},
+         2,
+         "--recto-verso est donnée deux"},
+        // A name is shown on one line, whatever it holds.
+        {{"--x\nzeb-fiches : autre", "x.xml"}, 2, "option inconnue : --x?zeb-fiches : autre."},
     };
     for (const Case& c : cases) {
         const ProcessRun run = runZebFiches(c.args, tmp);
