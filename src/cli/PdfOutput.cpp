@@ -18,6 +18,12 @@ struct LoadedModule {
     std::string failure; // French, when functions is null
 };
 
+// True of every run that needs the module, whether it asked for CSV files too or not: --dossier
+// writes PDFs for every class, and a run that cannot write all its files writes none.
+constexpr const char* WithoutModule =
+    "Sans lui, seules les options qui n'écrivent que des fichiers CSV (--csv, --synthese-csv, "
+    "--groupes-csv) fonctionnent.";
+
 LoadedModule loadModule() {
     const std::string unavailable =
         std::string("l'écriture des fichiers PDF n'est pas disponible : le module ") + pdfmodule::FileName;
@@ -27,13 +33,14 @@ LoadedModule loadModule() {
         return {nullptr, unavailable +
                              (whyNot.empty() ? " est introuvable, ni à côté du programme ni dans ../lib/zeb"
                                              : " ne se charge pas (" + whyNot + ")") +
-                             " ; réinstallez ZEB. Les fichiers CSV s'écrivent sans lui."};
+                             " ; réinstallez ZEB. " + WithoutModule};
     const auto entry = reinterpret_cast<pdfmodule::EntryFunction>(::dlsym(handle, pdfmodule::EntryName));
     const pdfmodule::Functions* functions = entry != nullptr ? entry(pdfmodule::Version) : nullptr;
     // Left loaded even then: Qt's libraries came with it.
     if (functions == nullptr || functions->version != pdfmodule::Version)
-        return {nullptr,
-                unavailable + " trouvé n'est pas celui de cette version de zeb-fiches ; réinstallez ZEB."};
+        return {nullptr, unavailable +
+                             " trouvé n'est pas celui de cette version de zeb-fiches ; réinstallez ZEB. " +
+                             WithoutModule};
     return {functions, {}};
 }
 

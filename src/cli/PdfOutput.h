@@ -10,7 +10,8 @@
 namespace zeb::cli {
 
 // What writing PDF files needs (Qt's painting and fonts, no display), started once for the
-// run by the main thread and ended with it. Only a run that asks for a PDF pays for it.
+// run by the main thread and ended with it. Only a run that asks for a PDF pays for it; such a
+// run starts it before it writes any file, so that without the module it writes none.
 class PdfWriting {
 public:
     PdfWriting(); // throws ZebError when the PDF writing cannot start

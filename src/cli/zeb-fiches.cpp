@@ -351,6 +351,11 @@ int run(const Options& options) {
             throw ZebError("le fichier demandé " + PrintableName(output->string()) +
                            " est le document d'export lui-même ; choisissez un autre nom.");
 
+    // Started first: a run whose PDFs cannot be written stops before it writes anything.
+    std::optional<cli::PdfWriting> writing;
+    if (options.pdf || options.synthesis || options.familyFolder)
+        writing.emplace();
+
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state);
     {
@@ -369,16 +374,15 @@ int run(const Options& options) {
     outputs.write(options.synthesisCsv, csvOf(cli::SynthesisCsv));
     outputs.write(options.groupsCsv,
                   csvOf([names](const ProgramState& s) { return cli::GroupsCsv(s, names); }));
-    if (options.pdf || options.synthesis || options.familyFolder) {
-        const cli::PdfWriting writing;
+    if (writing) {
         state->CurrentTreatment = options.treatment;
         outputs.write(options.pdf,
-                      [&](const fs::path& file) { writeSheets(writing, file, options, *state); });
+                      [&](const fs::path& file) { writeSheets(*writing, file, options, *state); });
         outputs.write(options.synthesis,
-                      [&](const fs::path& file) { writeSynthesis(writing, file, options, *state); });
+                      [&](const fs::path& file) { writeSynthesis(*writing, file, options, *state); });
         // Last: its files replace older ones only once everything else is written.
         if (options.familyFolder)
-            cli::WriteFamilyFiles(writing, *options.familyFolder, *state, options.subjects,
+            cli::WriteFamilyFiles(*writing, *options.familyFolder, *state, options.subjects,
                                   options.doubleSided);
     }
     outputs.keep();
