@@ -81,8 +81,13 @@ fs::path extractDocument(TZip& zip, const fs::path& archive, const fs::path& fol
     const std::vector<fs::path> documents = ListerFichiersXml(folder);
     if (result < 0 || documents.empty()) {
         const std::string locked = zip.PasswordProtectedMessage();
-        throw ZebError("L'archive " + quoted(archive) + " ne contient aucun document d'export." +
-                       (locked.empty() ? "" : "\n  " + locked) + reported(zip.LibraryMessages));
+        // With reasons, the document may well be there and could not be taken out (a member
+        // refused, a password, too many open files): the headline must not say it is missing.
+        const std::string headline =
+            locked.empty() && zip.LibraryMessages.empty()
+                ? "L'archive " + quoted(archive) + " ne contient aucun document d'export."
+                : "Aucun document d'export n'a pu être extrait de l'archive " + quoted(archive) + " :";
+        throw ZebError(headline + (locked.empty() ? "" : "\n  " + locked) + reported(zip.LibraryMessages));
     }
     warnings = zip.LibraryMessages;
     return documents.front();

@@ -1,6 +1,10 @@
 #include "ExportScan.h"
 
+#include "Errors.h"
+#include "WorkFiles.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace zeb {
@@ -23,6 +27,11 @@ std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
         if (Contient(name, "xml"))
             found.push_back(it->path());
     }
+    // A folder that is not there holds nothing; one that cannot be read (too many open files,
+    // no permission) says so, rather than pass for a folder without a document.
+    if (error && error.value() != ENOENT)
+        throw ZebError("Impossible de lire le dossier « " + folder.string() +
+                       " » : " + FrenchReason(error.value()) + ".");
     std::sort(found.begin(), found.end());
     return found;
 }

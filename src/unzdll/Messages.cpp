@@ -4,6 +4,7 @@
 #include "UnzDllMessages.h"
 #include "archive/ZipDlls.h"
 #include "core/Cp1252.h"
+#include "core/WorkFiles.h"
 
 #include <cerrno>
 #include <stdexcept>
@@ -42,7 +43,7 @@ std::string systemReason(int error) {
     case EEXIST:
         return "un fichier du même nom est apparu entre-temps";
     default:
-        return "erreur système " + std::to_string(error);
+        return FrenchReason(error);
     }
 }
 
@@ -148,6 +149,9 @@ std::string MessageText(int code, std::string_view member, int detail) {
     case UNZDLL_MSG_WRONG_PASSWORD:
         return aboutMember(member, " n'a pas été extrait : le mot de passe est incorrect.");
     case UNZDLL_MSG_WRITE_FAILED:
+        // Running out of descriptors or memory is no fault of the disk.
+        if (detail == EMFILE || detail == ENFILE || detail == ENOMEM)
+            return aboutMember(member, " n'a pas été extrait : " + systemReason(detail) + ".");
         return aboutMember(member,
                            withReason(" n'a pas été extrait : l'écriture sur le disque a échoué", detail));
     default:

@@ -455,6 +455,29 @@ TEST(ZebFiches, OutputsReplaceALinkInTheirPlace) {
     EXPECT_EQ(filesIn(folder.path()).size(), 5U) << "a temporary file left beside the outputs";
 }
 
+// Out of file descriptors, the load says so rather than call the archive empty; a limit high
+// enough lets it through.
+TEST(ZebFiches, TooManyOpenFilesIsToldAsSuch) {
+    TempFolder folder, tmp;
+    const std::string sample = std::string(ZEB_EXAMPLES_DIR) + "/classe-ce2-exemple.jad";
+    int refused = 0;
+    for (int limit = 5; limit <= 32; ++limit) {
+        // The limit is the program's own, not the shell's, which needs descriptors to redirect.
+        const ProcessRun run = runZebFiches({"--csv", (folder / "s.csv").string(), sample}, tmp,
+                                            "prlimit --nofile=" + std::to_string(limit) + " env");
+        if (run.exitCode == 0)
+            break;
+        if (run.exitCode != 1) // the system's loader could not even start the program
+            continue;
+        ++refused;
+        EXPECT_NE(run.err.find("trop de fichiers ouverts"), std::string::npos) << limit << ": " << run.err;
+        EXPECT_EQ(run.err.find("ne contient aucun"), std::string::npos) << limit << ": " << run.err;
+        EXPECT_EQ(run.err.find("erreur système"), std::string::npos) << limit << ": " << run.err;
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_TRUE(std::filesystem::exists(folder / "s.csv"));
+}
+
 TEST(ZebFiches, FamilyFilesHoldOnePupilEach) {
     TempFolder folder, tmp;
     examples::GeneratedClass generated = examples::GenerateClass({.pupils = 3, .absentPupil = 0});
@@ -647,7 +670,7 @@ TEST(ZebFiches, HostileOrMissingArchivesAreExplained) {
     const std::string csv = (folder / "s.csv").string();
     run = runZebFiches({"--csv", csv, corpus + "/duplicate-names.jad"}, tmp);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("ne contient aucun document d'export"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Aucun document d'export n'a pu être extrait"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("plusieurs membres nomm"), std::string::npos) << run.err;
 
     run = runZebFiches({"--csv", csv, corpus + "/comment-too-long.jad"}, tmp);

@@ -1,4 +1,5 @@
 #include "TempFolder.h"
+#include "core/Errors.h"
 #include "core/ExportScan.h"
 
 #include <gtest/gtest.h>
@@ -162,4 +163,5 @@ TEST(ListerFichiersXml, KeepsOrdinaryFilesNamedXmlInAnyCase) {
                                                       folder / "export_xml_2006"};
     EXPECT_EQ(found, expected);
     EXPECT_TRUE(ListerFichiersXml(folder / "absent").empty());
+    EXPECT_THROW(ListerFichiersXml(folder / "b.xml"), zeb::ZebError); // cannot be listed: not "no document"
 }
