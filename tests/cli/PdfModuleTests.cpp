@@ -47,8 +47,7 @@ TEST(PdfModule, OnlyAPdfRunLoadsQt) {
 }
 
 // A program copied without its PDF module, or beside a damaged one, still writes its CSV files;
-// a PDF run says why it cannot and writes nothing: no new CSV, no older one replaced, no school
-// folder.
+// a PDF run says why it cannot and writes nothing.
 TEST(PdfModule, WithoutAWorkingModuleOnlyPdfRunsFail) {
     const struct {
         const char* moduleContents; // nullptr: no module
@@ -68,22 +67,22 @@ TEST(PdfModule, WithoutAWorkingModuleOnlyPdfRunsFail) {
         EXPECT_TRUE(fs::exists(tmp / "scores.csv"));
         fs::remove(tmp / "scores.csv");
 
+        const ProcessRun pdf =
+            run(tmp / "bin/zeb-fiches", "--csv scores.csv --pdf fiches.pdf '" + Sample + "'", tmp);
+        EXPECT_EQ(pdf.exitCode, 1);
+        EXPECT_NE(pdf.err.find("l'écriture des fichiers PDF n'est pas disponible"), std::string::npos)
+            << pdf.err;
+        EXPECT_NE(pdf.err.find(c.reason), std::string::npos) << pdf.err;
+        EXPECT_NE(pdf.err.find("seules les options qui n'écrivent que des fichiers CSV"), std::string::npos);
+        EXPECT_FALSE(fs::exists(tmp / "fiches.pdf"));
+        EXPECT_FALSE(fs::exists(tmp / "scores.csv"));
+        // Nor is an older file replaced, nor a school's folder begun.
         writeFile(tmp / "ancien.csv", "ancien");
-        for (const std::string arguments :
-             {"--csv scores.csv --pdf fiches.pdf", "--csv ancien.csv --synthese s.pdf", "--dossier ecole"}) {
-            const ProcessRun pdf = run(tmp / "bin/zeb-fiches", arguments + " '" + Sample + "'", tmp);
-            EXPECT_EQ(pdf.exitCode, 1) << arguments;
-            EXPECT_NE(pdf.err.find("l'écriture des fichiers PDF n'est pas disponible"), std::string::npos)
-                << pdf.err;
-            EXPECT_NE(pdf.err.find(c.reason), std::string::npos) << pdf.err;
-            EXPECT_NE(pdf.err.find("seules les options qui n'écrivent que des fichiers CSV"),
-                      std::string::npos)
-                << pdf.err;
-            EXPECT_FALSE(fs::exists(tmp / "fiches.pdf"));
-            EXPECT_FALSE(fs::exists(tmp / "scores.csv"));
-            EXPECT_EQ(readFile(tmp / "ancien.csv"), "ancien") << arguments;
-            EXPECT_FALSE(fs::exists(tmp / "ecole")) << arguments;
-        }
+        for (const std::string arguments : {"--csv ancien.csv --synthese s.pdf", "--dossier ecole"})
+            EXPECT_EQ(run(tmp / "bin/zeb-fiches", arguments + " '" + Sample + "'", tmp).exitCode, 1)
+                << arguments;
+        EXPECT_EQ(readFile(tmp / "ancien.csv"), "ancien");
+        EXPECT_FALSE(fs::exists(tmp / "ecole"));
     }
 }
 

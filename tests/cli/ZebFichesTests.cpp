@@ -303,13 +303,8 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         // A second value never silently wins over the first.
         {{"--csv", csv, "--csv=" + csv + "2", "x.xml"}, 2, "l'option --csv est donnée deux fois"},
         {{"--pdf", "a.pdf", "--synthese", "s.pdf", "--pdf", "b.pdf", "x.xml"}, 2, "--pdf est donnée deux"},
-        {{"--par-eleve", "a", "--par-eleve=b", "x.xml"}, 2, "--par-eleve est donnée deux"},
-        {{"--dossier", "a", "--dossier", "b", "x.xml"}, 2, "--dossier est donnée deux"},
-        {{"--pdf", "a.pdf", "--subject", "french", "--subject", "french", "x.xml"}, 2, "--subject est"},
-        {{"--csv", csv, "--anonyme", "--anonyme", "x.xml"}, 2, "--anonyme est donnée deux"},
-        {{"--pdf", "a.pdf", "--recto-verso", "--treatment", "coding", "--recto-verso", "x.xml"},
-         2,
-         "--recto-verso est donnée deux"},
+        {{"--dossier", "a", "--par-eleve=b", "--par-eleve", "c", "x.xml"}, 2, "--par-eleve est donnée"},
+        {{"--csv", csv, "--anonyme", "--subject=maths", "--anonyme", "x.xml"}, 2, "--anonyme est donnée"},
         // A name is shown on one line, whatever it holds.
         {{"--x\nzeb-fiches : autre", "x.xml"}, 2, "option inconnue : --x?zeb-fiches : autre."},
     };
@@ -437,8 +432,7 @@ constexpr auto OwnerOnly = std::filesystem::perms::owner_read | std::filesystem:
 
 } // namespace
 
-// A link in an output's place is replaced by the file, private as every output; what it led
-// to is left alone.
+// A link in an output's place is replaced by a private file; what it led to is left alone.
 TEST(ZebFiches, OutputsReplaceALinkInTheirPlace) {
     TempFolder folder, tmp;
     writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 2}).Document);
@@ -446,33 +440,28 @@ TEST(ZebFiches, OutputsReplaceALinkInTheirPlace) {
     for (const char* option : {"--pdf", "--synthese", "--csv"}) {
         const std::filesystem::path output = folder / (std::string(option + 2) + ".out");
         std::filesystem::create_symlink(folder / "ailleurs.txt", output);
-        const ProcessRun run = runZebFiches({option, output.string(), (folder / "classe.xml").string()}, tmp);
-        ASSERT_EQ(run.exitCode, 0) << option << run.err;
-        EXPECT_FALSE(std::filesystem::is_symlink(output)) << option;
-        EXPECT_EQ(std::filesystem::status(output).permissions(), OwnerOnly);
-        EXPECT_EQ(readFile(folder / "ailleurs.txt"), "à garder") << option;
+        ASSERT_EQ(runZebFiches({option, output.string(), (folder / "classe.xml").string()}, tmp).exitCode, 0);
+        EXPECT_EQ(std::filesystem::symlink_status(output).permissions(), OwnerOnly) << option;
     }
+    EXPECT_EQ(readFile(folder / "ailleurs.txt"), "à garder");
     EXPECT_EQ(filesIn(folder.path()).size(), 5U) << "a temporary file left beside the outputs";
 }
 
-// Out of file descriptors, the load says so rather than call the archive empty; a limit high
-// enough lets it through.
+// Out of file descriptors, the load says so rather than call the archive empty.
 TEST(ZebFiches, TooManyOpenFilesIsToldAsSuch) {
     TempFolder folder, tmp;
-    const std::string sample = std::string(ZEB_EXAMPLES_DIR) + "/classe-ce2-exemple.jad";
     int refused = 0;
-    for (int limit = 5; limit <= 32; ++limit) {
-        // The limit is the program's own, not the shell's, which needs descriptors to redirect.
-        const ProcessRun run = runZebFiches({"--csv", (folder / "s.csv").string(), sample}, tmp,
-                                            "prlimit --nofile=" + std::to_string(limit) + " env");
-        if (run.exitCode == 0)
-            break;
-        if (run.exitCode != 1) // the system's loader could not even start the program
+    for (int limit = 5, exitCode = 1; limit <= 32 && exitCode != 0; ++limit) {
+        // The program's limit, not the shell's, which needs descriptors to redirect.
+        const ProcessRun run =
+            runZebFiches({"--csv", (folder / "s.csv").string(), ZEB_EXAMPLES_DIR "/classe-ce2-exemple.jad"},
+                         tmp, "prlimit --nofile=" + std::to_string(limit) + " env");
+        exitCode = run.exitCode;
+        if (exitCode != 1) // 127: the system's loader could not even start the program
             continue;
         ++refused;
         EXPECT_NE(run.err.find("trop de fichiers ouverts"), std::string::npos) << limit << ": " << run.err;
         EXPECT_EQ(run.err.find("ne contient aucun"), std::string::npos) << limit << ": " << run.err;
-        EXPECT_EQ(run.err.find("erreur système"), std::string::npos) << limit << ": " << run.err;
     }
     EXPECT_GT(refused, 0);
     EXPECT_TRUE(std::filesystem::exists(folder / "s.csv"));

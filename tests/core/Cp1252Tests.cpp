@@ -30,36 +30,33 @@ TEST(Cp1252, LenientConversionKeepsWhatItCanAndMarksTheRest) {
 }
 
 TEST(Cp1252, PrintableFormsKeepTextAndMarkControls) {
-    enum Form { Text, Utf8, Name };
     struct Case {
         std::string_view in, out;
-        Form form;
+        bool fromCp1252;
     };
     const Case cases[] = {
-        {"Fran\xE7ois \x80 \x85 \x9C", "François € … œ", Text}, // the code page's own 80..9F
-        {"\x1B]0;x\x07\x1B[2J\t\r\n\x7F", "?]0;x??[2J????", Text},
-        {"\x81\x8D\x8F\x90\x9D", "?????", Text}, // undefined: C1 controls once converted
-        {"Élève\nligne 2 日本", "Élève\nligne 2 日本", Utf8},
-        {"a\x1B[31mb\rc\td\x7F", "a?[31mb?c?d?", Utf8},
-        {"\xC2\x9B \xC2\x85 \xC2\xA0", "? ? \xC2\xA0", Utf8}, // C1 CSI and NEL; no-break space stays
-        {"\x9B \xC3", "? ?", Utf8},                           // stray or cut bytes
-        {"\xC0\x9B \xED\xA0\x80", "?? ???", Utf8},            // overlong and surrogate forms
-        // Every control that reorders the text around it, first and last of each range; their
-        // neighbours stay.
-        {"a\u202Ab\u202Ec\u2066d\u2069e\u200Ef\u200Fg\u061Ch", "a?b?c?d?e?f?g?h", Utf8},
+        {"Fran\xE7ois \x80 \x85 \x9C", "François € … œ", true}, // the code page's own 80..9F
+        {"\x1B]0;x\x07\x1B[2J\t\r\n\x7F", "?]0;x??[2J????", true},
+        {"\x81\x8D\x8F\x90\x9D", "?????", true}, // undefined: C1 controls once converted
+        {"Élève\nligne 2 日本", "Élève\nligne 2 日本", false},
+        {"a\x1B[31mb\rc\td\x7F", "a?[31mb?c?d?", false},
+        {"\xC2\x9B \xC2\x85 \xC2\xA0", "? ? \xC2\xA0", false}, // C1 CSI and NEL; no-break space stays
+        {"\x9B \xC3", "? ?", false},                           // stray or cut bytes
+        {"\xC0\x9B \xED\xA0\x80", "?? ???", false},            // overlong and surrogate forms
+        // Every control that reorders the text around it (first and last of each range); not
+        // their neighbours.
+        {"a\u202Ab\u202Ec\u2066d\u2069e\u200Ef\u200Fg\u061Ch", "a?b?c?d?e?f?g?h", false},
         {"\u2029\u202F\u2065\u206A\u200D\u2010\u061B\u061D",
-         "\u2029\u202F\u2065\u206A\u200D\u2010\u061B\u061D", Utf8},
-        // A name is one line, and cannot show "exe.pdf" for "fdp.exe".
-        {"classe\nCE2\r\u202Efdp.exe", "classe?CE2??fdp.exe", Name},
-        {"CM1 « B » 日本 \u00C9", "CM1 « B » 日本 \u00C9", Name},
-        {"\xE9\n\x1B", "???", Name},
+         "\u2029\u202F\u2065\u206A\u200D\u2010\u061B\u061D", false},
     };
-    for (const Case& c : cases) {
-        const std::string shown = c.form == Text   ? PrintableText(c.in)
-                                  : c.form == Utf8 ? PrintableUtf8(c.in)
-                                                   : PrintableName(c.in);
-        EXPECT_EQ(shown, c.out) << c.out;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(c.fromCp1252 ? PrintableText(c.in) : PrintableUtf8(c.in), c.out) << c.out;
+    // A name is one line, and cannot show "exe.pdf" for "fdp.exe".
+    for (const auto& [in, out] :
+         {std::pair<std::string_view, std::string_view>{"CE2\n\r\u202Efdp.exe", "CE2???fdp.exe"},
+          {"\xE9\x1B", "??"},
+          {"CM1 « B » 日本", "CM1 « B » 日本"}})
+        EXPECT_EQ(PrintableName(in), out) << out;
 }
 
 // A field's text: cut at its capacity, a shorter value replacing a longer one whole, every
