@@ -1,0 +1,34 @@
+// A test never reaches the teacher's own folders: whatever it builds on the program's default
+// folder, and whatever Qt takes from the environment, lies in this run's private home.
+
+#include "PrivateHome.h"
+#include "ui/ProgramWindows.h"
+
+#include <QStandardPaths>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool inside(const fs::path& path, const fs::path& folder) {
+    const fs::path relative = path.lexically_normal().lexically_relative(folder);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+TEST(PrivateHome, TheProgramsFolderAndQtsAreThisRunsOwn) {
+    const fs::path home = zeb::test::PrivateHome();
+    ASSERT_TRUE(fs::is_directory(home));
+    EXPECT_EQ(fs::status(home).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(inside(zeb::ProgramWindows::DefaultProgramFolder(), home))
+        << zeb::ProgramWindows::DefaultProgramFolder();
+    for (const auto location : {QStandardPaths::HomeLocation, QStandardPaths::AppLocalDataLocation,
+                                QStandardPaths::GenericDataLocation, QStandardPaths::ConfigLocation,
+                                QStandardPaths::GenericCacheLocation, QStandardPaths::DocumentsLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        EXPECT_TRUE(inside(folder.toStdString(), home)) << folder.toStdString();
+    }
+}
+
+} // namespace
