@@ -160,11 +160,9 @@ case "$command" in
     bash bench/cli-process-time.sh build 30
     /usr/bin/time -v build/bin/zeb-fiches examples/classe-ce2-exemple.xml 2>&1 >/dev/null |
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale de zeb-fiches sur la classe exemple (Kio) : /p'
-    data=$(mktemp -d)
-    QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$data" /usr/bin/time -v build/bin/zeb_bench_startup \
+    QT_QPA_PLATFORM=offscreen /usr/bin/time -v build/bin/zeb_bench_startup \
       examples/classe-ce2-exemple.jad 2>&1 >/dev/null |
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale du programme après un chargement (Kio) : /p'
-    rm -rf "$data"
     ;;
   *)
     sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'

@@ -82,9 +82,8 @@ BENCHMARK(BM_PrintAllThirtyToCups)->Unit(benchmark::kMillisecond)->UseRealTime()
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The print server's default printer must never come from the developer's own settings.
-    test::TempFolder home;
-    ::setenv("HOME", home.path().c_str(), 1);
+    // HOME is the run's private one (PrivateHome.h): the print server's default printer never
+    // comes from the developer's own settings.
     QApplication application(argc, argv);
     SetApplicationIdentity();
     benchmark::Initialize(&argc, argv);

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <chrono>
 #include <exception>
 #include <filesystem>
@@ -20,9 +19,8 @@
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home, data;
-    qputenv("HOME", home.path().toUtf8()); // no default printer of the user's own
-    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    // HOME and the program's folder are private (PrivateHome.h): no default printer of the
+    // user's own, and the user's work files are out of reach.
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() != 3) {
