@@ -1,6 +1,7 @@
 #include "FamilyFiles.h"
 
 #include "Interruption.h"
+#include "Placement.h"
 #include "PupilFileName.h"
 #include "WorkFolder.h"
 #include "core/Cp1252.h"
@@ -36,6 +37,10 @@ std::string replacedAll(std::string text, const std::string& from, const std::st
     return text;
 }
 
+// Hidden folders of a run inside the destination, recognised and removed by the next run when a
+// run was killed.
+constexpr std::string_view StagingPrefix = ".zeb-fiches-";
+
 // The destination folder, made when missing; removed again unless the run completes.
 class Destination {
 public:
@@ -65,11 +70,41 @@ private:
     bool made_ = false;
 };
 
+// Puts every pupil's file in its place, each older file of the same name kept aside in the
+// staging folder; when one cannot go, those already in place go back and the older ones with them.
+void placeAll(const fs::path& staging, const fs::path& folder, const std::vector<std::string>& names,
+              const ProgramState& state) {
+    std::vector<Placement> placed;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const int pupil = static_cast<int>(k) + 1;
+        const fs::path target = folder / names[k];
+        try {
+            struct stat info {};
+            if (::lstat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+                throw ZebError("« " + PrintableName(target.string()) +
+                               " » existe et n'est pas un fichier : ZEB ne le remplace pas.");
+            placed.push_back(Placement::Put(staging / names[k], target, staging / (".ancien-" + names[k])));
+        } catch (const ZebError& error) {
+            bool restored = true;
+            for (auto it = placed.rbegin(); it != placed.rend(); ++it)
+                restored = it->undo() && restored;
+            throw ZebError(
+                "la fiche de l'élève " + std::to_string(pupil) + " (" +
+                PrintableName(pupilName(state.Class.ClassResults[pupil])) +
+                ") n'a pas pu être mise en place : " + error.what() + " Le dossier « " +
+                PrintableName(folder.string()) + " » " +
+                (restored ? "est resté tel qu'il était."
+                          : "n'a pas pu être remis tel qu'il était : vérifiez les fiches qu'il contient."));
+        }
+    }
+}
+
 } // namespace
 
 int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const ProgramState& state,
                      const std::vector<Subject>& subjects, bool doubleSided) {
     Destination destination(folder);
+    RemoveStaleFolders(folder, StagingPrefix);
     const int pupils = state.Class.PupilCount;
     std::vector<std::string> names;
     for (int pupil = 1; pupil <= pupils; ++pupil) {
@@ -80,14 +115,15 @@ int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const Pr
     {
         // The files are made inside the destination, so that putting them in place is a rename;
         // hidden, private, and removed as a whole however the run ends.
-        const PrivateFolder staging(folder, ".zeb-fiches-",
-                                    "Impossible d'écrire dans le dossier « " + folder.string() + " »");
+        const PrivateFolder staging(folder, StagingPrefix,
+                                    "Impossible d'écrire dans le dossier « " +
+                                        PrintableName(folder.string()) + " »");
         const SheetSource source = SheetSource::Of(state);
         std::atomic<int> next{1};
         std::mutex failureLock;
         std::optional<std::pair<int, std::string>> failure;
         const auto writePupils = [&] {
-            for (int pupil; (pupil = next++) <= pupils;) {
+            for (int pupil; (pupil = next++) <= pupils && !InterruptionRequested();) {
                 try {
                     std::vector<SheetDocument> sheets;
                     sheets.reserve(subjects.size());
@@ -115,22 +151,15 @@ int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const Pr
             threads.emplace_back(writePupils);
         writePupils();
         threads.clear();
+        ThrowIfInterrupted();
         if (failure)
             throw ZebError("la fiche de l'élève " + std::to_string(failure->first) + " (" +
-                           pupilName(state.Class.ClassResults[failure->first]) +
+                           PrintableName(pupilName(state.Class.ClassResults[failure->first])) +
                            ") n'a pas pu être écrite : " +
                            replacedAll(failure->second, staging.path().string(), folder.string()));
         // Every file is complete: only now do they replace the older ones, all of them even when
-        // the user interrupts (a handful of renames).
-        const SignalsHeld held;
-        for (int pupil = 1; pupil <= pupils; ++pupil) {
-            const std::string& name = names[static_cast<std::size_t>(pupil - 1)];
-            if (::rename((staging.path() / name).c_str(), (folder / name).c_str()) != 0)
-                throw ZebError("la fiche de l'élève " + std::to_string(pupil) + " (" +
-                               pupilName(state.Class.ClassResults[pupil]) +
-                               ") n'a pas pu être mise en place dans « " + folder.string() +
-                               " » : " + FrenchReason(errno) + ".");
-        }
+        // the user interrupts meanwhile (a handful of renames).
+        placeAll(staging.path(), folder, names, state);
     }
     destination.keep();
     return pupils;

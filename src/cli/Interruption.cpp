@@ -1,19 +1,17 @@
 #include "Interruption.h"
 
+#include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/WorkFiles.h"
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstring>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <optional>
+#include <iostream>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace zeb::cli {
 namespace fs = std::filesystem;
@@ -22,41 +20,27 @@ namespace {
 
 constexpr int TerminatingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// A name inside an open folder, in storage a signal handler may read. Its state says who
-// may touch the rest: the thread that fills or empties it, or, once claimed, the handler.
-enum SlotState : int { Free, Filling, Ready, Claimed };
-struct Registered {
-    std::atomic<int> state{Free};
-    int parentFd = -1;
-    bool tree = false;
-    char name[NAME_MAX + 1] = {};
-};
+std::atomic<int> g_signal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
-
-// Two per class being made in parallel (its work folder and its output folder), and files.
-constexpr int SlotCount = 64;
-Registered g_slots[SlotCount];
-std::atomic_flag g_ending = ATOMIC_FLAG_INIT;
+// Written once by the handler, never read: its read end stays readable for any wait.
+int g_wake[2] = {-1, -1};
 int g_terminalFd = -1;
 termios g_terminalSettings{};
+thread_local int t_ignored = 0;
 
-// A thread whose place the handler took: the handler ends the process, nothing more to do.
-[[noreturn]] void waitForTheEnd() {
-    for (;;)
-        ::pause();
+bool stopHere() {
+    return t_ignored == 0 && InterruptionRequested();
 }
 
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// One listing buffer for a whole walk: a walk never needs two listings at once. The handler
-// has its own; a thread walks with one on its stack.
+// One listing buffer for a whole walk: a walk never needs two listings at once.
 struct Walk {
     alignas(dirent64) char listing[16384];
     bool progress = false;
 };
-Walk g_handlerWalk;
 
 // Empties the folder open as `dir` (which it closes): files and empty folders go at once, a
 // folder that is not empty is entered, and once a folder is empty the walk goes back up and
@@ -122,41 +106,7 @@ void restoreTerminal() {
 
 bool removeTreeAt(int parentFd, const char* name, Walk& walk);
 
-bool removeEntry(const Registered& slot, Walk& walk) {
-    if (slot.tree)
-        return removeTreeAt(slot.parentFd, slot.name, walk);
-    return ::unlinkat(slot.parentFd, slot.name, 0) == 0 || errno == ENOENT;
-}
-
-// Takes every place for the handler: a ready one is removed, a free one can no longer be
-// taken, and one that another thread is filling or emptying is waited for, up to a second
-// or two (that thread holds the signals only for a few system calls).
-void removeEverythingRegistered() {
-    for (Registered& slot : g_slots) {
-        for (int waited = 0;; ++waited) {
-            int state = slot.state.load();
-            if (state == Free && slot.state.compare_exchange_strong(state, Claimed))
-                break;
-            if (state == Ready && slot.state.compare_exchange_strong(state, Claimed)) {
-                removeEntry(slot, g_handlerWalk);
-                break;
-            }
-            if (state == Claimed || waited == 2000)
-                break;
-            if (state == Filling) {
-                const timespec pause{0, 1'000'000};
-                ::nanosleep(&pause, nullptr);
-            }
-        }
-    }
-}
-
-extern "C" void onTerminatingSignal(int signal) {
-    // A second thread that gets a signal leaves the ending to the first.
-    if (g_ending.test_and_set())
-        waitForTheEnd();
-    restoreTerminal();
-    removeEverythingRegistered();
+[[noreturn]] void endBy(int signal) {
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     ::sigaction(signal, &fallback, nullptr);
@@ -168,11 +118,29 @@ extern "C" void onTerminatingSignal(int signal) {
     ::_exit(128 + signal);
 }
 
+extern "C" void onTerminatingSignal(int signal) {
+    int none = 0;
+    if (g_signal.compare_exchange_strong(none, signal)) {
+        const int saved = errno;
+        const char wake = 1;
+        [[maybe_unused]] const ssize_t woken = ::write(g_wake[1], &wake, 1);
+        errno = saved;
+        return;
+    }
+    // Asked twice: the user does not want to wait for the work in progress to wind down.
+    restoreTerminal();
+    endBy(signal);
+}
+
 } // namespace
 
 void InstallInterruptionHandlers() {
+    if (g_wake[0] < 0 && ::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0)
+        g_wake[0] = g_wake[1] = -1; // no wait can end on it; the steps still see the signal
     struct sigaction action {};
     action.sa_handler = onTerminatingSignal;
+    // Every other call goes on as if nothing happened; the work sees the signal at its next step.
+    action.sa_flags = SA_RESTART;
     ::sigemptyset(&action.sa_mask);
     for (int signal : TerminatingSignals)
         ::sigaddset(&action.sa_mask, signal);
@@ -185,85 +153,44 @@ void InstallInterruptionHandlers() {
     }
 }
 
+int InterruptionSignal() {
+    return g_signal.load(std::memory_order_relaxed);
+}
+
+int InterruptionDescriptor() {
+    return g_wake[0];
+}
+
+void ThrowIfInterrupted() {
+    if (stopHere())
+        throw Interrupted();
+}
+
+InterruptionsIgnored::InterruptionsIgnored() {
+    ++t_ignored;
+}
+
+InterruptionsIgnored::~InterruptionsIgnored() {
+    --t_ignored;
+}
+
+void EndByInterruption() {
+    std::cout.flush();
+    std::cerr.flush();
+    const int signal = InterruptionSignal();
+    endBy(signal != 0 ? signal : SIGTERM);
+}
+
 SignalsHeld::SignalsHeld() {
     sigset_t terminating;
     ::sigemptyset(&terminating);
     for (int signal : TerminatingSignals)
         ::sigaddset(&terminating, signal);
-    ::sigprocmask(SIG_BLOCK, &terminating, &previous_);
+    ::pthread_sigmask(SIG_BLOCK, &terminating, &previous_);
 }
 
 SignalsHeld::~SignalsHeld() {
-    ::sigprocmask(SIG_SETMASK, &previous_, nullptr);
-}
-
-RemovedOnInterruption::RemovedOnInterruption() {
-    for (int i = 0; i < SlotCount; ++i) {
-        int expected = Free;
-        if (g_slots[i].state.compare_exchange_strong(expected, Filling)) {
-            slot_ = i;
-            return;
-        }
-    }
-}
-
-RemovedOnInterruption::~RemovedOnInterruption() {
-    keep();
-}
-
-bool RemovedOnInterruption::arm(const char* parent, const char* name, Kind kind) {
-    if (slot_ < 0)
-        return false;
-    Registered& slot = g_slots[slot_];
-    const std::size_t length = std::strlen(name);
-    if (length == 0 || length > NAME_MAX)
-        errno = ENAMETOOLONG;
-    const int fd = length == 0 || length > NAME_MAX ? -1 : ::open(parent, O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        slot.state.store(Free);
-        slot_ = -1;
-        return false;
-    }
-    std::memcpy(slot.name, name, length + 1);
-    slot.parentFd = fd;
-    slot.tree = kind == Kind::Tree;
-    slot.state.store(Ready);
-    return true;
-}
-
-bool RemovedOnInterruption::removeNow() {
-    if (slot_ < 0)
-        return true;
-    Registered& slot = g_slots[std::exchange(slot_, -1)];
-    int expected = Ready;
-    if (slot.state.load() == Filling) { // reserved, never armed: nothing was made
-        slot.state.store(Free);
-        return true;
-    }
-    if (!slot.state.compare_exchange_strong(expected, Filling))
-        waitForTheEnd();
-    Walk walk;
-    const bool gone = removeEntry(slot, walk);
-    ::close(slot.parentFd);
-    slot.parentFd = -1;
-    slot.state.store(Free);
-    return gone;
-}
-
-void RemovedOnInterruption::keep() {
-    if (slot_ < 0)
-        return;
-    Registered& slot = g_slots[std::exchange(slot_, -1)];
-    if (slot.state.load() == Filling) {
-        slot.state.store(Free);
-        return;
-    }
-    int expected = Ready;
-    if (!slot.state.compare_exchange_strong(expected, Filling))
-        waitForTheEnd();
-    ::close(slot.parentFd);
-    slot.parentFd = -1;
-    slot.state.store(Free);
+    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
 void RestoreTerminalOnInterruption(int fd, const termios& settings) {
@@ -276,7 +203,8 @@ void ForgetTerminalOnInterruption() {
 }
 
 bool RemoveTreeAt(int parentFd, const char* name) {
-    return removeTreeAt(parentFd, name, g_handlerWalk);
+    Walk walk;
+    return removeTreeAt(parentFd, name, walk);
 }
 
 namespace {
@@ -311,31 +239,16 @@ bool removeTreeAt(int parentFd, const char* name, Walk& walk) {
 } // namespace
 
 void WriteOutputFile(const fs::path& file, std::string_view contents) {
+    ThrowIfInterrupted();
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string hidden = ".";
-    hidden.append(file.filename().string()).append(".XXXXXX");
-    std::string temporary = (folder / hidden).string();
+    std::string temporary = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
     const auto fail = [&file](const char* what, int error) {
-        throw ZebError(std::string(what) + " « " + file.string() + " » : " + FrenchReason(error) + ".");
+        throw ZebError(std::string(what) + " « " + PrintableName(file.string()) +
+                       " » : " + FrenchReason(error) + ".");
     };
-    const std::string parent = folder.string();
-    std::string name;
-    int fd = -1;
-    std::optional<RemovedOnInterruption> place;
-    {
-        const SignalsHeld held;
-        place.emplace();
-        fd = place->reserved() ? ::mkostemp(temporary.data(), O_CLOEXEC) : -1;
-        if (fd < 0)
-            fail("Impossible de créer le fichier", place->reserved() ? errno : EMFILE);
-        name = fs::path(temporary).filename().string();
-        if (!place->arm(parent.c_str(), name.c_str(), RemovedOnInterruption::Kind::File)) {
-            const int error = errno;
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            fail("Impossible de créer le fichier", error);
-        }
-    }
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        fail("Impossible de créer le fichier", errno);
     int error = 0;
     for (std::size_t done = 0; error == 0 && done < contents.size();) {
         const ssize_t written = ::write(fd, contents.data() + done, contents.size() - done);
@@ -350,12 +263,13 @@ void WriteOutputFile(const fs::path& file, std::string_view contents) {
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    const SignalsHeld held;
-    if (error == 0 && ::rename(temporary.c_str(), file.c_str()) != 0)
+    const bool interrupted = error == 0 && stopHere();
+    if (error == 0 && !interrupted && ::rename(temporary.c_str(), file.c_str()) != 0)
         error = errno;
-    if (error != 0)
+    if (error != 0 || interrupted)
         ::unlink(temporary.c_str());
-    place->keep();
+    if (interrupted)
+        throw Interrupted();
     if (error != 0)
         fail("Impossible d'écrire le fichier", error);
 }

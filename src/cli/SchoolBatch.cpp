@@ -3,6 +3,8 @@
 #include "ArchiveImport.h"
 #include "ClassReport.h"
 #include "Interruption.h"
+#include "OwnFiles.h"
+#include "Placement.h"
 #include "WorkFolder.h"
 #include "core/ClassSynthesis.h"
 #include "core/Cp1252.h"
@@ -16,6 +18,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <map>
 #include <memory>
@@ -23,7 +26,7 @@
 #include <optional>
 #include <sched.h>
 #include <set>
-#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -34,18 +37,21 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::vector<Subject> BothSubjects{Subject::French, Subject::Mathematics};
-constexpr std::string_view SchoolFile = "ecole.csv";
-
-struct ClassJob {
-    fs::path source;
-    std::string name; // of its folder in the output folder
-    std::string failure;
-    std::vector<std::string> warnings;
-    std::int32_t pupils = 0;
-    // The class's tallies, French objectives then Mathematics ones.
-    std::vector<ObjectiveTally> tallies;
-    bool written = false;
-};
+const std::vector<std::string> ClassFiles{"fiches.pdf", "scores.csv", "synthese.pdf", "synthese.csv",
+                                          "groupes.csv"};
+// In the output folder, beside the classes: the school's file, the list that marks it as
+// ZEB's, the lock of a run, and the hidden folders of a run (whatever starts with OwnPrefix).
+constexpr std::string_view SchoolFileStem = "ecole";
+constexpr std::string_view SchoolListName = ".zeb-ecole";
+constexpr std::string_view LockName = ".zeb-verrou";
+constexpr std::string_view OwnPrefix = ".zeb-";
+constexpr std::string_view StagingPrefix = ".zeb-classe-";
+constexpr std::string_view AsidePrefix = ".zeb-ancien-";
+constexpr std::string_view SchoolStagingPrefix = ".zeb-ecole-";
+// Left in the folder of a class that this run could not write again.
+constexpr std::string_view NoticeName = "ANCIENS-RESULTATS.txt";
+// More threads than this only wait for the unzip component and hold files open.
+constexpr unsigned MaxWorkers = 32;
 
 std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -53,126 +59,282 @@ std::string lowered(std::string text) {
     return text;
 }
 
+std::string inQuotes(const fs::path& path) {
+    return "« " + PrintableName(path.string()) + " »";
+}
+
+struct ClassJob {
+    fs::path source;
+    std::string base;        // the export's name without its extension
+    std::string name;        // of its folder in the output folder
+    bool replaces = false;   // that folder is one ZEB wrote in an earlier run
+    std::string failure;     // French; the class is not written
+    std::string duplicateOf; // the class it repeats; not written either
+    std::vector<std::string> notes;
+    std::int32_t pupils = 0;
+    std::vector<ObjectiveTally> tallies; // French objectives then Mathematics ones
+    std::string digest;                  // of its pupils' records
+    std::unique_ptr<PrivateFolder> staging;
+    bool staged = false; // every file is in `staging`
+    bool placed = false; // and the folder is in place
+    std::optional<std::string> password;
+    bool passwordWanted = false;
+    bool failureTold = false;
+};
+
 // The exports a folder holds, in name order; nothing below it.
-std::vector<fs::path> folderExports(const fs::path& folder) {
+std::vector<fs::path> folderExports(const fs::path& folder, std::string& failure) {
     std::vector<fs::path> found;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         if (lowered(it->path().extension().string()) == ".jad" && it->is_regular_file(error))
             found.push_back(it->path());
     if (error)
-        throw ZebError("Impossible de lire le dossier « " + folder.string() +
-                       " » : " + FrenchReason(error.value()) + ".");
+        failure =
+            "impossible de lire le dossier " + inQuotes(folder) + " : " + FrenchReason(error.value()) + ".";
+    else if (found.empty())
+        failure = "le dossier " + inQuotes(folder) + " ne contient aucun fichier .jad.";
     std::sort(found.begin(), found.end());
     return found;
 }
 
-// The folder name of each class: the export's name without its extension, made a plain
-// visible name, and given a suffix when an earlier class has it (in any letter case).
-std::string folderName(const fs::path& source, std::set<std::string>& taken) {
-    std::string base = source.stem().string();
+// The export's name, made a plain visible name; never half a UTF-8 character, and room left
+// for a suffix and the hidden names beside it.
+std::string baseName(std::string base) {
     if (base.empty() || base.front() == '.')
         base.insert(0, "_");
-    // Room for the suffix and the hidden staging folder's name beside it; never half a
-    // UTF-8 character.
     if (base.size() > 200) {
         std::size_t cut = 200;
         while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
             --cut;
         base.resize(cut);
     }
-    std::string name = base;
-    for (int n = 2; taken.contains(lowered(name)); ++n)
-        name = base + "-" + std::to_string(n);
-    taken.insert(lowered(name));
-    return name;
+    return base;
 }
 
-ClassJob classOf(const fs::path& source, std::set<std::string>& taken) {
-    ClassJob job;
-    job.source = source;
-    job.name = folderName(source, taken);
-    return job;
-}
-
-std::vector<ClassJob> plannedClasses(const SchoolBatchOptions& options) {
-    std::vector<ClassJob> jobs;
-    // A class named like the school's file, or like the school in that file, would be
-    // mistaken for it.
-    std::set<std::string> taken{std::string(SchoolFile), lowered(std::string(SchoolClassName))};
-    for (const fs::path& given : options.exports) {
-        const fs::path input = fs::absolute(given);
-        std::error_code error;
-        if (fs::is_directory(input, error)) {
-            const std::vector<fs::path> found = folderExports(input);
-            if (found.empty()) {
-                ClassJob empty;
-                empty.name = input.filename().string();
-                empty.failure = "le dossier « " + input.string() + " » ne contient aucun fichier .jad.";
-                jobs.push_back(std::move(empty));
-            }
-            for (const fs::path& file : found)
-                jobs.push_back(classOf(file, taken));
-        } else {
-            jobs.push_back(classOf(input, taken));
-        }
-    }
-    return jobs;
-}
-
-void prepareOutputFolder(const fs::path& output) {
+// Whether `path` lies inside `folder` (both absolute, links resolved where they exist).
+bool inside(const fs::path& path, const fs::path& folder) {
     std::error_code error;
-    if (!fs::exists(output, error)) {
-        if (::mkdir(output.c_str(), 0700) != 0 && errno != EEXIST)
-            throw ZebError("Impossible de créer le dossier « " + output.string() +
-                           " » : " + FrenchReason(errno) + ".");
-    } else if (!fs::is_directory(output, error)) {
-        throw ZebError("« " + output.string() + " » existe et n'est pas un dossier.");
-    }
-    if (::access(output.c_str(), W_OK | X_OK) != 0)
-        throw ZebError("Impossible d'écrire dans le dossier « " + output.string() +
-                       " » : " + FrenchReason(errno) + ".");
+    const fs::path relative =
+        fs::weakly_canonical(path, error).lexically_relative(fs::weakly_canonical(folder, error));
+    return !relative.empty() && *relative.begin() != "..";
 }
 
-// Puts the finished folder in the class's place in one step: the previous results, if any,
-// move to the hidden name and go with it, so the class folder is always wholly old or new.
-void putInPlace(PrivateFolder& staging, const fs::path& target) {
-    const SignalsHeld held;
-    if (::renameat2(AT_FDCWD, staging.path().c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0)
-        return; // the old results go with the staging folder
-    const int exchange = errno;
-    if (exchange == ENOENT || exchange == EINVAL || exchange == ENOSYS) {
-        if (::renameat2(AT_FDCWD, staging.path().c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-            staging.keep();
-            return;
-        }
-    }
-    throw ZebError("Impossible de remplacer le dossier « " + target.string() +
-                   " » : " + FrenchReason(exchange == ENOENT ? errno : exchange) + ".");
+std::string today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[40] = {};
+    std::strftime(text, sizeof text, "%d/%m/%Y à %H:%M", &local);
+    return text;
 }
+
+// The output folder, made when missing and locked for the run: a second run into it waits for
+// nobody, it stops with a message. Made by this run and left without results, it goes again.
+class OutputFolder {
+public:
+    explicit OutputFolder(const fs::path& folder) : folder_(folder) {
+        if (::mkdir(folder.c_str(), 0700) == 0) {
+            made_ = true;
+        } else if (errno != EEXIST) {
+            throw ZebError("Impossible de créer le dossier " + inQuotes(folder) + " : " +
+                           FrenchReason(errno) + ".");
+        } else if (std::error_code error; !fs::is_directory(folder, error)) {
+            throw ZebError(inQuotes(folder) + " existe et n'est pas un dossier.");
+        }
+        if (::access(folder.c_str(), W_OK | X_OK) != 0)
+            fail("Impossible d'écrire dans le dossier", errno);
+        lock_ = ::open((folder / LockName).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (lock_ < 0)
+            fail("Impossible de créer le verrou du dossier", errno);
+        // A file system without locks (some network shares) cannot tell: the run goes on.
+        if (::flock(lock_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+            throw ZebError("un autre zeb-fiches écrit déjà dans le dossier " + inQuotes(folder) +
+                           " ; relancez celui-ci quand il aura fini.");
+    }
+    ~OutputFolder() {
+        if (made_ && !kept_) {
+            ::unlink((folder_ / LockName).c_str());
+            ::rmdir(folder_.c_str());
+        }
+        if (lock_ >= 0)
+            ::close(lock_);
+    }
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+    void keep() { kept_ = true; }
+
+private:
+    [[noreturn]] void fail(const char* what, int error) {
+        if (lock_ >= 0)
+            ::close(lock_);
+        if (made_)
+            ::rmdir(folder_.c_str());
+        throw ZebError(std::string(what) + " " + inQuotes(folder_) + " : " + FrenchReason(error) + ".");
+    }
+
+    fs::path folder_;
+    int lock_ = -1;
+    bool made_ = false;
+    bool kept_ = false;
+};
 
 class Batch {
 public:
     Batch(const SchoolBatchOptions& options, const PdfFileWriter& writePdf, std::ostream& messages)
-        : options_(options), writePdf_(writePdf), messages_(messages) {}
+        : options_(options), out_(options.output), writePdf_(writePdf), messages_(messages) {}
 
     int run() {
-        jobs_ = plannedClasses(options_);
-        prepareOutputFolder(options_.output);
+        jobs_ = plannedClasses();
+        folder_.emplace(out_);
         BaseWorkFolder(); // a temporary folder that cannot be used stops all, said once
+        restoreLeftovers();
+        chooseFolders();
+        for (ClassJob& job : jobs_)
+            report(job);
+        terminal_ = TerminalAvailable();
         startWorkers();
         clearProgress();
-        bool schoolWritten = true;
-        try {
-            writeSchoolFile();
-        } catch (const ZebError& error) {
-            messages_ << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
-            schoolWritten = false;
-        }
+        askPasswords();
+        // Interrupted: what the classes made goes with them, the output folder is as it was.
+        ThrowIfInterrupted();
+        dropRepeatedClasses();
+        const bool schoolWritten = commit();
+        for (ClassJob& job : jobs_)
+            report(job);
         return std::max(summary(), schoolWritten ? 0 : 1);
     }
 
 private:
+    // ---- Planning, on the main thread -----------------------------------------------------
+
+    std::vector<ClassJob> plannedClasses() {
+        std::vector<ClassJob> jobs;
+        std::map<std::pair<dev_t, ino_t>, fs::path> seen;
+        const auto add = [&](const fs::path& file) {
+            struct stat info {};
+            if (::stat(file.c_str(), &info) == 0) {
+                const auto [first, added] = seen.try_emplace({info.st_dev, info.st_ino}, file);
+                if (!added) {
+                    messages_ << "zeb-fiches : attention : " << inQuotes(file)
+                              << (file == first->second
+                                      ? " est donné deux fois"
+                                      : " est le même fichier que " + inQuotes(first->second))
+                              << " : la classe n'est écrite qu'une fois.\n";
+                    ++repeated_;
+                    return;
+                }
+            }
+            ClassJob& job = jobs.emplace_back();
+            job.source = file;
+            job.base = baseName(file.stem().string());
+        };
+        for (const fs::path& given : options_.exports) {
+            fs::path input = fs::absolute(given).lexically_normal();
+            if (!input.has_filename() && input.has_parent_path())
+                input = input.parent_path(); // "ce2-a/" is the folder ce2-a
+            std::error_code error;
+            if (!fs::is_directory(input, error)) {
+                add(input);
+                continue;
+            }
+            std::string failure;
+            const std::vector<fs::path> found = folderExports(input, failure);
+            if (!failure.empty()) {
+                ClassJob& job = jobs.emplace_back();
+                job.source = input;
+                job.base = baseName(input.filename().string());
+                job.failure = failure;
+            }
+            for (const fs::path& file : found)
+                add(file);
+        }
+        return jobs;
+    }
+
+    // What a run killed in the middle left: a class folder set aside and not yet replaced goes
+    // back in its place; every other leftover of ZEB's goes.
+    void restoreLeftovers() {
+        std::error_code error;
+        for (fs::directory_iterator it(out_, error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (!name.starts_with(AsidePrefix) || !IsStaleOwnFolder(it->path()))
+                continue;
+            try {
+                const std::optional<OwnList> list =
+                    OwnList::parse(ReadWholeFile(it->path() / OwnMarkName, 1 << 16));
+                if (!list || !list->subject.starts_with("classe "))
+                    continue;
+                const std::string className = list->subject.substr(7);
+                if (className.find('/') == std::string::npos && !className.starts_with('.'))
+                    Placement::PutWhereFree(it->path(), out_ / className);
+            } catch (const ZebError&) {
+                // its class folder is there again: the leftover goes below
+            }
+        }
+        RemoveStaleFolders(out_, OwnPrefix);
+    }
+
+    // The school's file and each class's folder: its own name, or the next with a suffix when
+    // another class has it (in any letter case) or when what stands there is not ZEB's.
+    void chooseFolders() {
+        std::set<std::string> taken{lowered(std::string(SchoolClassName))};
+        std::string leftAlone;
+        for (int n = 1;; ++n) {
+            const std::string name =
+                std::string(SchoolFileStem) + (n == 1 ? "" : "-" + std::to_string(n)) + ".csv";
+            const Ownership own = FileOwnership(out_ / name, out_ / SchoolListName);
+            if (own.kind == Ownership::Kind::Foreign) {
+                if (leftAlone.empty())
+                    leftAlone = inQuotes(out_ / name) + " n'a pas été écrit par ZEB (" + own.reason + ")";
+                continue;
+            }
+            schoolFile_ = name;
+            schoolFileIsOurs_ = own.kind == Ownership::Kind::Ours;
+            taken.insert(lowered(name));
+            if (!leftAlone.empty())
+                messages_ << "zeb-fiches : attention : " << leftAlone << " : il est laissé tel quel et les "
+                          << "résultats de l'école sont écrits dans " << inQuotes(out_ / name) << ".\n";
+            break;
+        }
+        for (ClassJob& job : jobs_)
+            if (job.failure.empty())
+                chooseFolder(job, taken);
+    }
+
+    void chooseFolder(ClassJob& job, std::set<std::string>& taken) {
+        std::string leftAlone;
+        for (int n = 1;; ++n) {
+            const std::string name = job.base + (n == 1 ? "" : "-" + std::to_string(n));
+            if (taken.contains(lowered(name)))
+                continue;
+            const fs::path folder = out_ / name;
+            Ownership own = ClassFolderOwnership(folder);
+            if (own.kind == Ownership::Kind::Ours && holdsAnExport(folder))
+                own = {Ownership::Kind::Foreign, "il contient un export que cette commande lit", {}};
+            if (own.kind == Ownership::Kind::Foreign) {
+                if (leftAlone.empty())
+                    leftAlone = "le dossier " + inQuotes(folder) +
+                                " n'est pas un dossier de résultats de ZEB (" + own.reason +
+                                ") : il est laissé tel quel";
+                continue;
+            }
+            job.name = name;
+            job.replaces = own.kind == Ownership::Kind::Ours;
+            taken.insert(lowered(name));
+            if (!leftAlone.empty())
+                job.notes.push_back(leftAlone + " et la classe est écrite dans " + inQuotes(folder) + ".");
+            return;
+        }
+    }
+
+    bool holdsAnExport(const fs::path& folder) const {
+        return std::any_of(options_.exports.begin(), options_.exports.end(),
+                           [&folder](const fs::path& given) { return inside(fs::absolute(given), folder); });
+    }
+
+    // ---- The classes, on the workers ------------------------------------------------------
+
     void startWorkers() {
         unsigned threads = options_.threads;
         if (threads == 0) {
@@ -181,114 +343,306 @@ private:
                           ? static_cast<unsigned>(CPU_COUNT(&allowed))
                           : std::max(1U, std::thread::hardware_concurrency());
         }
-        threads =
-            std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<std::size_t>(jobs_.size(), 1)));
-        std::vector<std::thread> workers;
-        {
-            // Signals go to this thread only: its handler then removes what every class
-            // registered while the workers go on, never in the middle of one of theirs.
-            const SignalsHeld held;
-            for (unsigned t = 0; t < threads; ++t)
-                workers.emplace_back([this] { work(); });
-        }
-        for (std::thread& worker : workers)
-            worker.join();
+        threads = std::clamp<unsigned>(
+            threads, 1,
+            std::min<unsigned>(MaxWorkers, static_cast<unsigned>(std::max<std::size_t>(jobs_.size(), 1))));
+        std::vector<std::jthread> workers;
+        for (unsigned t = 0; t < threads; ++t)
+            workers.emplace_back([this] { work(); });
     }
 
     void work() {
-        for (std::size_t k; (k = next_++) < jobs_.size();) {
+        for (std::size_t k; (k = next_++) < jobs_.size() && !InterruptionRequested();) {
             ClassJob& job = jobs_[k];
             if (!job.failure.empty())
                 continue;
             showProgress(k, job.name);
-            try {
-                writeClass(job);
-                job.written = true;
-            } catch (const std::exception& error) {
-                job.failure = error.what();
+            if (!writeClass(job))
+                return;
+            // A class that waits for its password is told once the question is asked, or not.
+            if (!job.passwordWanted || !terminal_)
+                report(job);
+        }
+    }
+
+    // False when the run is interrupted: the class then stays unwritten.
+    bool writeClass(ClassJob& job) {
+        std::vector<std::string> said;
+        try {
+            job.staging.reset();
+            job.failure.clear();
+            auto state = std::make_unique<ProgramState>();
+            BuildObjectiveTables(*state);
+            {
+                const PrivateFolder work(BaseWorkFolder(), WorkFolderPrefix,
+                                         "Impossible de créer le dossier de travail temporaire");
+                ExportQuestions questions;
+                questions.askAtTerminal = false;
+                questions.password = job.password;
+                questions.said = &said;
+                try {
+                    for (std::string& warning : LoadClassExport(job.source, work.path(), *state, questions))
+                        said.push_back("attention : " + warning);
+                } catch (const ZebError&) {
+                    job.passwordWanted = questions.passwordWanted;
+                    throw;
+                }
+                job.passwordWanted = false;
+            }
+            ThrowIfInterrupted();
+            stage(job, *state);
+            job.staged = true;
+        } catch (const Interrupted&) {
+            job.staging.reset();
+            return false;
+        } catch (const std::exception& error) {
+            // Said of the class's folder, not of the hidden one it was being made in.
+            job.failure = error.what();
+            if (job.staging)
+                for (std::size_t at;
+                     (at = job.failure.find(job.staging->path().string())) != std::string::npos;)
+                    job.failure.replace(at, job.staging->path().string().size(), (out_ / job.name).string());
+            job.staging.reset();
+        }
+        job.notes.insert(job.notes.end(), said.begin(), said.end());
+        return true;
+    }
+
+    // Every file of the class, then the list that marks the folder as ZEB's, in a hidden folder
+    // beside the class's: putting it in place is then one rename.
+    void stage(ClassJob& job, ProgramState& state) {
+        state.CurrentTreatment = options_.treatment;
+        job.pupils = state.Class.PupilCount;
+        job.tallies.clear();
+        for (const Subject subject : BothSubjects) {
+            const SubjectSynthesis synthesis = SynthesizeSubject(state.Class, subject);
+            for (int j = 1; j <= synthesis.ObjectiveCount; ++j)
+                job.tallies.push_back(synthesis.Objectives[j].Tally);
+        }
+        std::string records;
+        for (int pupil = 1; pupil <= state.Class.PupilCount; ++pupil) {
+            const PupilRecord& record = state.Class.ClassResults[pupil];
+            for (const std::string_view field :
+                 {std::string_view(record.Number), std::string_view(record.Surname),
+                  std::string_view(record.FirstName), std::string_view(record.FrenchCodes),
+                  std::string_view(record.MathsCodes)})
+                records.append(field).push_back('\n');
+        }
+        job.digest = ContentDigest(records);
+
+        job.staging = std::make_unique<PrivateFolder>(out_, StagingPrefix,
+                                                      "Impossible de créer un dossier dans " + inQuotes(out_),
+                                                      PrivateFolder::Lock::None);
+        const fs::path& folder = job.staging->path();
+        const CsvNames names = options_.anonymous ? CsvNames::Removed : CsvNames::Kept;
+        WriteOutputFile(folder / "scores.csv", ClassScoresCsv(state, names));
+        WriteOutputFile(folder / "synthese.csv", SynthesisCsv(state));
+        WriteOutputFile(folder / "groupes.csv", GroupsCsv(state, names));
+        const SheetSource source = SheetSource::Of(state);
+        writePdf_(folder / "fiches.pdf",
+                  SubjectDocuments<SheetDocument>(BothSubjects, source, 1, state.Class.PupilCount).list(),
+                  "Fiches de résultats - EVALUATION CE2");
+        ThrowIfInterrupted();
+        writePdf_(folder / "synthese.pdf", SubjectDocuments<SynthesisDocument>(BothSubjects, source).list(),
+                  "Synthèse - EVALUATION CE2");
+        WriteOutputFile(folder / OwnMarkName, ListFiles(folder, "classe " + job.name, ClassFiles).text());
+    }
+
+    // A protected export asks its password once the other classes are done, at the terminal,
+    // naming the class; the classes go on meanwhile rather than wait behind the question.
+    void askPasswords() {
+        for (ClassJob& job : jobs_) {
+            if (!job.passwordWanted || !terminal_ || InterruptionRequested())
+                continue;
+            for (int attempt = 0; attempt < 3 && job.passwordWanted; ++attempt) {
+                const std::optional<std::string> typed =
+                    ReadHiddenAnswer("zeb-fiches : " + PrintableName(job.name) + " : " +
+                                     (attempt == 0 ? "" : "mot de passe refusé ; ") +
+                                     "mot de passe de l'export " + inQuotes(job.source.filename()) + " : ");
+                if (!typed || typed->empty() || InterruptionRequested())
+                    break;
+                job.password = typed;
+                job.notes.clear();
+                if (!writeClass(job))
+                    return;
             }
             report(job);
         }
     }
 
-    void writeClass(ClassJob& job) {
-        auto state = std::make_unique<ProgramState>();
-        BuildObjectiveTables(*state);
-        {
-            PrivateFolder work(BaseWorkFolder(), "zeb-fiches-",
-                               "Impossible de créer le dossier de travail temporaire");
-            job.warnings = LoadClassExport(job.source, work.path(), *state);
-        }
-        state->CurrentTreatment = options_.treatment;
-        job.pupils = state->Class.PupilCount;
-        for (const Subject subject : BothSubjects) {
-            const SubjectSynthesis synthesis = SynthesizeSubject(state->Class, subject);
-            for (int j = 1; j <= synthesis.ObjectiveCount; ++j)
-                job.tallies.push_back(synthesis.Objectives[j].Tally);
-        }
+    // ---- Into place, on the main thread ---------------------------------------------------
 
-        PrivateFolder staging(options_.output, "." + job.name + ".",
-                              "Impossible de créer un dossier dans « " + options_.output.string() + " »");
-        const fs::path& folder = staging.path();
-        const CsvNames names = options_.anonymous ? CsvNames::Removed : CsvNames::Kept;
-        WriteOutputFile(folder / "scores.csv", ClassScoresCsv(*state, names));
-        WriteOutputFile(folder / "synthese.csv", SynthesisCsv(*state));
-        WriteOutputFile(folder / "groupes.csv", GroupsCsv(*state, names));
-        const SheetSource source = SheetSource::Of(*state);
-        writePdf_(folder / "fiches.pdf",
-                  SubjectDocuments<SheetDocument>(BothSubjects, source, 1, state->Class.PupilCount).list(),
-                  "Fiches de résultats - EVALUATION CE2");
-        writePdf_(folder / "synthese.pdf", SubjectDocuments<SynthesisDocument>(BothSubjects, source).list(),
-                  "Synthèse - EVALUATION CE2");
-        putInPlace(staging, options_.output / job.name);
+    // Two exports of the same class (the same pupils with the same codes) are written once.
+    void dropRepeatedClasses() {
+        std::map<std::string, const ClassJob*> first;
+        for (ClassJob& job : jobs_) {
+            if (!job.staged)
+                continue;
+            const auto [earlier, added] = first.try_emplace(job.digest, &job);
+            if (added)
+                continue;
+            job.staged = false;
+            job.staging.reset();
+            job.duplicateOf = earlier->second->name;
+            job.notes.push_back("attention : l'export " + inQuotes(job.source) +
+                                " donne la même classe que " + inQuotes(earlier->second->source) +
+                                " (mêmes élèves, mêmes codes) : elle n'est écrite " + "qu'une fois, dans " +
+                                inQuotes(out_ / job.duplicateOf) + ".");
+        }
     }
 
-    void showProgress(std::size_t k, const std::string& name) {
-        if (!options_.showProgress)
+    // Every class in place at once, at the end, with the school's file that describes them: an
+    // interruption before leaves the output folder as it was; one after lets this finish.
+    // False when the school's file could not be written.
+    bool commit() {
+        ThrowIfInterrupted();
+        std::unique_ptr<PrivateFolder> school;
+        try {
+            school = std::make_unique<PrivateFolder>(out_, SchoolStagingPrefix,
+                                                     "Impossible de créer un dossier dans " + inQuotes(out_),
+                                                     PrivateFolder::Lock::None);
+            WriteOutputFile(school->path() / schoolFile_, schoolCsv());
+        } catch (const ZebError& error) {
+            messages_ << "zeb-fiches : " << PrintableUtf8(error.what())
+                      << "\nzeb-fiches : aucune classe n'a été "
+                      << "remplacée dans " << inQuotes(out_) << ".\n";
+            for (ClassJob& job : jobs_)
+                if (job.staged)
+                    job.failure = "les résultats de l'école ne peuvent pas être écrits.";
+            return false;
+        }
+        // The school's older file goes first: a run that dies from here on leaves none rather
+        // than one that describes other folders. A signal from here on waits for the end.
+        const InterruptionsIgnored completing;
+        folder_->keep();
+        if (schoolFileIsOurs_ &&
+            FileOwnership(out_ / schoolFile_, out_ / SchoolListName).kind == Ownership::Kind::Ours)
+            ::unlink((out_ / schoolFile_).c_str());
+        removeOlderSchoolFile();
+        const auto listSchoolFile = [&] {
+            WriteOutputFile(out_ / SchoolListName, ListFiles(school->path(), "ecole", {schoolFile_}).text());
+        };
+        try {
+            listSchoolFile();
+        } catch (const ZebError& error) {
+            messages_ << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
+            return false;
+        }
+
+        std::vector<fs::path> older;
+        bool allPlaced = true;
+        for (ClassJob& job : jobs_)
+            if (job.staged)
+                allPlaced = place(job, older) && allPlaced;
+        bool written = true;
+        try {
+            if (!allPlaced) { // the school's file describes the classes in place, and only them
+                WriteOutputFile(school->path() / schoolFile_, schoolCsv());
+                listSchoolFile();
+            }
+            Placement::PutWhereFree(school->path() / schoolFile_, out_ / schoolFile_);
+        } catch (const ZebError& error) {
+            messages_ << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
+            written = false;
+        }
+        // The older results of the classes replaced go now.
+        if (const int folder = ::open(out_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
+            for (const fs::path& results : older)
+                RemoveTreeAt(folder, results.filename().c_str());
+            ::close(folder);
+        }
+        for (ClassJob& job : jobs_)
+            if (!job.placed && job.replaces)
+                leaveNotice(job);
+        return written;
+    }
+
+    // A list of ours that names another file (ecole-2.csv when ecole.csv was someone else's):
+    // that file, if still ours, describes folders that are about to change.
+    void removeOlderSchoolFile() {
+        try {
+            const std::optional<OwnList> list = OwnList::parse(ReadWholeFile(out_ / SchoolListName, 1 << 16));
+            for (const OwnList::File& file : list ? list->files : std::vector<OwnList::File>{})
+                if (file.name != schoolFile_ && file.name.find('/') == std::string::npos &&
+                    FileOwnership(out_ / file.name, out_ / SchoolListName).kind == Ownership::Kind::Ours)
+                    ::unlink((out_ / file.name).c_str());
+        } catch (const ZebError&) {
+            // no list, nothing older of ours
+        }
+    }
+
+    // False when the class could not be put in place: it is then not written, and whatever
+    // stood in its place is as it was.
+    bool place(ClassJob& job, std::vector<fs::path>& older) {
+        const fs::path target = out_ / job.name;
+        const fs::path staged = job.staging->path();
+        const fs::path aside =
+            out_ / (std::string(AsidePrefix) + staged.filename().string().substr(StagingPrefix.size()));
+        try {
+            Placement placement = Placement::Put(staged, target, aside);
+            if (!placement.previous().empty() &&
+                ClassFolderOwnership(placement.previous()).kind != Ownership::Kind::Ours) {
+                // Something that is not ZEB's came in between: it goes back, untouched.
+                placement.undo();
+                throw ZebError("le dossier " + inQuotes(target) +
+                               " a changé pendant l'écriture : il est laissé tel quel.");
+            }
+            job.placed = true;
+            job.staging->keep();
+            if (!placement.previous().empty())
+                older.push_back(placement.previous());
+            return true;
+        } catch (const ZebError& error) {
+            job.failure = error.what();
+            job.staged = false;
+            job.staging.reset();
+            return false;
+        }
+    }
+
+    // A class whose older results stay: a note in its folder says they are not this run's.
+    void leaveNotice(const ClassJob& job) {
+        const fs::path folder = out_ / job.name;
+        Ownership own = ClassFolderOwnership(folder);
+        if (own.kind != Ownership::Kind::Ours)
             return;
-        const std::lock_guard lock(output_);
-        messages_ << "\r\x1b[K[" << k + 1 << "/" << jobs_.size() << "] " << PrintableUtf8(name) << " …"
-                  << std::flush;
-    }
-
-    void clearProgress() {
-        if (options_.showProgress)
-            messages_ << "\r\x1b[K" << std::flush;
-    }
-
-    void report(const ClassJob& job) {
-        const std::lock_guard lock(output_);
-        if (options_.showProgress && (!job.failure.empty() || !job.warnings.empty()))
-            messages_ << "\r\x1b[K";
-        for (const std::string& warning : job.warnings)
-            messages_ << "zeb-fiches : " << PrintableUtf8(job.name)
-                      << " : attention : " << PrintableUtf8(warning) << '\n';
-        if (!job.failure.empty()) {
-            std::string reason = PrintableUtf8(job.failure);
-            for (std::size_t at = 0; (at = reason.find('\n', at)) != std::string::npos; at += 3)
-                reason.replace(at, 1, "\n  ");
-            messages_ << "zeb-fiches : " << PrintableUtf8(job.name) << " : " << reason << '\n';
+        const std::string why = job.duplicateOf.empty()
+                                    ? "l'export de cette classe, " + inQuotes(job.source) +
+                                          ", n'a pas pu être traité :\r\n" + job.failure
+                                    : "l'export " + inQuotes(job.source) +
+                                          " donne la même classe que celle du dossier " +
+                                          inQuotes(out_ / job.duplicateOf) + ", où elle est écrite.";
+        std::string text = "Les résultats de ce dossier viennent d'un passage précédent de zeb-fiches.\r\n"
+                           "Au passage du " +
+                           today() + ", " + why +
+                           "\r\n"
+                           "Ils ne sont pas comptés dans « " +
+                           schoolFile_ + " ».\r\n";
+        try {
+            WriteOutputFile(folder / NoticeName, text);
+            std::erase_if(own.list.files, [](const OwnList::File& file) { return file.name == NoticeName; });
+            own.list.files.push_back(ListFiles(folder, "", {std::string(NoticeName)}).files.front());
+            WriteOutputFile(folder / OwnMarkName, own.list.text());
+        } catch (const ZebError& error) {
+            messages_ << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
         }
-        messages_ << std::flush;
     }
 
-    // The synthesis rows of every class written, then the school's over all their pupils.
-    void writeSchoolFile() {
+    // The synthesis rows of every class in place, then the school's over all their pupils.
+    std::string schoolCsv() const {
         std::string csv = "\xEF\xBB\xBF"
                           "classe;";
         csv.append(SynthesisCsvHeader).append("\r\n");
-        std::vector<ObjectiveTally> school;
+        std::vector<ObjectiveTally> school(FrenchObjectiveCount + MathsObjectiveCount);
         for (const ClassJob& job : jobs_) {
-            if (!job.written)
+            if (!job.staged)
                 continue;
-            school.resize(job.tallies.size());
             for (std::size_t i = 0; i < job.tallies.size(); ++i)
                 school[i] += job.tallies[i];
             appendRows(csv, CsvName(job.name), job.tallies);
         }
-        school.resize(FrenchObjectiveCount + MathsObjectiveCount);
         appendRows(csv, std::string(SchoolClassName), school);
-        WriteOutputFile(options_.output / SchoolFile, csv);
+        return csv;
     }
 
     static void appendRows(std::string& csv, const std::string& name,
@@ -301,35 +655,85 @@ private:
         }
     }
 
+    // ---- What the user reads ----------------------------------------------------------------
+
+    void showProgress(std::size_t k, const std::string& name) {
+        if (!options_.showProgress)
+            return;
+        const std::lock_guard lock(output_);
+        messages_ << "\r\x1b[K[" << k + 1 << "/" << jobs_.size() << "] " << PrintableName(name) << " …"
+                  << std::flush;
+    }
+
+    void clearProgress() {
+        if (options_.showProgress)
+            messages_ << "\r\x1b[K" << std::flush;
+    }
+
+    // What is new of the class: its notes, and its failure once.
+    void report(ClassJob& job) {
+        const std::lock_guard lock(output_);
+        if (job.notes.empty() && (job.failure.empty() || job.failureTold))
+            return;
+        if (options_.showProgress)
+            messages_ << "\r\x1b[K";
+        const std::string name = PrintableName(job.name.empty() ? job.base : job.name);
+        const auto indented = [](std::string text) {
+            text = PrintableUtf8(text);
+            for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 3)
+                text.replace(at, 1, "\n  ");
+            return text;
+        };
+        for (const std::string& note : job.notes)
+            messages_ << "zeb-fiches : " << name << " : " << indented(note) << '\n';
+        if (!job.failure.empty() && !job.failureTold)
+            messages_ << "zeb-fiches : " << name << " : " << indented(job.failure) << '\n';
+        job.failureTold = !job.failure.empty();
+        job.notes.clear();
+        messages_ << std::flush;
+    }
+
     int summary() {
-        int classes = 0, pupils = 0;
+        int classes = 0, pupils = 0, failures = 0, repeated = repeated_;
         std::string failed;
-        int failures = 0;
         for (const ClassJob& job : jobs_) {
-            if (job.written) {
+            if (job.placed) {
                 ++classes;
                 pupils += job.pupils;
+            } else if (!job.duplicateOf.empty()) {
+                ++repeated;
             } else {
                 ++failures;
-                failed += (failed.empty() ? "" : ", ") + PrintableUtf8(job.name);
+                failed +=
+                    (failed.empty() ? "" : ", ") + PrintableName(job.name.empty() ? job.base : job.name);
             }
         }
         const auto plural = [](int n, const char* one, const char* many) {
             return std::to_string(n) + " " + (n > 1 ? many : one);
         };
         messages_ << "zeb-fiches : " << plural(classes, "classe écrite", "classes écrites") << " ("
-                  << plural(pupils, "élève", "élèves") << ") dans « "
-                  << PrintableUtf8(options_.output.string()) << " »";
+                  << plural(pupils, "élève", "élèves") << ") dans " << inQuotes(out_);
+        if (repeated > 0)
+            messages_ << " ; " << plural(repeated, "export en double, écrit", "exports en double, écrits")
+                      << " une seule fois";
         if (failures > 0)
             messages_ << " ; " << plural(failures, "classe en échec", "classes en échec") << " : " << failed;
+        if (schoolFile_ != std::string(SchoolFileStem) + ".csv")
+            messages_ << " ; résultats de l'école dans « " << schoolFile_ << " »";
         messages_ << ".\n" << std::flush;
         return failures > 0 ? 1 : 0;
     }
 
     const SchoolBatchOptions& options_;
+    const fs::path out_;
     const PdfFileWriter& writePdf_;
     std::ostream& messages_;
+    std::optional<OutputFolder> folder_; // goes after the classes' hidden folders in it
     std::vector<ClassJob> jobs_;
+    std::string schoolFile_;
+    bool schoolFileIsOurs_ = false;
+    bool terminal_ = false;
+    int repeated_ = 0; // exports given twice, not planned again
     std::atomic<std::size_t> next_{0};
     std::mutex output_;
 };

@@ -93,8 +93,12 @@ constexpr const char* Usage =
     "                    synthese.csv et groupes.csv ; puis DOSSIER/ecole.csv : les lignes de\n"
     "                    synthèse de chaque classe précédées de la colonne classe, et celles de\n"
     "                    l'école entière (classe ECOLE). Une classe en échec est signalée avec sa\n"
-    "                    raison et les autres sont écrites ; les résultats précédents d'une\n"
-    "                    classe sont remplacés d'un coup. Code de sortie 1 si une classe échoue.\n"
+    "                    raison et les autres sont écrites. Les classes prennent leur place\n"
+    "                    ensemble, à la fin : interrompue avant, la commande laisse DOSSIER tel\n"
+    "                    qu'il était. Seuls les dossiers et le ecole.csv que ZEB a écrits (et\n"
+    "                    que personne n'a modifiés depuis) sont remplacés ; pour tout autre\n"
+    "                    fichier ou dossier du même nom, la classe prend le nom suivant (-2).\n"
+    "                    Code de sortie 1 si une classe échoue.\n"
     "  -h, --help        affiche cette aide.\n"
     "\n"
     "Les fichiers de travail sont créés dans un dossier temporaire privé (dans $XDG_RUNTIME_DIR,\n"
@@ -344,6 +348,8 @@ int writeSchool(const Options& options) {
 }
 
 int run(const Options& options) {
+    // What a killed run left in the temporary folder holds pupils' names: it goes first.
+    cli::RemoveStaleFolders(cli::BaseWorkFolder(), cli::WorkFolderPrefix);
     if (options.school)
         return writeSchool(options);
     for (const auto& [name, member] : OutputOptions)
@@ -359,7 +365,7 @@ int run(const Options& options) {
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state);
     {
-        const cli::PrivateFolder folder(cli::BaseWorkFolder(), "zeb-fiches-",
+        const cli::PrivateFolder folder(cli::BaseWorkFolder(), cli::WorkFolderPrefix,
                                         "Impossible de créer le dossier de travail temporaire");
         for (const std::string& message : cli::LoadClassExport(options.exportDocument, folder.path(), *state))
             std::cerr << "zeb-fiches : attention : " << PrintableUtf8(message) << '\n';
@@ -385,6 +391,8 @@ int run(const Options& options) {
             cli::WriteFamilyFiles(*writing, *options.familyFolder, *state, options.subjects,
                                   options.doubleSided);
     }
+    // Interrupted before the end: the files this run made go again.
+    cli::ThrowIfInterrupted();
     outputs.keep();
     if (!options.familyFolder &&
         std::none_of(std::begin(OutputOptions), std::end(OutputOptions),
@@ -410,6 +418,9 @@ int main(int argc, char** argv) {
     // reaches the terminal.
     try {
         return run(parseArguments(args));
+    } catch (const cli::Interrupted&) {
+        // Everything the run had begun is undone by now.
+        cli::EndByInterruption();
     } catch (const UsageError& error) {
         std::cerr << "zeb-fiches : " << PrintableUtf8(error.message) << "\nEssayez « zeb-fiches --help ».\n";
         return 2;

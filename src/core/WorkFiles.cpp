@@ -13,24 +13,12 @@
 namespace zeb {
 namespace fs = std::filesystem;
 
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 namespace {
-
-// Closes a descriptor on every path out of a function.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 std::string quoted(const fs::path& file) {
     return "« " + file.string() + " »";

@@ -3,8 +3,23 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zeb {
+
+// Closes a descriptor on every path out of a function.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
 
 inline constexpr std::string_view WorkFolderName = "TMP";
 inline constexpr std::string_view TempFileName = "temp.txt";
