@@ -37,7 +37,8 @@ std::vector<std::string> csvRows(const fs::path& file) {
 std::vector<std::string> entries(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+        if (!entry.path().filename().string().starts_with('.')) // ZEB's marks and lock
+            names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -160,10 +161,8 @@ TEST(SchoolBatch, SameNamesGetASuffixAndOlderResultsAreReplacedClassByClass) {
         EXPECT_EQ(pupilsOf("classe-2"), 5);
     }
 
-    // New results for the first class, none for the second: the first is wholly new (the
-    // old file in it is gone with it), the second wholly as it was.
-    writeFile(out / "classe" / "ancien.txt", "ancien");
-    writeFile(out / "classe-2" / "ancien.txt", "ancien");
+    // New results for the first class, none for the second: the first is wholly new, the second
+    // wholly as it was, with a note that says so; the school's file counts the first only.
     writeFile(in / "x" / "classe.jad", archiveOf({.pupils = 4}));
     writeFile(in / "y" / "classe.jad", "PK");
     const ProcessRun run =
@@ -171,12 +170,20 @@ TEST(SchoolBatch, SameNamesGetASuffixAndOlderResultsAreReplacedClassByClass) {
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_NE(run.err.find("classe-2 : "), std::string::npos) << run.err;
     EXPECT_EQ(entries(out), (std::vector<std::string>{"classe", "classe-2", "ecole.csv"}));
-    EXPECT_FALSE(fs::exists(out / "classe" / "ancien.txt"));
     EXPECT_EQ(pupilsOf("classe"), 4);
-    EXPECT_TRUE(fs::exists(out / "classe-2" / "ancien.txt"));
     EXPECT_EQ(pupilsOf("classe-2"), 5);
+    const std::string notice = readFile(out / "classe-2" / "ANCIENS-RESULTATS.txt");
+    for (const char* said :
+         {"viennent d'un passage précédent", "n'a pas pu être traité", "pas comptés dans « ecole.csv »"})
+        EXPECT_NE(notice.find(said), std::string::npos) << notice;
     EXPECT_EQ(csvRows(out / "ecole.csv").size(), 2u * 35u);
     EXPECT_TRUE(fs::is_empty(tmp.path()));
+    // The notice is ZEB's own: the next complete run replaces the folder, notice and all.
+    writeFile(in / "y" / "classe.jad", archiveOf({.pupils = 2}));
+    ASSERT_EQ(
+        runZebFiches({"--dossier", out.string(), (in / "x").string(), (in / "y").string()}, tmp).exitCode, 0);
+    EXPECT_EQ(entries(out / "classe-2"), (std::vector<std::string>{"fiches.pdf", "groupes.csv", "scores.csv",
+                                                                   "synthese.csv", "synthese.pdf"}));
 }
 
 TEST(SchoolBatch, AnOutputFolderThatCannotBeUsedStopsEverything) {

@@ -1,0 +1,337 @@
+// What zeb-fiches writes beside the user's own files: it replaces only what it wrote itself, and an
+// interruption, a kill, a file system without atomic renames or a failing rename never leaves a
+// class or a family folder half old and half new.
+
+#include "CliRun.h"
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "generator/ExportGenerator.h"
+
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <poll.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+
+using namespace zeb::test;
+namespace fs = std::filesystem;
+namespace examples = zeb::examples;
+
+namespace {
+
+using Snapshot = std::map<std::string, std::string>;
+
+// Every entry under `folder`: a file's bytes, a link's target, "/" for a folder.
+Snapshot snapshot(const fs::path& folder) {
+    Snapshot found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        found[name] = entry.is_symlink()     ? "-> " + fs::read_symlink(entry.path()).string()
+                      : entry.is_directory() ? "/"
+                                             : readFile(entry.path());
+    }
+    return found;
+}
+
+std::string names(const Snapshot& snapshot) {
+    std::string text;
+    for (const auto& [name, contents] : snapshot)
+        text += " " + name;
+    return text;
+}
+
+std::string shim(const std::string& settings) {
+    return settings + " LD_PRELOAD=" + shellQuoted(ZEB_FAULT_SHIM) + " ASAN_OPTIONS=verify_asan_link_order=0";
+}
+
+std::string document(int pupils, std::uint32_t seed = 1) {
+    return examples::GenerateClass({.pupils = pupils, .seed = seed}).Document;
+}
+
+std::string archiveOf(const std::string& document) {
+    ZipMember member;
+    member.name = "classe.xml";
+    member.data = document;
+    return buildZip({member});
+}
+
+// The rows of a CSV file the command wrote, header and mark left out.
+std::size_t rowCount(const fs::path& file) {
+    const std::string text = readFile(file);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) - 1;
+}
+
+} // namespace
+
+TEST(SchoolBatch, WhatZebDidNotWriteIsLeftAloneAndTheClassTakesTheNextName) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& out, const fs::path& in)> plant;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a file", [](const fs::path& out, const fs::path&) { writeFile(out / "ce2-a", "notes"); },
+         "ce n'est pas un dossier"},
+        {"a folder of the teacher's",
+         [](const fs::path& out, const fs::path&) {
+             fs::create_directory(out / "ce2-a");
+             writeFile(out / "ce2-a" / "notes.txt", "réunion jeudi");
+         },
+         "il contient « notes.txt »"},
+        {"a link",
+         [](const fs::path& out, const fs::path& in) {
+             fs::create_directory_symlink(in / "ailleurs", out / "ce2-a");
+         },
+         "c'est un lien symbolique"},
+        {"results of ZEB's since edited",
+         [](const fs::path& out, const fs::path& in) {
+             ASSERT_EQ(runZebFiches({"--dossier", out.string(), (in / "ce2-a.xml").string()}, TempFolder())
+                           .exitCode,
+                       0);
+             writeFile(out / "ce2-a" / "scores.csv", readFile(out / "ce2-a" / "scores.csv") + "remarque\r\n");
+         },
+         "« scores.csv » a été modifié"},
+        {"results of an older ZEB, without the mark",
+         [](const fs::path& out, const fs::path&) {
+             fs::create_directory(out / "ce2-a");
+             for (const char* name :
+                  {"fiches.pdf", "scores.csv", "synthese.pdf", "synthese.csv", "groupes.csv"})
+                 writeFile(out / "ce2-a" / name, "ancien");
+         },
+         "ne porte pas la marque"},
+    };
+    for (const Case& c : cases) {
+        TempFolder in, tmp;
+        const fs::path out = in / "sortie";
+        fs::create_directories(in / "ailleurs");
+        writeFile(in / "ailleurs" / "garde.txt", "à garder");
+        fs::create_directory(out);
+        writeFile(in / "ce2-a.xml", document(3));
+        writeFile(out / "ecole.csv", "le tableau de l'école");
+        c.plant(out, in.path());
+        const Snapshot before = snapshot(in.path());
+
+        const ProcessRun run = runZebFiches({"--dossier", out.string(), (in / "ce2-a.xml").string()}, tmp);
+        EXPECT_EQ(run.exitCode, 0) << c.what << run.err;
+        for (const std::string& said :
+             {std::string(c.reason), std::string("il est laissé tel quel"),
+              "écrite dans « " + (out / "ce2-a-2").string() + " »", std::string("ecole-2.csv")})
+            EXPECT_NE(run.err.find(said), std::string::npos) << c.what << ": " << said << "\n" << run.err;
+        Snapshot after = snapshot(in.path());
+        for (const auto& [name, contents] : before) {
+            const bool ours = name.starts_with("sortie/.zeb-") || name == "sortie/ecole-2.csv";
+            EXPECT_TRUE(ours || after[name] == contents) << c.what << ": " << name;
+        }
+        EXPECT_EQ(rowCount(out / "ce2-a-2" / "scores.csv"), 3u * 35u) << c.what;
+        EXPECT_EQ(rowCount(out / "ecole-2.csv"), 2u * 35u) << c.what;
+    }
+}
+
+// The teacher's own example: the output folder is the one the export sits in, or the home folder.
+TEST(SchoolBatch, AnOutputFolderHoldingTheExportOrTheHomeLosesNothing) {
+    TempFolder home, tmp;
+    fs::create_directories(home / "eval" / "ce2-a");
+    writeFile(home / "eval" / "ce2-a" / "ce2-a.jad", archiveOf(document(4)));
+    writeFile(home / "eval" / "ce2-a" / "notes.txt", "notes");
+    fs::create_directory(home / "Documents");
+    writeFile(home / "Documents" / "lettre.odt", "lettre");
+    writeFile(home / "Documents.xml", document(2));
+    const Snapshot before = snapshot(home.path());
+    const ProcessRun first = runZebFiches(
+        {"--dossier", (home / "eval").string(), (home / "eval" / "ce2-a" / "ce2-a.jad").string()}, tmp);
+    const ProcessRun second = runShell("cd " + shellQuoted((home / "Documents").string()) +
+                                       " && TMPDIR=" + shellQuoted(tmp.path().string()) + " " +
+                                       shellQuoted(ZEB_FICHES) + " --dossier .. ../Documents.xml");
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    Snapshot after = snapshot(home.path());
+    for (const auto& [name, contents] : before)
+        EXPECT_EQ(after[name], contents) << name;
+    EXPECT_TRUE(fs::exists(home / "eval" / "ce2-a-2" / "fiches.pdf"));
+    EXPECT_TRUE(fs::exists(home / "Documents-2" / "fiches.pdf"));
+}
+
+TEST(SchoolBatch, TheSameClassTwiceIsWrittenOnceAndCountedOnce) {
+    TempFolder in, tmp;
+    fs::create_directories(in / "x");
+    const std::string archive = archiveOf(document(5));
+    writeFile(in / "a.jad", archive);
+    writeFile(in / "copie.jad", archive);
+    fs::create_symlink("a.jad", in / "lien.jad");
+    writeFile(in / "b.xml", document(5)); // the document of the same class
+    const ProcessRun run = runZebFiches({"--dossier", (in / "out").string(), in.path().string(),
+                                         (in / "x" / ".." / "a.jad").string(), (in / "b.xml").string()},
+                                        tmp);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(names(snapshot(in / "out")).find(" copie"), std::string::npos) << names(snapshot(in / "out"));
+    EXPECT_FALSE(fs::exists(in / "out" / "b"));
+    for (const std::string& said :
+         {"« " + (in / "lien.jad").string() + " » est le même fichier que",
+          "« " + (in / "a.jad").string() + " » est donné deux fois", std::string("donne la même classe que"),
+          std::string("4 exports en double")})
+        EXPECT_NE(run.err.find(said), std::string::npos) << said << "\n" << run.err;
+    // The school is the class: its rows are the class's.
+    std::string rows = readFile(in / "out" / "ecole.csv");
+    EXPECT_EQ(rowCount(in / "out" / "ecole.csv"), 2u * 35u);
+    const std::size_t school = rows.find("\r\nECOLE;") + 2;
+    std::string classRows = rows.substr(rows.find("\r\na;") + 2, school - rows.find("\r\na;") - 2);
+    for (std::size_t at = 0; (at = classRows.find("a;", at)) != std::string::npos; at += 6)
+        classRows.replace(at, 2, "ECOLE;");
+    EXPECT_EQ(rows.substr(school), classRows);
+}
+
+TEST(SchoolBatch, ASecondRunIntoTheSameFolderIsRefused) {
+    TempFolder in, tmp;
+    writeFile(in / "a.xml", document(2));
+    fs::create_directory(in / "out");
+    const int lock = ::open((in / "out" / ".zeb-verrou").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const ProcessRun run = runZebFiches({"--dossier", (in / "out").string(), (in / "a.xml").string()}, tmp);
+    ::close(lock);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("un autre zeb-fiches écrit déjà dans le dossier"), std::string::npos) << run.err;
+    EXPECT_EQ(names(snapshot(in / "out")), " .zeb-verrou");
+}
+
+// Without RENAME_EXCHANGE and RENAME_NOREPLACE, plain renames; killed between the two of them,
+// the older results wait aside and the next run puts them back.
+TEST(SchoolBatch, WorksWithoutRenameFlagsAndAKilledSwapIsMendedByTheNextRun) {
+    TempFolder in, tmp;
+    const fs::path out = in / "out";
+    const auto pupilsOf = [&out](const char* name) { return rowCount(out / name / "scores.csv") / 35; };
+    writeFile(in / "b.xml", document(2));
+    for (int pupils : {3, 4}) {
+        writeFile(in / "a.xml", document(pupils));
+        const ProcessRun run =
+            runZebFiches({"--dossier", out.string(), (in / "a.xml").string(), (in / "b.xml").string()}, tmp,
+                         shim("ZEB_TEST_NO_RENAME_FLAGS=1"));
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(pupilsOf("a"), static_cast<std::size_t>(pupils));
+        EXPECT_EQ(names(snapshot(out)).find(" .zeb-c"), std::string::npos) << names(snapshot(out));
+    }
+    writeFile(in / "a.xml", document(5));
+    const Snapshot older = snapshot(out / "a");
+    const ProcessRun killed =
+        runZebFiches({"--dossier", out.string(), (in / "a.xml").string()}, tmp,
+                     shim("ZEB_TEST_NO_RENAME_FLAGS=1 ZEB_TEST_SIGNAL=9 ZEB_TEST_SIGNAL_AT=rename:1:a"));
+    ASSERT_FALSE(fs::exists(out / "a")) << killed.err;
+    ASSERT_EQ(runZebFiches({"--dossier", out.string(), (in / "b.xml").string()}, tmp).exitCode, 0);
+    EXPECT_EQ(snapshot(out / "a"), older);
+    EXPECT_EQ(names(snapshot(out)).find(" .zeb-a"), std::string::npos) << names(snapshot(out));
+    EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(SchoolBatch, FoldersWithoutExportsLockedExportsAndOddNamesAreTold) {
+    TempFolder in, tmp;
+    fs::create_directory(in / "vide");
+    writeFile(in / "a.xml", document(2));
+    writeFile(in / "ce2\nb\u202e.jad", "PK");
+    fs::copy_file(fs::path(ZEB_CORPUS_DIR) / "encrypted.jad", in / "verrou.jad");
+    // No terminal to ask the password at: that class fails at once, the others are written.
+    const ProcessRun run = runShell(
+        "setsid -w env TMPDIR=" + shellQuoted(tmp.path().string()) + " " + shellQuoted(ZEB_FICHES) +
+        " --dossier " + shellQuoted((in / "out").string()) + " " + shellQuoted((in / "vide").string() + "/") +
+        " " + shellQuoted((in / "a.xml").string()) + " " + shellQuoted((in / "ce2\nb\u202e.jad").string()) +
+        " " + shellQuoted((in / "verrou.jad").string()) + " </dev/null");
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    for (const std::string& said :
+         {"zeb-fiches : vide : le dossier « " + (in / "vide").string() + " » ne contient aucun fichier .jad.",
+          std::string("zeb-fiches : verrou : "), std::string("mot de passe"), std::string("1 classe écrite"),
+          std::string("ce2?b?")})
+        EXPECT_NE(run.err.find(said), std::string::npos) << said << "\n" << run.err;
+    EXPECT_EQ(run.err.find("ce2\nb"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("\u202e"), std::string::npos) << run.err;
+}
+
+// At a terminal, the password is asked once the other classes are written, naming the class.
+TEST(SchoolBatch, ALockedExportAsksItsPasswordNamingTheClass) {
+    TempFolder in, tmp;
+    writeFile(in / "a.xml", document(2));
+    fs::copy_file(fs::path(ZEB_CORPUS_DIR) / "encrypted.jad", in / "ce2-b.jad");
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+        ::execl(ZEB_FICHES, ZEB_FICHES, "--dossier", (in / "out").c_str(), (in / "ce2-b.jad").c_str(),
+                (in / "a.xml").c_str(), nullptr);
+        ::_exit(127);
+    }
+    std::string shown;
+    for (char buffer[256];
+         shown.find("ce2-b : mot de passe de l'export « ce2-b.jad » : ") == std::string::npos;) {
+        pollfd ready{terminal, POLLIN, 0};
+        const ssize_t got = ::poll(&ready, 1, 60000) > 0 ? ::read(terminal, buffer, sizeof buffer) : -1;
+        ASSERT_GT(got, 0) << "no password prompt: " << shown;
+        shown.append(buffer, static_cast<std::size_t>(got));
+    }
+    ASSERT_EQ(::write(terminal, "classe-ce2\n", 11), 11);
+    for (char buffer[256];;) { // to the end of the run, when the terminal closes
+        pollfd ready{terminal, POLLIN, 0};
+        const ssize_t got = ::poll(&ready, 1, 60000) > 0 ? ::read(terminal, buffer, sizeof buffer) : -1;
+        if (got <= 0)
+            break;
+        shown.append(buffer, static_cast<std::size_t>(got));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(terminal);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << shown;
+    EXPECT_TRUE(fs::exists(in / "out" / "ce2-b" / "fiches.pdf")) << shown;
+}
+
+// A rename into the family folder fails half-way: the files already in place go back, and the
+// older ones with them, with or without atomic renames.
+TEST(FamilyFiles, APlacementFailingHalfWayLeavesTheFolderAsItWas) {
+    for (const char* flags : {"", "ZEB_TEST_NO_RENAME_FLAGS=1"}) {
+        TempFolder in, tmp;
+        writeFile(in / "classe.xml", document(5));
+        const fs::path folder = in / "familles";
+        ASSERT_EQ(runZebFiches({"--par-eleve", folder.string(), (in / "classe.xml").string()}, tmp).exitCode,
+                  0);
+        const Snapshot before = snapshot(folder);
+        const ProcessRun run = runZebFiches(
+            {"--par-eleve", folder.string(), "--treatment", "percent", (in / "classe.xml").string()}, tmp,
+            shim(std::string(flags) + " ZEB_TEST_FAIL_RENAME_TO=" + shellQuoted(folder.string() + "/03-")));
+        EXPECT_EQ(run.exitCode, 1) << flags;
+        EXPECT_NE(run.err.find("la fiche de l'élève 3 ("), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("est resté tel qu'il était"), std::string::npos) << run.err;
+        EXPECT_EQ(snapshot(folder), before) << flags << names(snapshot(folder));
+    }
+}
+
+// Killed (SIGKILL: nothing of the program runs): the hidden folders it was filling hold pupils'
+// names. The next run removes those, and nothing else: not a folder of the same look without
+// ZEB's mark, not one that a running program holds.
+TEST(ZebFichesKilled, TheNextRunRemovesWhatItLeftAndNothingElse) {
+    TempFolder in, tmp;
+    writeFile(in / "a.xml", document(3));
+    const fs::path out = in / "out", family = in / "familles";
+    writeFile(in / "b.jad", archiveOf(document(4)));
+    // Each run cleans up first: the leftovers are made in an order that keeps all three.
+    runZebFiches({"--dossier", out.string(), (in / "b.jad").string()}, tmp,
+                 shim("ZEB_TEST_SIGNAL=9 ZEB_TEST_SIGNAL_AT=fsync:2")); // writing a class's files
+    runZebFiches({"--par-eleve", family.string(), (in / "a.xml").string()}, tmp,
+                 shim("ZEB_TEST_SIGNAL=9 ZEB_TEST_SIGNAL_AT=renameat2:1"));
+    runZebFiches({"--dossier", (in / "autre").string(), (in / "b.jad").string()}, tmp,
+                 shim("ZEB_TEST_SIGNAL=9 ZEB_TEST_SIGNAL_AT=fchdir:1")); // in the middle of an extraction
+    EXPECT_NE(names(snapshot(tmp.path())).find(" zeb-fiches-"), std::string::npos);
+    EXPECT_NE(names(snapshot(out)).find(" .zeb-classe-"), std::string::npos);
+    EXPECT_NE(names(snapshot(family)).find(" .zeb-fiches-"), std::string::npos);
+    fs::create_directory(tmp / "zeb-fiches-autre");
+    writeFile(tmp / "zeb-fiches-autre" / "a-moi.txt", "pas à ZEB");
+    fs::create_directory(tmp / "zeb-fiches-actif");
+    writeFile(tmp / "zeb-fiches-actif" / ".zeb", "ZEB v2 zeb-fiches\n");
+    const int held = ::open((tmp / "zeb-fiches-actif" / ".zeb").c_str(), O_RDWR);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    EXPECT_EQ(runZebFiches({"--dossier", out.string(), (in / "a.xml").string()}, tmp).exitCode, 0);
+    EXPECT_EQ(runZebFiches({"--par-eleve", family.string(), (in / "a.xml").string()}, tmp).exitCode, 0);
+    ::close(held);
+    EXPECT_EQ(names(snapshot(tmp.path())),
+              " zeb-fiches-actif zeb-fiches-actif/.zeb zeb-fiches-autre zeb-fiches-autre/a-moi.txt");
+    EXPECT_EQ(names(snapshot(out)).find(" .zeb-c"), std::string::npos) << names(snapshot(out));
+    EXPECT_EQ(names(snapshot(family)).find(" .zeb-f"), std::string::npos) << names(snapshot(family));
+}
