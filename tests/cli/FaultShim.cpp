@@ -9,6 +9,9 @@
 //       renameat2 with flags fails with EINVAL, as on FUSE, exFAT, NTFS, SMB and NFS.
 //   ZEB_TEST_FAIL_RENAME_TO=TEXT
 //       rename and renameat2 to a path that holds TEXT fail with EIO.
+//   ZEB_TEST_FAIL_LINK_OF=TEXT
+//       linkat to a path that holds TEXT fails as on a full disk (ENOSPC), so that one chosen
+//       output of many fails.
 
 #include <atomic>
 #include <cerrno>
@@ -51,11 +54,11 @@ void maybeSignal(std::string_view call, const char* target) {
     ::kill(::getpid(), std::atoi(signal));
 }
 
-bool failsTo(const char* target) {
-    const char* text = std::getenv("ZEB_TEST_FAIL_RENAME_TO");
+bool failsTo(const char* target, const char* setting, int error) {
+    const char* text = std::getenv(setting);
     if (text == nullptr || target == nullptr || std::strstr(target, text) == nullptr)
         return false;
-    errno = EIO;
+    errno = error;
     return true;
 }
 
@@ -82,14 +85,14 @@ extern "C" int unlinkat(int folder, const char* path, int flags) {
 
 extern "C" int rename(const char* from, const char* to) {
     maybeSignal("rename", to);
-    if (failsTo(to))
+    if (failsTo(to, "ZEB_TEST_FAIL_RENAME_TO", EIO))
         return -1;
     return real<int (*)(const char*, const char*)>("rename")(from, to);
 }
 
 extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags) {
     maybeSignal("renameat2", to);
-    if (failsTo(to))
+    if (failsTo(to, "ZEB_TEST_FAIL_RENAME_TO", EIO))
         return -1;
     if (flags != 0 && std::getenv("ZEB_TEST_NO_RENAME_FLAGS") != nullptr) {
         errno = EINVAL;
@@ -97,4 +100,11 @@ extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const c
     }
     return real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(fromFolder, from,
                                                                                     toFolder, to, flags);
+}
+
+extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    if (failsTo(to, "ZEB_TEST_FAIL_LINK_OF", ENOSPC))
+        return -1;
+    return real<int (*)(int, const char*, int, const char*, int)>("linkat")(fromFolder, from, toFolder, to,
+                                                                            flags);
 }

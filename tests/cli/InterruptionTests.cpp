@@ -106,11 +106,11 @@ TEST(ZebFichesInterrupted, WhileSavingTheScoresLeavesNoHiddenCopy) {
     TempFolder folder, tmp;
     writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 3}).Document);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        const std::string command = "ZEB_TEST_SIGNAL_AT_FSYNC=" + std::to_string(signal) + " LD_PRELOAD='" +
-                                    ZEB_SIGNAL_AT_FSYNC + "' ASAN_OPTIONS=verify_asan_link_order=0 TMPDIR='" +
-                                    tmp.path().string() + "' XDG_RUNTIME_DIR='" + tmp.path().string() +
-                                    "' '" + ZEB_FICHES + "' --csv '" + (folder / "s.csv").string() + "' '" +
-                                    (folder / "classe.xml").string() + "' 2>/dev/null";
+        const std::string command =
+            "ZEB_TEST_SIGNAL=" + std::to_string(signal) + " ZEB_TEST_SIGNAL_AT=fsync:1 LD_PRELOAD='" +
+            ZEB_FAULT_SHIM + "' ASAN_OPTIONS=verify_asan_link_order=0 TMPDIR='" + tmp.path().string() +
+            "' XDG_RUNTIME_DIR='" + tmp.path().string() + "' '" + ZEB_FICHES + "' --csv '" +
+            (folder / "s.csv").string() + "' '" + (folder / "classe.xml").string() + "' 2>/dev/null";
         const int status = std::system(command.c_str());
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << "the shell saw the signal end the program";
         EXPECT_EQ(leftIn(folder.path()), " classe.xml") << signal;

@@ -523,7 +523,7 @@ TEST(ZebFiches, FamilyFilesReplaceOlderOnesOnlyWhenAllAreWritten) {
 
     // The third pupil's file cannot be completed (a full disk): nothing changes in the folder,
     // the new CSV goes again, the message names the pupil.
-    const std::string failing = std::string("ZEB_TEST_FAIL_LINK_OF=/03- LD_PRELOAD='") + ZEB_SIGNAL_AT_FSYNC +
+    const std::string failing = std::string("ZEB_TEST_FAIL_LINK_OF=/03- LD_PRELOAD='") + ZEB_FAULT_SHIM +
                                 "' ASAN_OPTIONS=verify_asan_link_order=0";
     const std::string csv = (folder / "scores.csv").string();
     for (const std::filesystem::path& destination : {out, folder / "nouveau"}) {
