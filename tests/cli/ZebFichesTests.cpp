@@ -449,6 +449,9 @@ TEST(ZebFiches, OutputsReplaceALinkInTheirPlace) {
 
 // Out of file descriptors, the load says so rather than call the archive empty.
 TEST(ZebFiches, TooManyOpenFilesIsToldAsSuch) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "out of descriptors, the sanitizers' own checks fail and take sound objects for broken ones";
+#endif
     TempFolder folder, tmp;
     int refused = 0;
     for (int limit = 5, exitCode = 1; limit <= 32 && exitCode != 0; ++limit) {
