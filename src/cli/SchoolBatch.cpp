@@ -286,15 +286,15 @@ private:
             const Ownership own = FileOwnership(out_ / name, out_ / SchoolListName);
             if (own.kind == Ownership::Kind::Foreign) {
                 if (leftAlone.empty())
-                    leftAlone = inQuotes(out_ / name) + " n'a pas été écrit par ZEB (" + own.reason + ")";
+                    leftAlone = inQuotes(out_ / name) + " est laissé tel quel (" + own.reason + ")";
                 continue;
             }
             schoolFile_ = name;
             schoolFileIsOurs_ = own.kind == Ownership::Kind::Ours;
             taken.insert(lowered(name));
             if (!leftAlone.empty())
-                messages_ << "zeb-fiches : attention : " << leftAlone << " : il est laissé tel quel et les "
-                          << "résultats de l'école sont écrits dans " << inQuotes(out_ / name) << ".\n";
+                messages_ << "zeb-fiches : attention : " << leftAlone << " : les résultats de l'école sont écrits "
+                          << "dans " << inQuotes(out_ / name) << ".\n";
             break;
         }
         for (ClassJob& job : jobs_)
@@ -314,8 +314,7 @@ private:
                 own = {Ownership::Kind::Foreign, "il contient un export que cette commande lit", {}};
             if (own.kind == Ownership::Kind::Foreign) {
                 if (leftAlone.empty())
-                    leftAlone = "le dossier " + inQuotes(folder) +
-                                " n'est pas un dossier de résultats de ZEB (" + own.reason +
+                    leftAlone = inQuotes(folder) + " n'est pas un dossier de résultats de ZEB (" + own.reason +
                                 ") : il est laissé tel quel";
                 continue;
             }
