@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <map>
 #include <poll.h>
 #include <pty.h>
 #include <set>
@@ -134,102 +133,4 @@ TEST(RemoveTreeAt, RemovesEverythingAndNeverFollowsALink) {
     ::close(fd);
     EXPECT_TRUE(fs::is_empty(parent.path())) << leftIn(parent.path());
     EXPECT_EQ(readFile(outside / "garde.txt"), "MARTIN");
-}
-
-namespace {
-
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot snapshot(const fs::path& folder) {
-    Snapshot found;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        found[fs::relative(entry.path(), folder).string()] =
-            entry.is_directory() ? "/" : readFile(entry.path());
-    return found;
-}
-
-// The whole of the newer results: every file the older ones had, the CSV files as a complete run
-// writes them (the PDFs carry the time they were made).
-bool wholeAndNew(const Snapshot& now, const Snapshot& newer) {
-    if (now.size() != newer.size())
-        return false;
-    for (const auto& [name, contents] : newer)
-        if (!now.contains(name) || (name.ends_with(".csv") && now.at(name) != contents))
-            return false;
-    return true;
-}
-
-} // namespace
-
-// Stopped at any step of a school run (making the classes, putting them in place, removing the
-// older results, the school's file), the output folder holds the older results and their school
-// file, byte for byte, or all the newer ones: never a mix, never part of a class; nothing stays
-// in the temporary folder. At chosen system calls, then at random moments.
-TEST(ZebFichesInterrupted, ASchoolRunLeavesTheOlderResultsOrTheNewerOnesWhole) {
-    TempFolder folder, tmp;
-    const fs::path out = folder / "out", saved = folder / "saved";
-    const auto exports = [&](int a, int b) {
-        writeFile(folder / "a.xml", examples::GenerateClass({.pupils = a}).Document);
-        writeFile(folder / "b.xml", examples::GenerateClass({.pupils = b, .seed = 9}).Document);
-    };
-    const std::string command = "TMPDIR='" + tmp.path().string() + "' XDG_RUNTIME_DIR='" +
-                                tmp.path().string() + "' '" + ZEB_FICHES + "' --dossier '" + out.string() +
-                                "' '" + (folder / "a.xml").string() + "' '" + (folder / "b.xml").string() +
-                                "' 2>/dev/null";
-    exports(5, 6);
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const Snapshot newer = snapshot(out);
-    fs::remove_all(out);
-    exports(3, 4);
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const Snapshot older = snapshot(out);
-    fs::copy(out, saved, fs::copy_options::recursive);
-    exports(5, 6);
-    const auto check = [&](const std::string& when, int status) {
-        const Snapshot now = snapshot(out);
-        if (now == older)
-            EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) > 128) << when << " status " << status;
-        else
-            EXPECT_TRUE(wholeAndNew(now, newer)) << when << ":" << leftIn(out);
-        EXPECT_TRUE(fs::is_empty(tmp.path())) << when << " left:" << leftIn(tmp.path());
-        fs::remove_all(out);
-        fs::copy(saved, out, fs::copy_options::recursive);
-    };
-
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
-    int runs = 0;
-    for (const std::string call : {"fsync", "renameat2", "unlinkat:fiches.pdf", "unlinkat:.zeb", "fchdir"}) {
-        const std::size_t colon = call.find(':');
-        for (int n = 1; n < 40; ++n) {
-            const int signal = signals[runs++ % 3];
-            const fs::path fired = folder / "fired";
-            const std::string at = call.substr(0, colon) + ":" + std::to_string(n) +
-                                   (colon == std::string::npos ? "" : call.substr(colon));
-            const std::string shimmed = "ZEB_TEST_SIGNAL=" + std::to_string(signal) +
-                                        " ZEB_TEST_SIGNAL_AT=" + at + " ZEB_TEST_SIGNAL_FIRED='" +
-                                        fired.string() + "' LD_PRELOAD='" + ZEB_FAULT_SHIM +
-                                        "' ASAN_OPTIONS=verify_asan_link_order=0 " + command;
-            const int status = std::system(shimmed.c_str());
-            check(at, status);
-            if (!fs::remove(fired))
-                break;
-        }
-    }
-    for (int delay = 0; delay < 600000; delay += 60000) { // microseconds into the run
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::setenv("TMPDIR", tmp.path().c_str(), 1);
-            ::setenv("XDG_RUNTIME_DIR", tmp.path().c_str(), 1);
-            ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
-            ::execl(ZEB_FICHES, ZEB_FICHES, "--dossier", out.c_str(), (folder / "a.xml").c_str(),
-                    (folder / "b.xml").c_str(), nullptr);
-            ::_exit(127);
-        }
-        ::usleep(static_cast<useconds_t>(delay));
-        ::kill(pid, signals[++runs % 3]);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        check("after " + std::to_string(delay / 1000) + " ms", status);
-    }
-    EXPECT_GT(runs, 30);
 }
