@@ -3,7 +3,7 @@
 #include "core/Cp1252.h"
 #include "core/PrivateLibrary.h"
 #include "core/WorkFiles.h"
-#include "unzdll/UnzDllMessages.h"
+#include "zipformat/UnzDllMessages.h"
 
 #include <algorithm>
 #include <cerrno>

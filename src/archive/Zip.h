@@ -4,8 +4,8 @@
 // extraction folder and option bits, and extracts through the unzip library loaded at run
 // time, turning the library's callbacks into events, progress and questions.
 
-#include "archive/ZipDirectory.h"
-#include "archive/ZipDlls.h"
+#include "zipformat/ZipDirectory.h"
+#include "zipformat/ZipDlls.h"
 
 #include <cstdint>
 #include <exception>

@@ -1,7 +1,7 @@
 #include "Archive.h"
 
-#include "UnzDllMessages.h"
-#include "archive/ZipDirectory.h"
+#include "zipformat/UnzDllMessages.h"
+#include "zipformat/ZipDirectory.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -7,7 +7,7 @@
 // disagree on an archive are the classic way to slip a member past a check.
 
 #include "LibZip.h"
-#include "archive/ZipDirectory.h"
+#include "zipformat/ZipDirectory.h"
 
 #include <cstdint>
 #include <ctime>

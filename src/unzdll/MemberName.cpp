@@ -1,6 +1,6 @@
 #include "MemberName.h"
 
-#include "UnzDllMessages.h"
+#include "zipformat/UnzDllMessages.h"
 #include "core/Cp1252.h"
 
 namespace zeb::unzdll {

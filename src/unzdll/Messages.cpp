@@ -1,8 +1,8 @@
 #include "Messages.h"
 
 #include "MemberName.h"
-#include "UnzDllMessages.h"
-#include "archive/ZipDlls.h"
+#include "zipformat/UnzDllMessages.h"
+#include "zipformat/ZipDlls.h"
 #include "core/Cp1252.h"
 #include "core/WorkFiles.h"
 

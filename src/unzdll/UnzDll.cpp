@@ -1,14 +1,14 @@
 // libunzdll.so: extracts members of a zip archive into the current folder for the unzip
 // component. Stored and deflated members are inflated here with zlib, the others through
 // libzip, loaded when an archive has such a member; everything that touches the disk is
-// done here. The interface is archive/ZipDlls.h; the messages are UnzDllMessages.h.
+// done here. The interface is zipformat/ZipDlls.h; the messages are zipformat/UnzDllMessages.h.
 
 #include "Archive.h"
 #include "Disk.h"
 #include "MemberName.h"
 #include "Messages.h"
-#include "UnzDllMessages.h"
-#include "archive/ZipDlls.h"
+#include "zipformat/UnzDllMessages.h"
+#include "zipformat/ZipDlls.h"
 
 #include <algorithm>
 #include <cerrno>

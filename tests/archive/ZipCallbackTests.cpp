@@ -2,7 +2,7 @@
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "archive/Zip.h"
-#include "unzdll/UnzDllMessages.h"
+#include "zipformat/UnzDllMessages.h"
 
 #include <cstring>
 #include <fcntl.h>

@@ -4,8 +4,8 @@
 // extraction folder; after each run nothing may exist in the private folder but those two,
 // no symbolic link and no temporary member file anywhere below it.
 
-#include "archive/ZipDirectory.h"
-#include "archive/ZipDlls.h"
+#include "zipformat/ZipDirectory.h"
+#include "zipformat/ZipDlls.h"
 
 #include <cstddef>
 #include <cstdint>

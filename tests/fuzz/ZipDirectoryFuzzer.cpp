@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the archive directory reader, as a hostile .jad would.
 
-#include "archive/ZipDirectory.h"
+#include "zipformat/ZipDirectory.h"
 
 #include <cstddef>
 #include <cstdint>

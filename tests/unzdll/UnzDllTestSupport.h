@@ -4,8 +4,8 @@
 // fixture that runs it in a fresh folder with a scripted callback.
 
 #include "TempFolder.h"
-#include "archive/ZipDlls.h"
-#include "unzdll/UnzDllMessages.h"
+#include "zipformat/ZipDlls.h"
+#include "zipformat/UnzDllMessages.h"
 
 #include <cstdint>
 #include <ctime>
