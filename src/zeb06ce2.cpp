@@ -8,8 +8,43 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+// Without any of these Qt has no screen to open and aborts inside QApplication's constructor
+// with an English message. A platform named on the command line (-platform offscreen) is Qt's
+// to check.
+bool hasScreen(int argc, char** argv) {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    return false;
+}
+
+QtMessageHandler qtHandler = nullptr;
+
+// Started by su, sudo or cron, a session has no XDG_RUNTIME_DIR: Qt takes a folder of its own
+// and says so at every start. That notice is for developers; the rest goes to Qt's handler.
+void withoutRuntimeFolderNotice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    qtHandler(type, context, message);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    if (!hasScreen(argc, argv)) {
+        std::cerr << "zeb06ce2 : pas d'écran ici (ni DISPLAY ni WAYLAND_DISPLAY) : ouvrez ZEB depuis une "
+                     "session graphique, ou écrivez les fiches avec zeb-fiches.\n";
+        return 2;
+    }
+    qtHandler = qInstallMessageHandler(withoutRuntimeFolderNotice);
     // Qt takes its own platform options first; what remains may name one export to load, as
     // the desktop's "Open with" does. Further arguments are ignored.
     QApplication application(argc, argv);
