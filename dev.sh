@@ -1,73 +1,109 @@
 #!/usr/bin/env bash
 # ZEB: set-up, build, run and test, from a fresh Debian 12 machine on.
 #
-#   ./dev.sh run              install what is missing, build, load the sample class, open the program
-#   ./dev.sh test [--sanitize|--release]  install what is missing, build, run every test
+#   ./dev.sh run              install what the programs need, build them, load the sample class, open the program
+#   ./dev.sh test [--sanitize|--release]  install what the tests need too, build everything, run every test
 #   ./dev.sh package          build for release, make the Debian package and check it with lintian
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
 #   ./dev.sh fuzz [SECONDS]   fuzz the archive reader, then the unzip library (each 60 s by default) under ASan and UBSan
 #   ./dev.sh pictures         remake the README's sheet pictures and printed page from the sample class
 #   ./dev.sh screenshots      remake the README's window pictures, under a virtual display
-#   ./dev.sh setup            install the system packages only
+#   ./dev.sh setup            install the system packages of every command above, and nothing else
 #
-# Packages are installed with apt-get, as root or through sudo; when everything is
-# already there nothing is asked of apt.
+# Each command installs with apt-get (as root or through sudo) the packages it needs that are
+# missing; when everything is already there nothing is asked of apt.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(
+# Each command installs only what it needs: run the programs' build, test the tests' tools too.
+RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config   # toolchain
-  libgtest-dev libgmock-dev          # unit tests
-  libbenchmark-dev time              # benchmarks, peak memory
   qt6-base-dev                       # Qt 6: painting, PDF, windows
   qt6-translations-l10n              # Qt's own dialogs and menus in French
   fonts-liberation                   # metric twins of Times New Roman and Arial
+  libzip-dev                         # inflating archive members in the unzip library
+  libcups2-dev                       # the answer of CUPS to a print job, which Qt does not pass on
+)
+TEST_PACKAGES=(
+  libgtest-dev libgmock-dev          # unit tests
+  libbenchmark-dev time              # benchmarks (built with the tests), peak memory
   poppler-utils                      # pdftotext, pdfinfo, pdftoppm: reading back the PDFs
   ghostscript                        # ps2pdf: reading back what a PostScript printer gets
-  libzip-dev                         # inflating archive members in the unzip library
-  clang libclang-rt-14-dev           # libFuzzer for the archive reader
-  llvm                               # llvm-symbolizer: stack traces of the sanitizers and fuzzer
   unzip zip                          # reference extractor for benchmarks, archives in tests
-  libcups2-dev                       # the answer of CUPS to a print job, which Qt does not pass on
   cups cups-client cups-bsd          # a private print server for the printing tests
-  file dpkg-dev lintian              # cpack's Debian package, its dependencies, its check
   shared-mime-info desktop-file-utils  # the .jad type and menu entry of an installed copy
-  xvfb xauth                         # a virtual display for the screenshots
   passwd                             # useradd: the CI's run of the tests as an ordinary user
 )
+SANITIZE_PACKAGES=(llvm)             # llvm-symbolizer: stack traces of the sanitizers and fuzzer
+FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm)  # libFuzzer for the archive reader
+PACKAGE_PACKAGES=(file dpkg-dev lintian)       # cpack's Debian package, its dependencies, its check
+SCREENSHOT_PACKAGES=(xvfb xauth)               # a virtual display for the screenshots
 
+# The programs and what they load at run time: the unzip library, the PDF and printing modules.
+PROGRAM_TARGETS=(zeb-fiches zeb06ce2 unzdll zebpdf zebprint)
+
+# setup PACKAGE...: installs those not installed yet. apt's and dpkg's lines about every package
+# go to a log, shown only when the installation fails.
 setup() {
   local missing=() package
-  for package in "${PACKAGES[@]}"; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
   done
   ((${#missing[@]} == 0)) && return 0
-  echo "Installation des paquets manquants : ${missing[*]}"
   local sudo=()
   if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { echo "sudo est introuvable : relancez en tant que root." >&2; exit 1; }
     sudo=(sudo)
   fi
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  local log
+  log=$(mktemp "${TMPDIR:-/tmp}/zeb-apt.XXXXXX")
+  echo "Installation des paquets manquants, en quelques minutes (journal : $log) : ${missing[*]}"
+  if ! { "${sudo[@]}" apt-get update -qq &&
+         "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+           -o Dpkg::Use-Pty=0 "${missing[@]}"; } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "L'installation des paquets a échoué : le journal complet est dans $log" >&2
+    exit 1
+  fi
+  rm -f "$log"
 }
 
-# build DIR [cmake options...]: a developer's build, where any warning stops the build (a
+# configure DIR [cmake options...]: a developer's build, where any warning stops the build (a
 # packager's build, without these options, only shows them).
-build() {
+configure() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEB_WERROR=ON "$@" >/dev/null
+}
+
+# build DIR [cmake options...]: everything, tests and benchmarks included.
+build() {
+  local dir=$1; shift
+  configure "$dir" -DZEB_BUILD_TESTS=ON -DZEB_BUILD_BENCHMARKS=ON "$@"
   cmake --build "$dir" -j "$(nproc)"
+}
+
+# build_only DIR TARGET...: those targets alone. A folder made here leaves the tests and
+# benchmarks out, so that their packages are not needed; one made by build keeps them, and
+# build turns them on in one made here.
+build_only() {
+  local dir=$1; shift
+  if [ -f "$dir/CMakeCache.txt" ]; then
+    configure "$dir"
+  else
+    configure "$dir" -DZEB_BUILD_TESTS=OFF -DZEB_BUILD_BENCHMARKS=OFF
+  fi
+  cmake --build "$dir" -j "$(nproc)" --target "$@"
 }
 
 command=${1:-}
 case "$command" in
   setup)
-    setup
+    setup "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${SANITIZE_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" \
+      "${PACKAGE_PACKAGES[@]}" "${SCREENSHOT_PACKAGES[@]}"
     ;;
   run)
-    setup
-    build build
+    setup "${RUN_PACKAGES[@]}"
+    build_only build "${PROGRAM_TARGETS[@]}"
     sample=examples/classe-ce2-exemple.jad
     build/bin/zeb-fiches "$sample"
     build/bin/zeb-fiches --csv build/classe-ce2-exemple.csv --pdf build/classe-ce2-exemple.pdf "$sample"
@@ -81,17 +117,19 @@ case "$command" in
     fi
     ;;
   test)
-    setup
+    packages=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
     case "${2:-}" in
-      --sanitize) dir=build-asan; options=(-DZEB_SANITIZE=ON -DZEB_BUILD_BENCHMARKS=OFF) ;;
+      --sanitize) dir=build-asan; options=(-DZEB_SANITIZE=ON -DZEB_BUILD_BENCHMARKS=OFF)
+        packages+=("${SANITIZE_PACKAGES[@]}") ;;
       --release) dir=build-release; options=(-DCMAKE_BUILD_TYPE=Release) ;;
       *) dir=build; options=() ;;
     esac
+    setup "${packages[@]}"
     build "$dir" "${options[@]}"
     ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
     ;;
   package)
-    setup
+    setup "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
     build build-release -DCMAKE_BUILD_TYPE=Release
     (cd build-release && cpack)
     deb=$(ls build-release/zeb_*.deb)
@@ -104,7 +142,7 @@ case "$command" in
     dpkg-deb --field "$deb" Depends Installed-Size
     ;;
   fuzz)
-    setup
+    setup "${RUN_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
     seconds=${2:-60}
     cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DZEB_FUZZ=ON -DZEB_BUILD_TESTS=OFF -DZEB_BUILD_BENCHMARKS=OFF >/dev/null
@@ -122,7 +160,8 @@ case "$command" in
     done
     ;;
   pictures)
-    setup
+    setup "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    # The printed page comes from a tool of the printing tests.
     build build
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
@@ -142,15 +181,15 @@ case "$command" in
     ls docs/images
     ;;
   screenshots)
-    setup
-    build build
+    setup "${RUN_PACKAGES[@]}" "${SCREENSHOT_PACKAGES[@]}"
+    build_only build zeb-screenshots unzdll zebprint
     mkdir -p docs/images
     QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
       build/bin/zeb-screenshots docs/images examples/classe-ce2-exemple.jad
     ls docs/images
     ;;
   bench)
-    setup
+    setup "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     build build
     for program in build/bin/zeb_bench_import build/bin/zeb_bench_sheet build/bin/zeb_bench_archive \
                    build/bin/zeb_bench_program build/bin/zeb_bench_preview; do
