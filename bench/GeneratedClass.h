@@ -1,10 +1,10 @@
 #pragma once
 
 #include "TempFolder.h"
-#include "core/ClassImport.h"
 #include "core/ObjectiveTables.h"
-#include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "load/ClassImport.h"
+#include "platform/Platform.h"
 
 #include <memory>
 

@@ -2,11 +2,11 @@
 // on a document far larger than any real export.
 
 #include "TempFolder.h"
-#include "core/ClassImport.h"
 #include "core/ExportScan.h"
 #include "core/ObjectiveTables.h"
-#include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "load/ClassImport.h"
+#include "platform/Platform.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>

@@ -4,10 +4,10 @@
 #include "GeneratedClass.h"
 #include "RecordingCanvas.h"
 #include "TempFolder.h"
-#include "core/ClassImport.h"
 #include "core/ObjectiveTables.h"
-#include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "load/ClassImport.h"
+#include "platform/Platform.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/qt/QPainterCanvas.h"
 

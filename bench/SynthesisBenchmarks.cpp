@@ -4,11 +4,10 @@
 #include "ClassReport.h"
 #include "GeneratedClass.h"
 #include "TempFolder.h"
-#include "core/ClassImport.h"
 #include "core/ClassSynthesis.h"
 #include "core/ObjectiveTables.h"
-#include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "load/ClassImport.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>

@@ -3,10 +3,10 @@
 
 #include "GeneratedClass.h"
 #include "TempFolder.h"
-#include "core/ClassImport.h"
 #include "core/ObjectiveTables.h"
-#include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "load/ClassImport.h"
+#include "platform/Platform.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
 

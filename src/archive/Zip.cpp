@@ -1,14 +1,12 @@
 #include "Zip.h"
 
 #include "core/Cp1252.h"
-#include "core/PrivateLibrary.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 #include "zipformat/UnzDllMessages.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
@@ -23,9 +21,8 @@ namespace fs = std::filesystem;
 
 // The library and the progress of the running extraction: one of each for the process.
 struct UnzipLibrary {
-    void* handle = nullptr;
+    PrivateLibrary library;
     UnzDllExecFunction exec = nullptr;
-    GetUnzDllVersionFunction version = nullptr;
 };
 UnzipLibrary g_library;
 
@@ -256,30 +253,24 @@ bool TZip::AskForDisk(const std::string& path, std::int32_t wanted) {
 }
 
 bool TZip::LoadUnzipLibrary(const std::string& dllFolder) {
-    if (g_library.handle != nullptr)
+    if (g_library.library)
         return true;
-    void* handle = nullptr;
-    if (!dllFolder.empty()) {
-        const std::string file = dllFolder + (dllFolder.back() == '/' ? "" : "/") + UNZDLL_FILE_NAME;
-        handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    } else {
-        handle = OpenPrivateLibrary(UNZDLL_FILE_NAME);
-    }
-    if (handle == nullptr)
-        return false;
-    auto exec = reinterpret_cast<UnzDllExecFunction>(::dlsym(handle, UNZDLL_EXEC_NAME));
-    auto version = reinterpret_cast<GetUnzDllVersionFunction>(::dlsym(handle, UNZDLL_VERSION_NAME));
-    if (exec == nullptr || version == nullptr) {
-        ::dlclose(handle);
+    PrivateLibrary library =
+        dllFolder.empty()
+            ? PrivateLibrary::Load(UNZDLL_FILE_NAME, UNZDLL_VERSION_NAME, UNZDLL_LIBRARY_VERSION)
+            : PrivateLibrary::LoadFirst({fs::path(dllFolder) / UNZDLL_FILE_NAME}, UNZDLL_VERSION_NAME,
+                                        UNZDLL_LIBRARY_VERSION);
+    const auto exec = reinterpret_cast<UnzDllExecFunction>(library.symbol(UNZDLL_EXEC_NAME));
+    if (exec == nullptr) {
+        library.close();
         return false;
     }
-    g_library = {handle, exec, version};
+    g_library = {std::move(library), exec};
     return true;
 }
 
 void TZip::UnloadUnzipLibrary() {
-    if (g_library.handle != nullptr)
-        ::dlclose(g_library.handle);
+    g_library.library.close();
     g_library = {};
 }
 
@@ -540,6 +531,11 @@ std::int32_t ExtractAllMembers(TZip& zip, const std::string& folder) {
         zip.FileSpecs.push_back(entry.FileName);
     }
     return zip.Extract();
+}
+
+std::recursive_mutex& UnzipComponentMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
 }
 
 } // namespace zeb

@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -171,5 +172,11 @@ private:
 // export: the member list filled from the directory, existing files overwritten only when
 // older. Returns Extract's result.
 std::int32_t ExtractAllMembers(TZip& zip, const std::string& folder);
+
+// The unzip component's library and progress belong to the whole process: one component at
+// a time across threads, from its making to its end (its end unloads the library). LoadExport
+// holds it for the extraction; a caller making components on several threads holds it from
+// making the component until `extracted` (it is recursive).
+std::recursive_mutex& UnzipComponentMutex();
 
 } // namespace zeb

@@ -31,11 +31,4 @@ std::vector<std::string> LoadClassExport(const std::filesystem::path& source,
 std::vector<std::string> LoadClassExport(const std::filesystem::path& source,
                                          const std::filesystem::path& workFolder, ProgramState& state);
 
-// Whether a question can be asked at a terminal (the controlling terminal can be opened).
-bool TerminalAvailable();
-
-// Asks `question` at the terminal and reads the answer without echo. No answer when there is no
-// terminal or when a signal comes meanwhile (the echo is then back, as after an answer).
-std::optional<std::string> ReadHiddenAnswer(const std::string& question);
-
 } // namespace zeb::cli

@@ -1,25 +1,18 @@
 #include "FamilyFiles.h"
 
-#include "Interruption.h"
-#include "Placement.h"
 #include "PupilFileName.h"
-#include "WorkFolder.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 #include "sheet/PupilByPupil.h"
 #include "sheet/ResultSheet.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -44,22 +37,11 @@ constexpr std::string_view StagingPrefix = ".zeb-fiches-";
 // The destination folder, made when missing; removed again unless the run completes.
 class Destination {
 public:
-    explicit Destination(const fs::path& folder) : folder_(folder) {
-        if (::mkdir(folder.c_str(), 0700) == 0) {
-            made_ = true;
-            return;
-        }
-        const int error = errno;
-        struct stat info {};
-        if (error == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-            return;
-        throw ZebError("Impossible de créer le dossier « " + folder.string() + " » : " +
-                       (error == EEXIST ? std::string("un fichier porte déjà ce nom") : FrenchReason(error)) +
-                       ".");
-    }
+    explicit Destination(const fs::path& folder) : folder_(folder), made_(MakePrivateFolder(folder)) {}
     ~Destination() {
+        std::error_code ignored;
         if (made_)
-            ::rmdir(folder_.c_str());
+            fs::remove(folder_, ignored); // only when empty
     }
     Destination(const Destination&) = delete;
     Destination& operator=(const Destination&) = delete;
@@ -67,7 +49,7 @@ public:
 
 private:
     fs::path folder_;
-    bool made_ = false;
+    bool made_;
 };
 
 // Puts every pupil's file in its place, each older file of the same name kept aside in the
@@ -79,8 +61,9 @@ void placeAll(const fs::path& staging, const fs::path& folder, const std::vector
         const int pupil = static_cast<int>(k) + 1;
         const fs::path target = folder / names[k];
         try {
-            struct stat info {};
-            if (::lstat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+            if (const PathInfo::Kind kind = InspectPath(target).kind; kind != PathInfo::Kind::Absent &&
+                                                                      kind != PathInfo::Kind::File &&
+                                                                      kind != PathInfo::Kind::Link)
                 throw ZebError("« " + PrintableName(target.string()) +
                                " » existe et n'est pas un fichier : ZEB ne le remplace pas.");
             placed.push_back(Placement::Put(staging / names[k], target, staging / (".ancien-" + names[k])));
@@ -145,7 +128,7 @@ int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const Pr
             }
         };
         // Each file has its own writer: the pupils share the machine's cores.
-        const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1U), 8U) - 1;
+        const unsigned helpers = WorkerThreadCount(8) - 1;
         std::vector<std::jthread> threads;
         for (unsigned t = 0; t < helpers && static_cast<int>(t) + 1 < pupils; ++t)
             threads.emplace_back(writePupils);

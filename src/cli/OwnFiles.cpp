@@ -1,14 +1,10 @@
 #include "OwnFiles.h"
 
-#include "WorkFolder.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 
-#include <cerrno>
 #include <charconv>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zeb::cli {
 namespace fs = std::filesystem;
@@ -27,12 +23,14 @@ Ownership foreign(std::string reason) {
 
 // A file that the list names, as it was written: an ordinary file of its size and digest.
 std::optional<std::string> changed(const fs::path& file, const OwnList::File& listed) {
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) != 0)
-        return errno == ENOENT ? std::nullopt : std::optional(inQuotes(listed.name) + " ne peut pas être lu");
-    if (!S_ISREG(info.st_mode))
+    const PathInfo info = InspectPath(file);
+    if (info.kind == PathInfo::Kind::Absent)
+        return std::nullopt;
+    if (info.kind == PathInfo::Kind::Unknown)
+        return inQuotes(listed.name) + " ne peut pas être lu";
+    if (info.kind != PathInfo::Kind::File)
         return inQuotes(listed.name) + " n'est pas le fichier que ZEB a écrit";
-    if (static_cast<std::uint64_t>(info.st_size) != listed.size)
+    if (info.size != listed.size)
         return inQuotes(listed.name) + " a été modifié depuis que ZEB l'a écrit";
     try {
         if (ContentDigest(ReadWholeFile(file)) != listed.digest)
@@ -44,8 +42,7 @@ std::optional<std::string> changed(const fs::path& file, const OwnList::File& li
 }
 
 std::optional<OwnList> readList(const fs::path& file) {
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+    if (const PathInfo info = InspectPath(file); info.kind != PathInfo::Kind::File || !info.ownedByUser)
         return std::nullopt;
     try {
         return OwnList::parse(ReadWholeFile(file, 1 << 16));
@@ -135,15 +132,20 @@ OwnList ListFiles(const fs::path& folder, std::string subject, const std::vector
 }
 
 Ownership ClassFolderOwnership(const fs::path& folder) {
-    struct stat info {};
-    if (::lstat(folder.c_str(), &info) != 0)
-        return errno == ENOENT ? Ownership{}
-                               : foreign("il ne peut pas être lu (" + FrenchReason(errno) + ")");
-    if (S_ISLNK(info.st_mode))
+    const PathInfo info = InspectPath(folder);
+    switch (info.kind) {
+    case PathInfo::Kind::Absent:
+        return {};
+    case PathInfo::Kind::Unknown:
+        return foreign("il ne peut pas être lu (" + FrenchReason(info.error) + ")");
+    case PathInfo::Kind::Link:
         return foreign("c'est un lien symbolique");
-    if (!S_ISDIR(info.st_mode))
+    case PathInfo::Kind::Folder:
+        break;
+    default:
         return foreign("ce n'est pas un dossier");
-    if (info.st_uid != ::geteuid())
+    }
+    if (!info.ownedByUser)
         return foreign("il appartient à un autre utilisateur");
     std::optional<OwnList> list = readList(folder / OwnMarkName);
     std::error_code error;
@@ -171,18 +173,23 @@ Ownership ClassFolderOwnership(const fs::path& folder) {
 }
 
 Ownership FileOwnership(const fs::path& file, const fs::path& listFile) {
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) != 0)
-        return errno == ENOENT ? Ownership{}
-                               : foreign("il ne peut pas être lu (" + FrenchReason(errno) + ")");
-    if (S_ISLNK(info.st_mode))
+    const PathInfo info = InspectPath(file);
+    switch (info.kind) {
+    case PathInfo::Kind::Absent:
+        return {};
+    case PathInfo::Kind::Unknown:
+        return foreign("il ne peut pas être lu (" + FrenchReason(info.error) + ")");
+    case PathInfo::Kind::Link:
         return foreign("c'est un lien symbolique");
-    if (!S_ISREG(info.st_mode))
+    case PathInfo::Kind::File:
+        break;
+    default:
         return foreign("ce n'est pas un fichier ordinaire");
+    }
     const std::string name = file.filename().string();
     std::optional<OwnList> list = readList(listFile);
     const OwnList::File* listed = list ? list->find(name) : nullptr;
-    if (listed == nullptr || info.st_uid != ::geteuid())
+    if (listed == nullptr || !info.ownedByUser)
         return foreign("ZEB ne l'a pas écrit");
     if (std::optional<std::string> why = changed(file, *listed))
         return foreign("il a été modifié depuis que ZEB l'a écrit");

@@ -1,11 +1,9 @@
 #include "PdfOutput.h"
 
 #include "core/Errors.h"
-#include "core/PrivateLibrary.h"
 #include "pdfmodule/PdfModule.h"
+#include "platform/Platform.h"
 
-#include <dlfcn.h>
-#include <malloc.h>
 #include <string>
 
 namespace zeb::cli {
@@ -27,16 +25,17 @@ constexpr const char* WithoutModule =
 LoadedModule loadModule() {
     const std::string unavailable =
         std::string("l'écriture des fichiers PDF n'est pas disponible : le module ") + pdfmodule::FileName;
-    std::string whyNot;
-    void* handle = OpenPrivateLibrary(pdfmodule::FileName, &whyNot);
-    if (handle == nullptr)
+    const PrivateLibrary library = PrivateLibrary::Load(pdfmodule::FileName, pdfmodule::VersionEntry,
+                                                        static_cast<std::int32_t>(pdfmodule::Version));
+    using Outcome = PrivateLibrary::Outcome;
+    if (library.outcome() == Outcome::NotFound || library.outcome() == Outcome::WillNotLoad)
         return {nullptr, unavailable +
-                             (whyNot.empty() ? " est introuvable, ni à côté du programme ni dans ../lib/zeb"
-                                             : " ne se charge pas (" + whyNot + ")") +
+                             (library.outcome() == Outcome::NotFound
+                                  ? " est introuvable, ni à côté du programme ni dans ../lib/zeb"
+                                  : " ne se charge pas (" + library.failure() + ")") +
                              " ; réinstallez ZEB. " + WithoutModule};
-    const auto entry = reinterpret_cast<pdfmodule::EntryFunction>(::dlsym(handle, pdfmodule::EntryName));
+    const auto entry = reinterpret_cast<pdfmodule::EntryFunction>(library.symbol(pdfmodule::EntryName));
     const pdfmodule::Functions* functions = entry != nullptr ? entry(pdfmodule::Version) : nullptr;
-    // Left loaded even then: Qt's libraries came with it.
     if (functions == nullptr || functions->version != pdfmodule::Version)
         return {nullptr, unavailable +
                              " trouvé n'est pas celui de cette version de zeb-fiches ; réinstallez ZEB. " +
@@ -64,9 +63,7 @@ PdfWriting::PdfWriting() {
     // Qt's PDF engine grows and frees buffers of a few megabytes for every page. By default
     // the C library hands each one to the kernel and back, and the page faults took a third
     // of a school's run; kept in the heap, they cost nothing more in peak memory.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
-    mallopt(M_TOP_PAD, 16 << 20);
+    KeepLargeBuffersInTheHeap();
     const LoadedModule& loaded = module();
     if (loaded.functions == nullptr)
         throw ZebError(loaded.failure);

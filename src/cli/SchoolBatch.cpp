@@ -2,34 +2,25 @@
 
 #include "ArchiveImport.h"
 #include "ClassReport.h"
-#include "Interruption.h"
 #include "OwnFiles.h"
-#include "Placement.h"
-#include "WorkFolder.h"
 #include "core/ClassSynthesis.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <ctime>
-#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sched.h>
 #include <set>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace zeb::cli {
 namespace fs = std::filesystem;
@@ -133,50 +124,50 @@ std::string today() {
 // nobody, it stops with a message. Made by this run and left without results, it goes again.
 class OutputFolder {
 public:
-    explicit OutputFolder(const fs::path& folder) : folder_(folder) {
-        if (::mkdir(folder.c_str(), 0700) == 0) {
-            made_ = true;
-        } else if (errno != EEXIST) {
-            throw ZebError("Impossible de créer le dossier " + inQuotes(folder) + " : " +
-                           FrenchReason(errno) + ".");
-        } else if (std::error_code error; !fs::is_directory(folder, error)) {
-            throw ZebError(inQuotes(folder) + " existe et n'est pas un dossier.");
+    explicit OutputFolder(const fs::path& folder) : folder_(folder), made_(make(folder)) {
+        if (const int error = CheckWritableFolder(folder); error != 0)
+            fail("Impossible d'écrire dans le dossier " + inQuotes(folder) + " : " + FrenchReason(error) +
+                 ".");
+        try {
+            lock_ = FolderLock::TryLock(folder, LockName);
+        } catch (const ZebError& error) {
+            fail(error.what());
         }
-        if (::access(folder.c_str(), W_OK | X_OK) != 0)
-            fail("Impossible d'écrire dans le dossier", errno);
-        lock_ = ::open((folder / LockName).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (lock_ < 0)
-            fail("Impossible de créer le verrou du dossier", errno);
-        // A file system without locks (some network shares) cannot tell: the run goes on.
-        if (::flock(lock_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
-            throw ZebError("un autre zeb-fiches écrit déjà dans le dossier " + inQuotes(folder) +
-                           " ; relancez celui-ci quand il aura fini.");
+        if (!lock_)
+            fail("un autre zeb-fiches écrit déjà dans le dossier " + inQuotes(folder) +
+                 " ; relancez celui-ci quand il aura fini.");
     }
     ~OutputFolder() {
+        lock_.reset();
         if (made_ && !kept_) {
-            ::unlink((folder_ / LockName).c_str());
-            ::rmdir(folder_.c_str());
+            std::error_code ignored;
+            fs::remove(folder_ / LockName, ignored);
+            fs::remove(folder_, ignored); // only when empty
         }
-        if (lock_ >= 0)
-            ::close(lock_);
     }
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
     void keep() { kept_ = true; }
 
 private:
-    [[noreturn]] void fail(const char* what, int error) {
-        if (lock_ >= 0)
-            ::close(lock_);
+    static bool make(const fs::path& folder) {
+        std::error_code error;
+        if (fs::exists(folder, error) && !fs::is_directory(folder, error))
+            throw ZebError(inQuotes(folder) + " existe et n'est pas un dossier.");
+        return MakePrivateFolder(folder);
+    }
+
+    [[noreturn]] void fail(const std::string& message) {
+        std::error_code ignored;
         if (made_)
-            ::rmdir(folder_.c_str());
-        throw ZebError(std::string(what) + " " + inQuotes(folder_) + " : " + FrenchReason(error) + ".");
+            fs::remove(folder_, ignored);
+        throw ZebError(message);
     }
 
     fs::path folder_;
-    int lock_ = -1;
-    bool made_ = false;
+    bool made_;
     bool kept_ = false;
+    std::optional<FolderLock> lock_;
 };
 
 class Batch {
@@ -210,21 +201,22 @@ private:
 
     std::vector<ClassJob> plannedClasses() {
         std::vector<ClassJob> jobs;
-        std::map<std::pair<dev_t, ino_t>, fs::path> seen;
+        std::vector<fs::path> seen;
         const auto add = [&](const fs::path& file) {
-            struct stat info {};
-            if (::stat(file.c_str(), &info) == 0) {
-                const auto [first, added] = seen.try_emplace({info.st_dev, info.st_ino}, file);
-                if (!added) {
-                    messages_ << "zeb-fiches : attention : " << inQuotes(file)
-                              << (file == first->second
-                                      ? " est donné deux fois"
-                                      : " est le même fichier que " + inQuotes(first->second))
-                              << " : la classe n'est écrite qu'une fois.\n";
-                    ++repeated_;
-                    return;
-                }
+            // The same file under two names (a link, "x/../a.jad"): its identity on the disk.
+            const auto first = std::find_if(seen.begin(), seen.end(), [&file](const fs::path& earlier) {
+                std::error_code error;
+                return fs::equivalent(earlier, file, error);
+            });
+            if (first != seen.end()) {
+                messages_ << "zeb-fiches : attention : " << inQuotes(file)
+                          << (file == *first ? " est donné deux fois"
+                                             : " est le même fichier que " + inQuotes(*first))
+                          << " : la classe n'est écrite qu'une fois.\n";
+                ++repeated_;
+                return;
             }
+            seen.push_back(file);
             ClassJob& job = jobs.emplace_back();
             job.source = file;
             job.base = baseName(file.stem().string());
@@ -293,7 +285,8 @@ private:
             schoolFileIsOurs_ = own.kind == Ownership::Kind::Ours;
             taken.insert(lowered(name));
             if (!leftAlone.empty())
-                messages_ << "zeb-fiches : attention : " << leftAlone << " : les résultats de l'école sont écrits "
+                messages_ << "zeb-fiches : attention : " << leftAlone
+                          << " : les résultats de l'école sont écrits "
                           << "dans " << inQuotes(out_ / name) << ".\n";
             break;
         }
@@ -314,8 +307,8 @@ private:
                 own = {Ownership::Kind::Foreign, "il contient un export que cette commande lit", {}};
             if (own.kind == Ownership::Kind::Foreign) {
                 if (leftAlone.empty())
-                    leftAlone = inQuotes(folder) + " n'est pas un dossier de résultats de ZEB (" + own.reason +
-                                ") : il est laissé tel quel";
+                    leftAlone = inQuotes(folder) + " n'est pas un dossier de résultats de ZEB (" +
+                                own.reason + ") : il est laissé tel quel";
                 continue;
             }
             job.name = name;
@@ -335,16 +328,10 @@ private:
     // ---- The classes, on the workers ------------------------------------------------------
 
     void startWorkers() {
-        unsigned threads = options_.threads;
-        if (threads == 0) {
-            cpu_set_t allowed;
-            threads = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0
-                          ? static_cast<unsigned>(CPU_COUNT(&allowed))
-                          : std::max(1U, std::thread::hardware_concurrency());
-        }
-        threads = std::clamp<unsigned>(
-            threads, 1,
-            std::min<unsigned>(MaxWorkers, static_cast<unsigned>(std::max<std::size_t>(jobs_.size(), 1))));
+        const auto most =
+            std::min<unsigned>(MaxWorkers, static_cast<unsigned>(std::max<std::size_t>(jobs_.size(), 1)));
+        const unsigned threads =
+            options_.threads == 0 ? WorkerThreadCount(most) : std::clamp<unsigned>(options_.threads, 1, most);
         std::vector<std::jthread> workers;
         for (unsigned t = 0; t < threads; ++t)
             workers.emplace_back([this] { work(); });
@@ -514,9 +501,10 @@ private:
         // than one that describes other folders. A signal from here on waits for the end.
         const InterruptionsIgnored completing;
         folder_->keep();
+        std::error_code ignored;
         if (schoolFileIsOurs_ &&
             FileOwnership(out_ / schoolFile_, out_ / SchoolListName).kind == Ownership::Kind::Ours)
-            ::unlink((out_ / schoolFile_).c_str());
+            fs::remove(out_ / schoolFile_, ignored);
         removeOlderSchoolFile();
         const auto listSchoolFile = [&] {
             WriteOutputFile(out_ / SchoolListName, ListFiles(school->path(), "ecole", {schoolFile_}).text());
@@ -545,11 +533,8 @@ private:
             written = false;
         }
         // The older results of the classes replaced go now.
-        if (const int folder = ::open(out_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
-            for (const fs::path& results : older)
-                RemoveTreeAt(folder, results.filename().c_str());
-            ::close(folder);
-        }
+        for (const fs::path& results : older)
+            RemoveTree(results);
         for (ClassJob& job : jobs_)
             if (!job.placed && job.replaces)
                 leaveNotice(job);
@@ -559,12 +544,13 @@ private:
     // A list of ours that names another file (ecole-2.csv when ecole.csv was someone else's):
     // that file, if still ours, describes folders that are about to change.
     void removeOlderSchoolFile() {
+        std::error_code ignored;
         try {
             const std::optional<OwnList> list = OwnList::parse(ReadWholeFile(out_ / SchoolListName, 1 << 16));
             for (const OwnList::File& file : list ? list->files : std::vector<OwnList::File>{})
                 if (file.name != schoolFile_ && file.name.find('/') == std::string::npos &&
                     FileOwnership(out_ / file.name, out_ / SchoolListName).kind == Ownership::Kind::Ours)
-                    ::unlink((out_ / file.name).c_str());
+                    fs::remove(out_ / file.name, ignored);
         } catch (const ZebError&) {
             // no list, nothing older of ours
         }

@@ -3,15 +3,12 @@
 #include "ArchiveImport.h"
 #include "ClassReport.h"
 #include "FamilyFiles.h"
-#include "Interruption.h"
 #include "PdfOutput.h"
 #include "SchoolBatch.h"
-#include "WorkFolder.h"
-#include "core/ClassImport.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 #include "sheet/PupilByPupil.h"
 #include "sheet/SynthesisPages.h"
 
@@ -24,14 +21,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace zeb;
-using zeb::cli::InstallInterruptionHandlers;
-using zeb::cli::SignalsHeld;
 
 namespace {
 
@@ -313,8 +306,9 @@ public:
     NewOutputs(const NewOutputs&) = delete;
     NewOutputs& operator=(const NewOutputs&) = delete;
     ~NewOutputs() {
+        std::error_code ignored;
         for (const fs::path& file : made_)
-            ::unlink(file.c_str());
+            fs::remove(file, ignored);
     }
 
     template <typename Write> void write(const std::optional<fs::path>& file, Write&& writeFile) {
@@ -339,7 +333,7 @@ int writeSchool(const Options& options) {
     batch.exports = options.schoolExports;
     batch.treatment = options.treatment;
     batch.anonymous = options.anonymous;
-    batch.showProgress = ::isatty(STDERR_FILENO) == 1;
+    batch.showProgress = ErrorStreamIsTerminal();
     return cli::WriteSchool(
         batch,
         [&writing](const fs::path& file, const std::vector<const Document*>& documents,
@@ -349,7 +343,7 @@ int writeSchool(const Options& options) {
 
 int run(const Options& options) {
     // What a killed run left in the temporary folder holds pupils' names: it goes first.
-    cli::RemoveStaleFolders(cli::BaseWorkFolder(), cli::WorkFolderPrefix);
+    RemoveStaleFolders(BaseWorkFolder(), WorkFolderPrefix);
     if (options.school)
         return writeSchool(options);
     for (const auto& [name, member] : OutputOptions)
@@ -365,14 +359,14 @@ int run(const Options& options) {
     auto state = std::make_unique<ProgramState>();
     BuildObjectiveTables(*state);
     {
-        const cli::PrivateFolder folder(cli::BaseWorkFolder(), cli::WorkFolderPrefix,
-                                        "Impossible de créer le dossier de travail temporaire");
+        const PrivateFolder folder(BaseWorkFolder(), WorkFolderPrefix,
+                                   "Impossible de créer le dossier de travail temporaire");
         for (const std::string& message : cli::LoadClassExport(options.exportDocument, folder.path(), *state))
             std::cerr << "zeb-fiches : attention : " << PrintableUtf8(message) << '\n';
     }
     NewOutputs outputs;
     const auto csvOf = [&state](auto csv) {
-        return [&state, csv](const fs::path& file) { cli::WriteOutputFile(file, csv(*state)); };
+        return [&state, csv](const fs::path& file) { WriteOutputFile(file, csv(*state)); };
     };
     const cli::CsvNames names = options.anonymous ? cli::CsvNames::Removed : cli::CsvNames::Kept;
     outputs.write(options.csv,
@@ -392,7 +386,7 @@ int run(const Options& options) {
                                   options.doubleSided);
     }
     // Interrupted before the end: the files this run made go again.
-    cli::ThrowIfInterrupted();
+    ThrowIfInterrupted();
     outputs.keep();
     if (!options.familyFolder &&
         std::none_of(std::begin(OutputOptions), std::end(OutputOptions),
@@ -418,9 +412,9 @@ int main(int argc, char** argv) {
     // reaches the terminal.
     try {
         return run(parseArguments(args));
-    } catch (const cli::Interrupted&) {
+    } catch (const Interrupted&) {
         // Everything the run had begun is undone by now.
-        cli::EndByInterruption();
+        EndByInterruption();
     } catch (const UsageError& error) {
         std::cerr << "zeb-fiches : " << PrintableUtf8(error.message) << "\nEssayez « zeb-fiches --help ».\n";
         return 2;

@@ -1,39 +1,12 @@
 #include "ExportScan.h"
 
-#include "Errors.h"
-#include "WorkFiles.h"
-
 #include <algorithm>
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace zeb {
 namespace fs = std::filesystem;
 
 std::vector<std::string> DefaultSearchWords() {
     return {std::string(PupilWord), std::string(CodesWord)};
-}
-
-std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
-    std::vector<fs::path> found;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.empty() || name.front() == '.')
-            continue;
-        struct stat info {};
-        if (::lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-            continue;
-        if (Contient(name, "xml"))
-            found.push_back(it->path());
-    }
-    // A folder that is not there holds nothing; one that cannot be read (too many open files,
-    // no permission) says so, rather than pass for a folder without a document.
-    if (error && error.value() != ENOENT)
-        throw ZebError("Impossible de lire le dossier « " + folder.string() +
-                       " » : " + FrenchReason(error.value()) + ".");
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 namespace {

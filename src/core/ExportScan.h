@@ -16,12 +16,6 @@ std::vector<std::string> DefaultSearchWords();
 inline constexpr std::size_t SurnameWidth = 25;
 inline constexpr std::size_t FirstNameWidth = 15;
 
-// Full paths of the ordinary files of `folder` whose name contains "xml" in any letter
-// case, sorted by name. Hidden entries (name starting with "."), folders, links and special
-// files are left out. A folder that is not there holds nothing; one that cannot be read throws
-// ZebError with the reason.
-std::vector<std::filesystem::path> ListerFichiersXml(const std::filesystem::path& folder);
-
 // True when the upper-cased word occurs in the upper-cased text (letters a..z only).
 bool Contient(std::string_view text, std::string_view word);
 

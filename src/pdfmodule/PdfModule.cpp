@@ -82,3 +82,7 @@ extern "C" __attribute__((visibility("default"))) const zeb::pdfmodule::Function
 ZebPdfModule(std::uint32_t version) {
     return version == zeb::pdfmodule::Version ? &zeb::pdfmodule::Table : nullptr;
 }
+
+extern "C" __attribute__((visibility("default"))) std::int32_t ZebPdfModuleVersion() {
+    return static_cast<std::int32_t>(zeb::pdfmodule::Version);
+}

@@ -17,6 +17,8 @@ namespace zeb::pdfmodule {
 
 inline constexpr char FileName[] = "libzebpdf.so";
 inline constexpr char EntryName[] = "ZebPdfModule";
+// Answers Version, as every module of the program does when it is loaded.
+inline constexpr char VersionEntry[] = "ZebPdfModuleVersion";
 
 // Raised whenever this table or what crosses it (Document, Canvas, PageView) changes.
 inline constexpr std::uint32_t Version = 1;

@@ -1,8 +1,7 @@
-#include "core/PrivateLibrary.h"
+#include "platform/Platform.h"
 #include "print/PrintModule.h"
 #include "print/SheetPrinter.h"
 
-#include <dlfcn.h>
 #include <mutex>
 
 namespace zeb {
@@ -19,21 +18,15 @@ NoPrinterError cannotLoad(const std::string& why) {
 } // namespace
 
 NewPrinterFunction LoadPrintModule(const std::vector<fs::path>& candidates) {
-    std::string why;
-    for (const fs::path& candidate : candidates) {
-        // Never closed once loaded: the printers it makes run its code.
-        void* handle = OpenLibraryFile(candidate, why);
-        if (handle == nullptr)
-            continue;
-        auto level = reinterpret_cast<ZebPrintModuleLevelFunction>(::dlsym(handle, PrintModuleLevelEntry));
-        auto make =
-            reinterpret_cast<ZebNewSystemPrinterFunction>(::dlsym(handle, PrintModuleNewPrinterEntry));
-        if (level != nullptr && make != nullptr && level() == PrintModuleLevel)
-            return make;
-        why = candidate.string() + " n'est pas le module d'impression de cette version de ZEB";
-        ::dlclose(handle);
-    }
-    throw cannotLoad(why);
+    // Never closed once loaded: the printers it makes run its code.
+    const PrivateLibrary library =
+        PrivateLibrary::LoadFirst(candidates, PrintModuleLevelEntry, PrintModuleLevel);
+    if (const auto make =
+            reinterpret_cast<ZebNewSystemPrinterFunction>(library.symbol(PrintModuleNewPrinterEntry)))
+        return make;
+    if (library.outcome() == PrivateLibrary::Outcome::OtherVersion)
+        throw cannotLoad(library.failure() + " n'est pas le module d'impression de cette version de ZEB");
+    throw cannotLoad(library.failure());
 }
 
 std::unique_ptr<SheetPrinter> MakeSystemPrinter() {

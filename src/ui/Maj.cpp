@@ -4,7 +4,7 @@
 #include "core/Errors.h"
 #include "core/ExportScan.h"
 #include "core/ProgramState.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 #include "qttext/QtText.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"

@@ -1,10 +1,10 @@
 #include "Messages.h"
 
 #include "MemberName.h"
+#include "core/Cp1252.h"
+#include "platform/Platform.h"
 #include "zipformat/UnzDllMessages.h"
 #include "zipformat/ZipDlls.h"
-#include "core/Cp1252.h"
-#include "core/WorkFiles.h"
 
 #include <cerrno>
 #include <stdexcept>

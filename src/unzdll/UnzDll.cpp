@@ -26,7 +26,7 @@
 namespace zeb::unzdll {
 namespace {
 
-constexpr std::int32_t LibraryVersion = 100;
+constexpr std::int32_t LibraryVersion = UNZDLL_LIBRARY_VERSION;
 constexpr std::uint64_t MiB = 1024 * 1024;
 constexpr std::uint64_t MemberLimit = 64 * MiB;
 constexpr std::uint64_t RunLimit = 64 * MiB;

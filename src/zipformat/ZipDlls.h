@@ -96,6 +96,8 @@ typedef int32_t (*GetUnzDllVersionFunction)(void);
 
 #define UNZDLL_EXEC_NAME "UnzDllExec"
 #define UNZDLL_VERSION_NAME "GetUnzDllVersion"
+/* What GetUnzDllVersion answers: a library of another version is not used. */
+#define UNZDLL_LIBRARY_VERSION 100
 #define UNZDLL_FILE_NAME "libunzdll.so"
 
 enum UnzDllError {

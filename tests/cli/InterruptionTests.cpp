@@ -1,7 +1,7 @@
-#include "Interruption.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
+#include "platform/Platform.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -117,7 +117,7 @@ TEST(ZebFichesInterrupted, WhileSavingTheScoresLeavesNoHiddenCopy) {
     }
 }
 
-TEST(RemoveTreeAt, RemovesEverythingAndNeverFollowsALink) {
+TEST(RemoveTree, RemovesEverythingAndNeverFollowsALink) {
     TempFolder parent, outside;
     writeFile(outside / "garde.txt", "MARTIN");
     const fs::path deep = parent / "travail/a/b/c/d/e";
@@ -127,10 +127,8 @@ TEST(RemoveTreeAt, RemovesEverythingAndNeverFollowsALink) {
     fs::create_directory_symlink(outside.path(), parent / "travail/a/lien");
     writeFile(parent / "fichier", "x");
 
-    const int fd = ::open(parent.path().c_str(), O_PATH | O_DIRECTORY);
     for (const char* name : {"travail", "travail", "fichier"}) // nothing there is nothing left
-        EXPECT_TRUE(cli::RemoveTreeAt(fd, name)) << name;
-    ::close(fd);
+        EXPECT_TRUE(RemoveTree(parent / name)) << name;
     EXPECT_TRUE(fs::is_empty(parent.path())) << leftIn(parent.path());
     EXPECT_EQ(readFile(outside / "garde.txt"), "MARTIN");
 }

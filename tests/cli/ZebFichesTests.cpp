@@ -450,7 +450,8 @@ TEST(ZebFiches, OutputsReplaceALinkInTheirPlace) {
 // Out of file descriptors, the load says so rather than call the archive empty.
 TEST(ZebFiches, TooManyOpenFilesIsToldAsSuch) {
 #ifdef __SANITIZE_ADDRESS__
-    GTEST_SKIP() << "out of descriptors, the sanitizers' own checks fail and take sound objects for broken ones";
+    GTEST_SKIP()
+        << "out of descriptors, the sanitizers' own checks fail and take sound objects for broken ones";
 #endif
     TempFolder folder, tmp;
     int refused = 0;

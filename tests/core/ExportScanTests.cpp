@@ -149,19 +149,3 @@ TEST(ScanExport, UnusualLineShapes) {
     EXPECT_EQ(none.PupilCounter, 0);
     EXPECT_TRUE(none.WorkFile.empty());
 }
-
-TEST(ListerFichiersXml, KeepsOrdinaryFilesNamedXmlInAnyCase) {
-    TempFolder folder;
-    for (const char* name : {"classe.XML", "notes.txt", "export_xml_2006", ".cache.xml", "b.xml"})
-        zeb::test::writeFile(folder / name, "x");
-    std::filesystem::create_directory(folder / "xmldir");
-    ASSERT_EQ(::symlink("/etc/passwd", (folder / "lien.xml").c_str()), 0);
-    ASSERT_EQ(::mkfifo((folder / "tube.xml").c_str(), 0600), 0);
-
-    const std::vector<std::filesystem::path> found = ListerFichiersXml(folder.path());
-    const std::vector<std::filesystem::path> expected{folder / "b.xml", folder / "classe.XML",
-                                                      folder / "export_xml_2006"};
-    EXPECT_EQ(found, expected);
-    EXPECT_TRUE(ListerFichiersXml(folder / "absent").empty());
-    EXPECT_THROW(ListerFichiersXml(folder / "b.xml"), zeb::ZebError); // cannot be listed: not "no document"
-}

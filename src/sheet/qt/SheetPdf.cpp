@@ -2,7 +2,7 @@
 
 #include "QPainterCanvas.h"
 #include "core/Errors.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 
 #include <QBuffer>
 #include <QPageLayout>

@@ -1,35 +1,15 @@
 #pragma once
 
-#include "Zip.h"
-#include "core/ClassImport.h"
+#include "ClassImport.h"
+#include "archive/Zip.h"
 #include "core/ProgramState.h"
 
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace zeb {
-
-// Puts the current folder back however the scope ends: the unzip library writes relative to
-// the current folder, so an extraction changes it, and paths the caller holds may be relative.
-class CurrentFolderGuard {
-public:
-    CurrentFolderGuard();
-    ~CurrentFolderGuard();
-    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
-    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
-
-private:
-    int fd_;
-};
-
-// The unzip component's library and progress belong to the whole process: one component at
-// a time across threads, from its making to its end (its end unloads the library). LoadExport
-// holds it for the extraction; a caller making components on several threads holds it from
-// making the component until `extracted` (it is recursive).
-std::recursive_mutex& UnzipComponentMutex();
 
 struct ExportLoadFolders {
     std::filesystem::path extraction; // the archive's members only; emptied before and after
@@ -46,6 +26,12 @@ std::vector<std::string> LoadExport(TZip& zip, const std::filesystem::path& sour
                                     const ExportLoadFolders& folders, ProgramState& state,
                                     const std::vector<std::string>& searchWords = DefaultSearchWords(),
                                     const std::function<void()>& extracted = {});
+
+// Full paths of the ordinary files of `folder` whose name contains "xml" in any letter
+// case, sorted by name. Hidden entries (name starting with "."), folders, links and special
+// files are left out. A folder that is not there holds nothing; one that cannot be read throws
+// ZebError with the reason.
+std::vector<std::filesystem::path> ListerFichiersXml(const std::filesystem::path& folder);
 
 // True for a name ending in .xml, in any letter case: the document itself; any other file is
 // taken for an archive.

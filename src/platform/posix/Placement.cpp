@@ -1,15 +1,13 @@
-#include "Placement.h"
-
 #include "core/Cp1252.h"
 #include "core/Errors.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 
-namespace zeb::cli {
+namespace zeb {
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,6 +26,9 @@ bool flagsUnknown(int error) {
 }
 
 } // namespace
+
+Placement::Placement(How how, fs::path fresh, fs::path target, fs::path previous)
+    : how_(how), fresh_(std::move(fresh)), target_(std::move(target)), previous_(std::move(previous)) {}
 
 Placement Placement::Put(const fs::path& fresh, const fs::path& target, const fs::path& aside) {
     int error = renamed(fresh, target, RENAME_NOREPLACE);
@@ -84,4 +85,4 @@ bool Placement::undo() {
     return false;
 }
 
-} // namespace zeb::cli
+} // namespace zeb

@@ -1,8 +1,9 @@
 #include "ClassImport.h"
 
-#include "ClassSplit.h"
-#include "ExportScan.h"
-#include "WorkFiles.h"
+#include "core/ClassSplit.h"
+#include "core/ExportScan.h"
+#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 
 namespace zeb {
 
@@ -17,7 +18,7 @@ void ImportExportDocument(const std::filesystem::path& document, const std::file
     CheckSameNames(ReadStudentLines(split.French, FrenchCodesCapacity),
                    ReadStudentLines(split.Maths, MathsCodesCapacity));
 
-    const WorkFolderHandle work(programFolder);
+    const WorkFolderHandle work(WorkFolder(programFolder));
     work.write(TempFileName, scan.WorkFile);
     work.write(FrenchFileName, split.French);
     work.write(MathsFileName, split.Maths);
@@ -26,6 +27,10 @@ void ImportExportDocument(const std::filesystem::path& document, const std::file
     ReadMathsList(work.read(MathsFileName), fresh, state.MathsTable);
     ReadFrenchList(work.read(FrenchFileName), fresh, state.FrenchTable);
     state.Class = std::move(fresh);
+}
+
+void DeleteWorkFiles(const std::filesystem::path& programFolder) {
+    RemoveFilesIn(WorkFolder(programFolder), {TempFileName, FrenchFileName, MathsFileName});
 }
 
 } // namespace zeb

@@ -1,8 +1,10 @@
 #include "TempFolder.h"
-#include "core/ClassImport.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "core/WorkFiles.h"
+#include "load/ClassImport.h"
+#include "load/ExportLoad.h"
+#include "platform/Platform.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -350,4 +352,20 @@ TEST(WorkFiles, DeleteWorkFilesDoesNotEmptyTheTargetOfALink) {
     std::filesystem::create_directory_symlink(elsewhere.path(), WorkFolder(program.path()));
     DeleteWorkFiles(program.path());
     EXPECT_EQ(readFile(elsewhere / "temp.txt"), "not ours");
+}
+
+TEST(ListerFichiersXml, KeepsOrdinaryFilesNamedXmlInAnyCase) {
+    TempFolder folder;
+    for (const char* name : {"classe.XML", "notes.txt", "export_xml_2006", ".cache.xml", "b.xml"})
+        zeb::test::writeFile(folder / name, "x");
+    std::filesystem::create_directory(folder / "xmldir");
+    ASSERT_EQ(::symlink("/etc/passwd", (folder / "lien.xml").c_str()), 0);
+    ASSERT_EQ(::mkfifo((folder / "tube.xml").c_str(), 0600), 0);
+
+    const std::vector<std::filesystem::path> found = ListerFichiersXml(folder.path());
+    const std::vector<std::filesystem::path> expected{folder / "b.xml", folder / "classe.XML",
+                                                      folder / "export_xml_2006"};
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(ListerFichiersXml(folder / "absent").empty());
+    EXPECT_THROW(ListerFichiersXml(folder / "b.xml"), zeb::ZebError); // cannot be listed: not "no document"
 }

@@ -1,20 +1,28 @@
-#include "Interruption.h"
+// Signals, the terminal, processors and memory, the POSIX way.
 
+#include "Descriptor.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
-#include "core/WorkFiles.h"
+#include "platform/Platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <dirent.h>
+#include <csignal>
 #include <fcntl.h>
 #include <iostream>
+#include <malloc.h>
+#include <poll.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 
-namespace zeb::cli {
+namespace zeb {
 namespace fs = std::filesystem;
+using posix::FileDescriptor;
 
 namespace {
 
@@ -24,76 +32,13 @@ std::atomic<int> g_signal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 // Written once by the handler, never read: its read end stays readable for any wait.
 int g_wake[2] = {-1, -1};
+// The terminal whose settings a second signal puts back, and those settings.
 int g_terminalFd = -1;
 termios g_terminalSettings{};
 thread_local int t_ignored = 0;
 
 bool stopHere() {
     return t_ignored == 0 && InterruptionRequested();
-}
-
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-// One listing buffer for a whole walk: a walk never needs two listings at once.
-struct Walk {
-    alignas(dirent64) char listing[16384];
-    bool progress = false;
-};
-
-// Empties the folder open as `dir` (which it closes): files and empty folders go at once, a
-// folder that is not empty is entered, and once a folder is empty the walk goes back up and
-// lists its parent again, where the emptied folder now goes. The walk stops at something that
-// cannot be removed (no permission); the caller then tries again while anything goes.
-void emptyTree(int dir, Walk& walk) {
-    struct stat top {};
-    if (::fstat(dir, &top) != 0) {
-        ::close(dir);
-        return;
-    }
-    for (;;) {
-        bool entered = false;
-        bool stuck = false;
-        for (long count;
-             !entered && !stuck && (count = ::getdents64(dir, walk.listing, sizeof walk.listing)) > 0;) {
-            for (long at = 0; at < count;) {
-                const auto* entry = reinterpret_cast<const dirent64*>(walk.listing + at);
-                at += entry->d_reclen;
-                if (isDotOrDotDot(entry->d_name))
-                    continue;
-                if (::unlinkat(dir, entry->d_name, 0) == 0 ||
-                    ((errno == EISDIR || errno == EPERM) &&
-                     ::unlinkat(dir, entry->d_name, AT_REMOVEDIR) == 0)) {
-                    walk.progress = true;
-                    continue;
-                }
-                const int child =
-                    errno == ENOTEMPTY || errno == EEXIST
-                        ? ::openat(dir, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                        : -1;
-                if (child < 0) {
-                    stuck = true;
-                } else {
-                    ::close(dir);
-                    dir = child;
-                    entered = true;
-                }
-                break;
-            }
-        }
-        if (entered)
-            continue;
-        struct stat here {};
-        if (stuck || ::fstat(dir, &here) != 0 || (here.st_dev == top.st_dev && here.st_ino == top.st_ino))
-            break;
-        const int parent = ::openat(dir, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ::close(dir);
-        if (parent < 0)
-            return;
-        dir = parent;
-    }
-    ::close(dir);
 }
 
 void restoreTerminal() {
@@ -103,8 +48,6 @@ void restoreTerminal() {
     // The answer was being typed without echo: the shell's prompt starts on a line of its own.
     [[maybe_unused]] const ssize_t ended = ::write(g_terminalFd, "\n", 1);
 }
-
-bool removeTreeAt(int parentFd, const char* name, Walk& walk);
 
 [[noreturn]] void endBy(int signal) {
     struct sigaction fallback {};
@@ -132,6 +75,50 @@ extern "C" void onTerminatingSignal(int signal) {
     endBy(signal);
 }
 
+// Holds the terminating signals in this thread for its lifetime, so that a second signal's
+// handler never sees the terminal settings half registered.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t terminating;
+        ::sigemptyset(&terminating);
+        for (int signal : TerminatingSignals)
+            ::sigaddset(&terminating, signal);
+        ::pthread_sigmask(SIG_BLOCK, &terminating, &previous_);
+    }
+    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_{};
+};
+
+void writeTo(int fd, std::string_view text) {
+    // A text that cannot be shown still gets its answer read; nothing to do about it here.
+    [[maybe_unused]] const ssize_t written = ::write(fd, text.data(), text.size());
+}
+
+// Reads one line from the terminal, ending early on a signal. False when none was read whole.
+bool readLine(int tty, std::string& answer) {
+    for (;;) {
+        pollfd waits[2] = {{tty, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+        if (::poll(waits, g_wake[0] >= 0 ? 2 : 1, -1) < 0 && errno != EINTR)
+            return false;
+        if (InterruptionRequested())
+            return false;
+        if ((waits[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0)
+            continue;
+        char c = 0;
+        const ssize_t got = ::read(tty, &c, 1);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got <= 0 || c == '\n')
+            return got > 0;
+        answer += c;
+    }
+}
+
 } // namespace
 
 void InstallInterruptionHandlers() {
@@ -157,10 +144,6 @@ int InterruptionSignal() {
     return g_signal.load(std::memory_order_relaxed);
 }
 
-int InterruptionDescriptor() {
-    return g_wake[0];
-}
-
 void ThrowIfInterrupted() {
     if (stopHere())
         throw Interrupted();
@@ -181,62 +164,57 @@ void EndByInterruption() {
     endBy(signal != 0 ? signal : SIGTERM);
 }
 
-SignalsHeld::SignalsHeld() {
-    sigset_t terminating;
-    ::sigemptyset(&terminating);
-    for (int signal : TerminatingSignals)
-        ::sigaddset(&terminating, signal);
-    ::pthread_sigmask(SIG_BLOCK, &terminating, &previous_);
+bool TerminalAvailable() {
+    return FileDescriptor(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)).get() >= 0;
 }
 
-SignalsHeld::~SignalsHeld() {
-    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-}
-
-void RestoreTerminalOnInterruption(int fd, const termios& settings) {
-    g_terminalSettings = settings;
-    g_terminalFd = fd;
-}
-
-void ForgetTerminalOnInterruption() {
-    g_terminalFd = -1;
-}
-
-bool RemoveTreeAt(int parentFd, const char* name) {
-    Walk walk;
-    return removeTreeAt(parentFd, name, walk);
-}
-
-namespace {
-
-bool removeTreeAt(int parentFd, const char* name, Walk& walk) {
-    const int savedErrno = errno;
-    bool gone = false;
-    for (;;) {
-        if (::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 || errno == ENOENT) {
-            gone = true;
-            break;
-        }
-        if (errno == ENOTDIR) {
-            gone = ::unlinkat(parentFd, name, 0) == 0 || errno == ENOENT;
-            break;
-        }
-        if (errno != ENOTEMPTY && errno != EEXIST)
-            break;
-        const int dir = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (dir < 0)
-            break;
-        // Stop when a whole pass removed nothing rather than walk for ever.
-        walk.progress = false;
-        emptyTree(dir, walk);
-        if (!walk.progress)
-            break;
+std::optional<std::string> ReadHiddenAnswer(const std::string& question) {
+    const FileDescriptor tty(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (tty.get() < 0)
+        return std::nullopt;
+    termios saved{};
+    const bool terminal = ::tcgetattr(tty.get(), &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        const SignalsHeld held;
+        g_terminalSettings = saved;
+        g_terminalFd = tty.get();
+        ::tcsetattr(tty.get(), TCSAFLUSH, &quiet);
     }
-    errno = savedErrno;
-    return gone;
+    // Asked only once the echo is off: what is typed after the question is read, never dropped.
+    writeTo(tty.get(), question);
+    std::string answer;
+    const bool read = readLine(tty.get(), answer);
+    if (terminal) {
+        const SignalsHeld held;
+        ::tcsetattr(tty.get(), TCSAFLUSH, &saved);
+        g_terminalFd = -1;
+    }
+    // The answer was typed without echo: what follows starts on a line of its own.
+    writeTo(tty.get(), "\n");
+    if (!read)
+        return std::nullopt;
+    return answer;
 }
 
-} // namespace
+bool ErrorStreamIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+void KeepLargeBuffersInTheHeap() {
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    ::mallopt(M_TOP_PAD, 16 << 20);
+}
+
+unsigned WorkerThreadCount(unsigned most) {
+    cpu_set_t allowed;
+    const unsigned processors = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0
+                                    ? static_cast<unsigned>(CPU_COUNT(&allowed))
+                                    : std::thread::hardware_concurrency();
+    return std::clamp(processors, 1U, std::max(most, 1U));
+}
 
 void WriteOutputFile(const fs::path& file, std::string_view contents) {
     ThrowIfInterrupted();
@@ -274,4 +252,4 @@ void WriteOutputFile(const fs::path& file, std::string_view contents) {
         fail("Impossible d'écrire le fichier", error);
 }
 
-} // namespace zeb::cli
+} // namespace zeb

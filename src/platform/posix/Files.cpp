@@ -1,6 +1,7 @@
-#include "WorkFiles.h"
-
-#include "Errors.h"
+#include "Descriptor.h"
+#include "core/Cp1252.h"
+#include "core/Errors.h"
+#include "platform/Platform.h"
 
 #include <atomic>
 #include <cerrno>
@@ -12,16 +13,12 @@
 
 namespace zeb {
 namespace fs = std::filesystem;
-
-FileDescriptor::~FileDescriptor() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+using posix::FileDescriptor;
 
 namespace {
 
 std::string quoted(const fs::path& file) {
-    return "« " + file.string() + " »";
+    return "« " + PrintableName(file.string()) + " »";
 }
 
 [[noreturn]] void failBecause(const char* what, const fs::path& file, const std::string& reason) {
@@ -158,24 +155,19 @@ int openWorkFolder(const fs::path& folder) {
 
 } // namespace
 
-fs::path WorkFolder(const fs::path& programFolder) {
-    return programFolder / WorkFolderName;
-}
-
-void DeleteWorkFiles(const fs::path& programFolder) {
-    FileDescriptor folder(openWorkFolder(WorkFolder(programFolder)));
-    if (folder.get() < 0)
+void RemoveFilesIn(const fs::path& folder, const std::vector<std::string_view>& names) {
+    FileDescriptor held(openWorkFolder(folder));
+    if (held.get() < 0)
         return; // absent, or a link whose target is not ours to empty
-    for (std::string_view name : {TempFileName, FrenchFileName, MathsFileName})
-        ::unlinkat(folder.get(), std::string(name).c_str(), 0);
+    for (std::string_view name : names)
+        ::unlinkat(held.get(), std::string(name).c_str(), 0);
 }
 
-WorkFolderHandle::WorkFolderHandle(const fs::path& programFolder)
-    : path_(WorkFolder(programFolder)), fd_(-1) {
+WorkFolderHandle::WorkFolderHandle(const fs::path& folder) : path_(folder), handle_(-1) {
     if (::mkdir(path_.c_str(), 0700) != 0 && errno != EEXIST)
         fail("Impossible de créer le dossier de travail", path_, errno);
-    fd_ = openWorkFolder(path_);
-    if (fd_ >= 0)
+    handle_ = openWorkFolder(path_);
+    if (handle_ >= 0)
         return;
     const int error = errno;
     struct stat info {};
@@ -190,16 +182,27 @@ WorkFolderHandle::WorkFolderHandle(const fs::path& programFolder)
 }
 
 WorkFolderHandle::~WorkFolderHandle() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_));
 }
 
 void WorkFolderHandle::write(std::string_view name, std::string_view contents) const {
-    writeAt(fd_, std::string(name).c_str(), path_ / name, contents);
+    writeAt(static_cast<int>(handle_), std::string(name).c_str(), path_ / name, contents);
 }
 
 std::string WorkFolderHandle::read(std::string_view name) const {
-    return readAt(fd_, std::string(name).c_str(), path_ / name, MaxReadBytes, false);
+    return readAt(static_cast<int>(handle_), std::string(name).c_str(), path_ / name, MaxReadBytes, false);
+}
+
+PathInfo InspectPath(const fs::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? PathInfo{} : PathInfo{PathInfo::Kind::Unknown, 0, false, errno};
+    const PathInfo::Kind kind = S_ISREG(info.st_mode)   ? PathInfo::Kind::File
+                                : S_ISDIR(info.st_mode) ? PathInfo::Kind::Folder
+                                : S_ISLNK(info.st_mode) ? PathInfo::Kind::Link
+                                                        : PathInfo::Kind::Other;
+    return {kind, static_cast<std::uint64_t>(info.st_size), info.st_uid == ::geteuid(), 0};
 }
 
 std::string FrenchReason(int errorNumber) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExportScan.h"
-#include "ProgramState.h"
+#include "core/ExportScan.h"
+#include "core/ProgramState.h"
 
 #include <filesystem>
 #include <string>
@@ -18,5 +18,9 @@ namespace zeb {
 void ImportExportDocument(const std::filesystem::path& document, const std::filesystem::path& programFolder,
                           ProgramState& state,
                           const std::vector<std::string>& searchWords = DefaultSearchWords());
+
+// Removes temp.txt, Fichier1.c01 and Fichier2.c01 where they exist; the folder stays. A work
+// folder that is a symbolic link is left alone: what it points to is not ours.
+void DeleteWorkFiles(const std::filesystem::path& programFolder);
 
 } // namespace zeb

@@ -3,32 +3,16 @@
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ExportScan.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fcntl.h>
+#include <cerrno>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace zeb {
 namespace fs = std::filesystem;
-
-CurrentFolderGuard::CurrentFolderGuard() : fd_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-
-CurrentFolderGuard::~CurrentFolderGuard() {
-    if (fd_ >= 0) {
-        // A destructor has no one to tell that the folder could not come back.
-        [[maybe_unused]] const int back = ::fchdir(fd_);
-        ::close(fd_);
-    }
-}
-
-std::recursive_mutex& UnzipComponentMutex() {
-    static std::recursive_mutex mutex;
-    return mutex;
-}
 
 namespace {
 
@@ -47,7 +31,7 @@ void emptyFolder(const fs::path& folder) {
         fs::remove_all(folder, ignored);
         fs::create_directories(folder, ignored);
     }
-    ::chmod(folder.c_str(), 0700);
+    fs::permissions(folder, fs::perms::owner_all, ignored);
 }
 
 std::string reported(const std::vector<std::string>& messages) {
@@ -94,6 +78,27 @@ fs::path extractDocument(TZip& zip, const fs::path& archive, const fs::path& fol
 }
 
 } // namespace
+
+std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.')
+            continue;
+        if (InspectPath(it->path()).kind != PathInfo::Kind::File)
+            continue;
+        if (Contient(name, "xml"))
+            found.push_back(it->path());
+    }
+    // A folder that is not there holds nothing; one that cannot be read (too many open files,
+    // no permission) says so, rather than pass for a folder without a document.
+    if (error && error.value() != ENOENT)
+        throw ZebError("Impossible de lire le dossier « " + PrintableName(folder.string()) +
+                       " » : " + FrenchReason(error.value()) + ".");
+    std::sort(found.begin(), found.end());
+    return found;
+}
 
 bool IsExportDocument(const fs::path& file) {
     std::string extension = file.extension().string();

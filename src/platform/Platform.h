@@ -1,0 +1,313 @@
+#pragma once
+
+// What the operating system does differently, behind one interface. The POSIX side is in
+// posix/; another system's side stands beside it with the same declarations. The rest of the
+// program reaches the system only through here and standard C++ (<filesystem>, <fstream>).
+// Failures are ZebError with a French message; names in messages are made printable.
+
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb {
+
+// ---- System errors ---------------------------------------------------------------------
+
+// The French wording of a system error number, for messages.
+std::string FrenchReason(int errorNumber);
+
+// ---- Files -------------------------------------------------------------------------------
+
+// A class export is a few tens of kilobytes; anything past this is not one, and reading it
+// whole would only exhaust the memory.
+inline constexpr std::size_t MaxReadBytes = 64u << 20;
+
+// Whole contents of an ordinary file as bytes, at most `limit` of them. A folder, a pipe or
+// a device is refused before it is opened (a pipe would wait for ever for a writer).
+std::string ReadWholeFile(const std::filesystem::path& file, std::size_t limit = MaxReadBytes);
+
+// Writes a work file in place: created or truncated to what is written, readable by the
+// user only, never through a symbolic link nor into a pipe or a device (the last part of
+// the path; the folders before it are the caller's). A write that fails removes the file, so no
+// partial file stays. Work files are rebuilt at every load, so they skip the new inode and
+// rename of an atomic replacement, which on ext4 costs more than the whole import.
+void WriteWorkFile(const std::filesystem::path& file, std::string_view contents);
+
+// Writes a file the user keeps, completely or not at all: the bytes go to a file without a name
+// (a hidden temporary file where the system has none) flushed to the disk, which then takes the
+// name, replacing whatever had it; a symbolic link in its place is replaced, never written
+// through. Readable by the user only, as everything about pupils. ReplaceFile returns 0 or
+// the error number; WriteFileAtomically throws.
+int ReplaceFile(const std::filesystem::path& file, std::string_view contents);
+void WriteFileAtomically(const std::filesystem::path& file, std::string_view contents);
+
+// As WriteFileAtomically, for a file a run of zeb-fiches makes: a signal before the file takes
+// its name removes the temporary file and throws Interrupted (below).
+void WriteOutputFile(const std::filesystem::path& file, std::string_view contents);
+
+// The work folder of a load, created private to the user and held open, so that every work
+// file is reached through this very folder: never through a symbolic link put in its place or
+// in place of a work file, which would let a load overwrite, then delete, someone else's file.
+class WorkFolderHandle {
+public:
+    explicit WorkFolderHandle(const std::filesystem::path& folder);
+    ~WorkFolderHandle();
+    WorkFolderHandle(const WorkFolderHandle&) = delete;
+    WorkFolderHandle& operator=(const WorkFolderHandle&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // As WriteWorkFile and ReadWholeFile, for a file of this folder that must be an ordinary
+    // file and not a link.
+    void write(std::string_view name, std::string_view contents) const;
+    std::string read(std::string_view name) const;
+
+private:
+    std::filesystem::path path_;
+    std::intptr_t handle_;
+};
+
+// Removes the files `names` of `folder` where they exist; the folder stays. A folder that is
+// a symbolic link is left alone: what it points to is not ours.
+void RemoveFilesIn(const std::filesystem::path& folder, const std::vector<std::string_view>& names);
+
+// What stands at a path, never following a link.
+struct PathInfo {
+    enum class Kind { Absent, File, Folder, Link, Other, Unknown };
+    Kind kind = Kind::Absent;
+    std::uint64_t size = 0;
+    bool ownedByUser = false;
+    int error = 0; // for Unknown
+};
+PathInfo InspectPath(const std::filesystem::path& path);
+
+// A finished file or folder put in the place its name gives, the previous one kept aside until
+// the caller has decided: undo() puts everything back as it was.
+//
+// Where the file system can, one rename does it: into a free name without ever replacing what
+// appears there meanwhile, or by swapping the new and the previous one, so that the name always
+// holds one of the two whole. Where it cannot (FUSE mounts, exFAT, NTFS, SMB and NFS shares),
+// plain renames: the previous one to `aside`, then the new one in; a crash between the two
+// leaves the previous one at `aside`.
+class Placement {
+public:
+    // `target` is as it was when this throws.
+    static Placement Put(const std::filesystem::path& fresh, const std::filesystem::path& target,
+                         const std::filesystem::path& aside);
+    // Puts `fresh` at `target` only while nothing stands there: what appeared meanwhile is never
+    // replaced.
+    static void PutWhereFree(const std::filesystem::path& fresh, const std::filesystem::path& target);
+
+    // Where the previous one lies now (`fresh`'s former name, or `aside`); empty when there was none.
+    const std::filesystem::path& previous() const { return previous_; }
+    // Puts the new one back at `fresh` and the previous one back at `target`. False when a
+    // rename failed (what could not go back stays where previous() says).
+    bool undo();
+
+private:
+    enum class How { New, Swapped, MovedAside };
+    Placement(How how, std::filesystem::path fresh, std::filesystem::path target,
+              std::filesystem::path previous);
+
+    How how_;
+    std::filesystem::path fresh_;
+    std::filesystem::path target_;
+    std::filesystem::path previous_;
+};
+
+// ---- Folders -----------------------------------------------------------------------------
+
+// Puts the current folder back however the scope ends: the unzip library writes relative to
+// the current folder, so an extraction changes it, and paths the caller holds may be relative.
+class CurrentFolderGuard {
+public:
+    CurrentFolderGuard();
+    ~CurrentFolderGuard();
+    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+
+private:
+    std::intptr_t handle_;
+};
+
+// Makes `folder` readable by the user only (its parent must exist). True when this made it,
+// false when a folder (or a link to one) was there already.
+bool MakePrivateFolder(const std::filesystem::path& folder);
+
+// Removes `path` with everything under it, never through a symbolic link (a link is removed,
+// not followed). True when nothing of it remains.
+bool RemoveTree(const std::filesystem::path& path);
+
+// The user's runtime folder lives in memory on a desktop session, so pupil data never
+// reaches the disk there; elsewhere the temporary folder the user chose, else /tmp. Only a
+// folder the user can write into will do; when none does, the ZebError says why of each.
+std::filesystem::path BaseWorkFolder();
+
+// The name of every work folder zeb-fiches makes there, followed by six random characters.
+inline constexpr std::string_view WorkFolderPrefix = "zeb-fiches-";
+
+// Every folder that zeb-fiches makes beside the user's files holds this mark: a file whose
+// first line is OwnMarkLine. Only a folder that holds it is ever taken for one of ZEB's own.
+inline constexpr std::string_view OwnMarkName = ".zeb";
+inline constexpr std::string_view OwnMarkLine = "ZEB v2 zeb-fiches";
+
+// A new folder of the user's only, named `prefix` and six random characters inside `parent`,
+// holding ZEB's mark, that goes as a whole tree when this goes, whatever was put in it; unless
+// kept. With Lock::Held the mark stays locked while this lives, so that another run never
+// takes the folder for a leftover; Lock::None is for folders the caller covers with a lock of
+// its own. Throws ZebError with `what` and the reason when it cannot be made.
+class PrivateFolder {
+public:
+    enum class Lock { Held, None };
+    PrivateFolder(const std::filesystem::path& parent, std::string_view prefix, std::string_view what,
+                  Lock lock = Lock::Held);
+    ~PrivateFolder();
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // True when nothing of it remains.
+    bool remove();
+    // It stays, as it is now or under a name it was renamed to.
+    void keep();
+
+private:
+    void releaseMark();
+
+    std::filesystem::path path_;
+    std::intptr_t mark_ = -1;
+    bool gone_ = false;
+};
+
+// True for a folder that a run of zeb-fiches made and left behind when it was killed: a real
+// folder (not a link) of this user's, holding ZEB's mark, which no running program holds
+// locked; or an empty folder of this user's, untouched for an hour (killed before its mark).
+bool IsStaleOwnFolder(const std::filesystem::path& folder);
+
+// Removes the folders of `parent` whose name starts with `prefix` that IsStaleOwnFolder
+// recognises, and nothing else. Errors are ignored: a leftover that stays does no harm to the run.
+void RemoveStaleFolders(const std::filesystem::path& parent, std::string_view prefix);
+
+// A lock on a folder for one run at a time, held from TryLock to the end of this object: a
+// hidden file `name` in the folder, created when missing and left there (removing it would let
+// two runs each lock a file of that name). A file system without locks (some network shares)
+// cannot tell, and lets the run go on. Throws ZebError when the file cannot be made.
+class FolderLock {
+public:
+    // Empty when another run holds it.
+    static std::optional<FolderLock> TryLock(const std::filesystem::path& folder, std::string_view name);
+    ~FolderLock();
+    FolderLock(FolderLock&& other) noexcept;
+    FolderLock& operator=(FolderLock&& other) noexcept;
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    explicit FolderLock(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_;
+};
+
+// Whether the user may make files in `folder`; the error number when not.
+int CheckWritableFolder(const std::filesystem::path& folder);
+
+// ---- Interruptions -------------------------------------------------------------------------
+
+// Ctrl+C, a closed terminal, a shutdown. The first of these signals is only recorded: the work
+// in progress sees it at its next step (ThrowIfInterrupted), undoes in ordinary code what it
+// had begun (its folders, its half-written files; a class never goes half into place), and the
+// program then ends by that signal (EndByInterruption), so that the shell sees the usual status
+// (128 + signal). A handler that removed files itself would race with the threads still writing
+// them. A second signal ends the process at once, with the terminal's settings put back; what
+// that leaves behind, the next run recognises and removes.
+void InstallInterruptionHandlers();
+
+// The signal recorded, or 0.
+int InterruptionSignal();
+inline bool InterruptionRequested() {
+    return InterruptionSignal() != 0;
+}
+
+class Interrupted : public std::exception {
+public:
+    const char* what() const noexcept override { return "interrompu"; }
+};
+
+// Throws Interrupted when a signal was recorded, unless InterruptionsIgnored holds.
+void ThrowIfInterrupted();
+
+// While it lives, the work of this thread goes on whatever signal comes: ThrowIfInterrupted and
+// WriteOutputFile see none. For the last steps of a run, which put its results in place together.
+class InterruptionsIgnored {
+public:
+    InterruptionsIgnored();
+    ~InterruptionsIgnored();
+    InterruptionsIgnored(const InterruptionsIgnored&) = delete;
+    InterruptionsIgnored& operator=(const InterruptionsIgnored&) = delete;
+};
+
+// Ends the process by the recorded signal, once the caller has undone its work.
+[[noreturn]] void EndByInterruption();
+
+// ---- Terminal ------------------------------------------------------------------------------
+
+// Whether a question can be asked at a terminal (the controlling terminal can be opened).
+bool TerminalAvailable();
+
+// Asks `question` at the terminal and reads the answer without echo. No answer when there is no
+// terminal or when a signal comes meanwhile (the echo is then back, as after an answer).
+std::optional<std::string> ReadHiddenAnswer(const std::string& question);
+
+// Whether the error stream is a terminal, where a progress line may be rewritten in place.
+bool ErrorStreamIsTerminal();
+
+// ---- Threads -------------------------------------------------------------------------------
+
+// How many threads share work that keeps a processor busy: one per processor this process may
+// run on, at most `most`.
+unsigned WorkerThreadCount(unsigned most);
+
+// ---- Memory --------------------------------------------------------------------------------
+
+// Buffers of a few megabytes, grown and freed again and again (a PDF engine's, for every page),
+// stay in the heap rather than go to the system and back: the page faults took a third of a
+// school's run.
+void KeepLargeBuffersInTheHeap();
+
+// ---- Private libraries -----------------------------------------------------------------------
+
+// Where one of the program's own shared objects is looked for, named in full: beside the
+// program, then in lib/zeb beside the bin folder of an installed program.
+std::vector<std::filesystem::path> PrivateLibraryPlaces(const std::string& fileName);
+
+// One of the program's own shared objects, loaded at run time so that a run that does not need
+// it does not pay for it, and asked for its version: the first copy that loads and whose
+// function `versionEntry` answers `version`. Its symbols stay its own: it cannot interpose on
+// the program's. Never unloaded unless `close` is called: what it made runs its code; a copy of
+// another version stays loaded too, for what came in with it (Qt's libraries).
+class PrivateLibrary {
+public:
+    // Beside the program, in lib/zeb, then through the system's search.
+    static PrivateLibrary Load(const std::string& fileName, const char* versionEntry, std::int32_t version);
+    // The first of `places` that will do.
+    static PrivateLibrary LoadFirst(const std::vector<std::filesystem::path>& places,
+                                    const char* versionEntry, std::int32_t version);
+
+    enum class Outcome { Loaded, NotFound, WillNotLoad, OtherVersion };
+    Outcome outcome() const { return outcome_; }
+    explicit operator bool() const { return outcome_ == Outcome::Loaded; }
+    // For WillNotLoad, the system's reason for the first copy that exists but would not load;
+    // for OtherVersion, that copy's path.
+    const std::string& failure() const { return failure_; }
+    void* symbol(const char* name) const;
+    void close();
+
+private:
+    void* handle_ = nullptr;
+    Outcome outcome_ = Outcome::NotFound;
+    std::string failure_;
+};
+
+} // namespace zeb
