@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ProgramState.h"
+#include "core/Evaluation.h"
 #include "sheet/Canvas.h"
 #include "sheet/PageView.h"
 
