@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
+#include "qtkit/FileDialog.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zeb3.h"
@@ -27,7 +28,7 @@ public:
         test::writeFile(files_ / "classe.jad", test::buildZip({{"classe.xml", document, 0x0014}}));
         program_ = std::make_unique<ProgramWindows>(data_.path());
         const QString archive = QString::fromStdString((files_ / "classe.jad").string());
-        program_->form1().ChooseExportFile = [archive] { return archive; };
+        FileDialog::setNextFileName(archive);
         program_->form1().SpeedButton1Click();
     }
     AppWindows& windows() { return program_->windows(); }

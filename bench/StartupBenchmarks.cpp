@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
+#include "qtkit/FileDialog.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zebproj.h"
@@ -38,9 +39,9 @@ void BM_LoadArchive30(benchmark::State& bench) {
     const QString archive = QString::fromStdString(sampleArchive(files, 30));
     ProgramWindows program(data.path());
     TForm1& main = program.form1();
-    main.ChooseExportFile = [&] { return archive; };
     for (auto _ : bench) {
         bench.PauseTiming();
+        FileDialog::setNextFileName(archive);
         program.windows().Form2->hide();
         main.show();
         QCoreApplication::processEvents();

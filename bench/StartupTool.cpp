@@ -3,6 +3,7 @@
 // for timing the start-up and measuring the memory of a fresh or loaded program.
 
 #include "WhenPainted.h"
+#include "qtkit/FileDialog.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zebproj.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
     int status = 0;
     const zeb::bench::WhenPainted done(main, [&] {
         if (arguments.size() > 1) {
-            main.ChooseExportFile = [&] { return arguments.at(1); };
+            zeb::FileDialog::setNextFileName(arguments.at(1));
             try {
                 main.SpeedButton1Click();
             } catch (const std::exception& error) {

@@ -1,6 +1,7 @@
 // zeb-screenshots FOLDER SAMPLE.jad: pictures of the program's windows for the README, the
 // sample class loaded. Run by ./dev.sh screenshots under a virtual display.
 
+#include "qtkit/FileDialog.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
 
     bool ok = save(form1, folder.filePath(QStringLiteral("fenetre-principale.png")));
     const QString archive = QFileInfo(arguments.at(2)).absoluteFilePath();
-    form1.ChooseExportFile = [&] { return archive; };
+    zeb::FileDialog::setNextFileName(archive);
     try {
         form1.SpeedButton1Click();
     } catch (const std::exception& error) {

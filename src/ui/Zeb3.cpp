@@ -2,6 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
+#include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -208,6 +208,18 @@ QString fileNamePart(const QString& text) {
     return part;
 }
 
+// The PDF file's name, `suggested` proposed; empty when the teacher cancels.
+QString choosePdfFile(QWidget* parent, const QString& suggested) {
+    return FileDialog::saveFileName(parent, QStringLiteral("Enregistrer dans un fichier PDF"), suggested,
+                                    QStringLiteral("Document PDF (*.pdf)"));
+}
+
+bool confirm(QWidget* parent, const QString& question) {
+    return MessageBox::ask(parent, MessageBox::Icon::Question, question,
+                           {MessageBox::Answer::Yes, MessageBox::Answer::No},
+                           MessageBox::Answer::Yes) == MessageBox::Answer::Yes;
+}
+
 } // namespace
 
 TForm3::TForm3(AppWindows& windows, QWidget* parent)
@@ -308,15 +320,6 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
           [this] { HBarre->triggerAction(QAbstractSlider::SliderSingleStepAdd); });
 
     MakePrinter = [] { return MakeSystemPrinter(); };
-    ChoosePdfFile = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Enregistrer dans un fichier PDF"),
-                                            suggested, QStringLiteral("Document PDF (*.pdf)"));
-    };
-    Confirm = [this](const QString& question) {
-        return MessageBox::ask(this, MessageBox::Icon::Question, question,
-                               {MessageBox::Answer::Yes, MessageBox::Answer::No},
-                               MessageBox::Answer::Yes) == MessageBox::Answer::Yes;
-    };
 
     if (const QScreen* shown = screen())
         setGeometry(
@@ -563,9 +566,10 @@ void TForm3::printSynthesis() {
                       windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font()
                                                 : SheetFont());
     } catch (const NoPrinterError& error) {
-        if (Confirm(QString::fromStdString(error.Retold("la synthèse n'a pas été imprimée")) +
-                    QStringLiteral("\n\nVoulez-vous enregistrer la synthèse dans un fichier PDF, à imprimer "
-                                   "plus tard ou ailleurs ?")))
+        if (confirm(this, QString::fromStdString(error.Retold("la synthèse n'a pas été imprimée")) +
+                              QStringLiteral(
+                                  "\n\nVoulez-vous enregistrer la synthèse dans un fichier PDF, à imprimer "
+                                  "plus tard ou ailleurs ?")))
             saveSynthesisAsPdf();
     } catch (const PrintError& error) {
         throw ZebError(error.Retold("la synthèse n'a pas été imprimée"));
@@ -582,8 +586,8 @@ void TForm3::saveSynthesisAsPdf() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
-    QString chosen =
-        ChoosePdfFile(QDir(folder).filePath(QStringLiteral("synthese-") + subject + QStringLiteral(".pdf")));
+    QString chosen = choosePdfFile(
+        this, QDir(folder).filePath(QStringLiteral("synthese-") + subject + QStringLiteral(".pdf")));
     if (chosen.isEmpty())
         return;
     if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
@@ -633,7 +637,7 @@ void TForm3::OfferPdfInstead(const std::string& reason, std::int32_t firstPupil,
     const QString question = QString::fromStdString(reason) + QStringLiteral("\n\nVoulez-vous enregistrer ") +
                              what +
                              QStringLiteral(" dans un fichier PDF, à imprimer plus tard ou ailleurs ?");
-    if (Confirm(question))
+    if (confirm(this, question))
         saveSheetsAsPdf(firstPupil, lastPupil);
 }
 
@@ -669,7 +673,7 @@ void TForm3::printOrOfferPdf() {
 }
 
 void TForm3::saveSheetsAsPdf(std::int32_t firstPupil, std::int32_t lastPupil) {
-    QString chosen = ChoosePdfFile(suggestedPdfPath(firstPupil, lastPupil));
+    QString chosen = choosePdfFile(this, suggestedPdfPath(firstPupil, lastPupil));
     if (chosen.isEmpty())
         return;
     if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))

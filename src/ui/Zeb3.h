@@ -63,11 +63,9 @@ public:
     // The page as the paint box shows it: the white sheet, then the pupil's results.
     void PaintPage(QPainter& painter);
 
-    // Seams: the printer of each job, the PDF file's name (empty: cancelled), and the
-    // teacher's yes or no to a question.
+    // The printer of each job; tests put theirs in. The PDF file's name and the teacher's
+    // answers go through FileDialog and MessageBox.
     std::function<std::unique_ptr<SheetPrinter>()> MakePrinter;
-    std::function<QString(const QString& suggestedPath)> ChoosePdfFile;
-    std::function<bool(const QString& question)> Confirm;
 
     QWidget* PaintBox1 = nullptr;
     QScrollBar* VBarre = nullptr;

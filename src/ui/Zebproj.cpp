@@ -9,6 +9,7 @@
 #include "core/WorkFiles.h"
 #include "load/ClassImport.h"
 #include "load/ExportLoad.h"
+#include "qtkit/FileDialog.h"
 #include "qttext/QtText.h"
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
@@ -19,7 +20,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -182,11 +182,6 @@ TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded(this, [this] { BitBtn1Click(); }); });
     connect(Quitter, &QPushButton::clicked, this, [this] { Guarded(this, [this] { QuitterClick(); }); });
 
-    ChooseExportFile = [this] {
-        return QFileDialog::getOpenFileName(this, QString(), QString(),
-                                            QStringLiteral("Exportation d'une évaluation J'ADE (*.jad)"));
-    };
-
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
@@ -214,7 +209,8 @@ fs::path TForm1::ProgramFolder() const {
 
 void TForm1::SpeedButton1Click() {
     Edit1->clear();
-    const QString chosen = ChooseExportFile();
+    const QString chosen = FileDialog::openFileName(
+        this, QString(), QString(), QStringLiteral("Exportation d'une évaluation J'ADE (*.jad)"));
     if (chosen.isEmpty())
         return;
     LoadExport(chosen);

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QWidget>
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 class QLabel;
@@ -30,16 +29,13 @@ public:
     ~TForm1() override;
 
     void FormCreate();
-    void SpeedButton1Click(); // the load
+    void SpeedButton1Click(); // the load of the export chosen in the open dialog (FileDialog)
     // The load of this file, as if chosen in the open dialog (a file given to the program or
     // dropped on the window).
     void LoadExport(const QString& path);
     void BitBtn2Click(); // "&Items retenus"
     void BitBtn1Click(); // help
     void QuitterClick();
-
-    // The open dialog; tests choose the file through it. Empty when the user cancels.
-    std::function<QString()> ChooseExportFile;
 
     // Made when missing, private to the user.
     std::filesystem::path ProgramFolder() const;

@@ -3,6 +3,7 @@
 // Run by ./dev.sh pictures for the README's picture of a printed page.
 
 #include "PrivateCups.h"
+#include "qtkit/FileDialog.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zeb3.h"
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
         zeb::SetApplicationIdentity();
         zeb::ProgramWindows program;
         zeb::AppWindows& windows = program.windows();
-        program.form1().ChooseExportFile = [&] { return archive; };
+        zeb::FileDialog::setNextFileName(archive);
         program.form1().SpeedButton1Click();
         windows.Form2->ApercuClick();
         windows.Form3->ImprimeClick();

@@ -8,6 +8,8 @@
 #include "core/ProgramState.h"
 #include "generator/ExportGenerator.h"
 #include "print/SheetPrinter.h"
+#include "qtkit/FileDialog.h"
+#include "qtkit/MessageBox.h"
 #include "sheet/qt/SheetPdf.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
@@ -126,7 +128,6 @@ protected:
         state = &program->state();
         form2 = program->windows().Form2;
         form3 = dynamic_cast<TForm3*>(program->windows().Form3);
-        form3->Confirm = [](const QString&) -> bool { throw std::logic_error("unexpected question"); };
     }
     void TearDown() override {
         if (cups == nullptr)
@@ -142,9 +143,8 @@ protected:
     void load(int pupils, int pupil) {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
         writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
-        TForm1* form1 = &program->form1();
-        form1->ChooseExportFile = [this] { return QString::fromStdString((files / "classe.jad").string()); };
-        form1->SpeedButton1Click();
+        FileDialog::setNextFileName(QString::fromStdString((files / "classe.jad").string()));
+        program->form1().SpeedButton1Click();
         form2->StringGrid1->setCurrentCell(pupil - 1, 1);
     }
 
@@ -258,12 +258,9 @@ TEST_F(PrintingTest, NoPrinterAtAllIsSaidAndAPdfOffered) {
     const std::string message = printError<NoPrinterError>([this] { form3->ImprimeClick(); });
     EXPECT_NE(message.find("Aucune imprimante n'est configurée"), std::string::npos) << message;
 
-    QString asked;
-    form3->Confirm = [&](const QString& question) {
-        asked = question;
-        return false;
-    };
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
     form2->ToutImprimer->click();
+    const QString asked = MessageBox::lastText();
     EXPECT_TRUE(asked.startsWith(QStringLiteral("Aucune imprimante")));
     EXPECT_EQ(state->Class.PupilSelection.Top, 2);
 }
@@ -278,12 +275,9 @@ TEST_F(PrintingTest, QueuesWithoutADefaultAreNamedAndTheRunToldForTheClass) {
                             0),
               0u)
         << message;
-    QString asked;
-    form3->Confirm = [&](const QString& question) {
-        asked = question;
-        return false;
-    };
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
     form2->ToutImprimer->click();
+    const QString asked = MessageBox::lastText();
     EXPECT_TRUE(asked.contains(QStringLiteral("aucune fiche de la classe n'a été imprimée.")))
         << asked.toStdString();
     EXPECT_TRUE(asked.contains(QStringLiteral("les fiches de toute la classe dans un fichier PDF")));

@@ -3,6 +3,7 @@
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
@@ -126,7 +127,7 @@ TEST_F(MainWindowTest, TheNextLoadEmptiesTheExtractionFolderAndNothingOutsideIt)
 
 TEST_F(MainWindowTest, CancellingTheFileDialogClearsThePathOnly) {
     form1->Edit1->setText(QStringLiteral("/ancien/chemin.jad"));
-    form1->ChooseExportFile = [] { return QString(); };
+    FileDialog::setNextFileName(QString()); // the dialog's cancel
     form1->SpeedButton1Click();
     EXPECT_TRUE(form1->Edit1->text().isEmpty());
     EXPECT_TRUE(form1->isVisible());

@@ -4,6 +4,8 @@
 #include "core/ProgramState.h"
 #include "generator/ExportGenerator.h"
 #include "print/SheetPrinter.h"
+#include "qtkit/FileDialog.h"
+#include "qtkit/MessageBox.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
@@ -13,6 +15,7 @@
 #include "ui/Zebproj.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +117,24 @@ std::shared_ptr<QString> closeNextBox(bool answerYes = false) {
     return text;
 }
 
+// A question or a file dialog the test did not answer beforehand fails it, and is closed rather
+// than left waiting for a teacher who is not there.
+class UnansweredDialogs final : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show)
+            return false;
+        const auto* box = qobject_cast<QMessageBox*>(watched);
+        if (qobject_cast<QFileDialog*>(watched) == nullptr &&
+            (box == nullptr || box->icon() != QMessageBox::Question))
+            return false;
+        ADD_FAILURE() << (box != nullptr ? "unexpected question: " + box->text().toStdString()
+                                         : "unexpected dialog");
+        QMetaObject::invokeMethod(static_cast<QDialog*>(watched), &QDialog::reject, Qt::QueuedConnection);
+        return false;
+    }
+};
+
 // A click on one part of a scroll bar (page area, arrow), pressed and released as a mouse does.
 void pressOn(QScrollBar* bar, QStyle::SubControl part, bool release = true) {
     QStyleOptionSlider option;
@@ -153,8 +174,7 @@ protected:
         form3 = dynamic_cast<TForm3*>(program->windows().Form3);
         ASSERT_NE(form3, nullptr);
         form3->MakePrinter = [this] { return std::make_unique<FakePrinter>(log, *state); };
-        form3->Confirm = [](const QString&) -> bool { throw std::logic_error("unexpected question"); };
-        form3->ChoosePdfFile = [](const QString&) -> QString { throw std::logic_error("unexpected dialog"); };
+        QApplication::instance()->installEventFilter(&unanswered);
     }
     void TearDown() override { fs::current_path(startFolder); }
 
@@ -162,9 +182,8 @@ protected:
     void load(int pupils, int pupil = 1) {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
         writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
-        TForm1* form1 = &program->form1();
-        form1->ChooseExportFile = [this] { return QString::fromStdString((files / "classe.jad").string()); };
-        form1->SpeedButton1Click();
+        FileDialog::setNextFileName(QString::fromStdString((files / "classe.jad").string()));
+        program->form1().SpeedButton1Click();
         ASSERT_TRUE(form2->isVisible());
         form2->StringGrid1->setCurrentCell(pupil - 1, 1);
     }
@@ -208,6 +227,7 @@ protected:
     TForm2* form2 = nullptr;
     TForm3* form3 = nullptr;
     PrintLog log;
+    UnansweredDialogs unanswered;
 };
 
 bool sameTexts(const std::vector<RecordingCanvas::Text>& a, const std::vector<RecordingCanvas::Text>& b) {
@@ -524,17 +544,12 @@ TEST_F(PreviewTest, PrintAllStoppedPartWayLeavesTheFailedPupilSelected) {
 TEST_F(PreviewTest, WithNoPrinterTheTeacherMayKeepTheSheetsInAPdfFile) {
     load(5, 2);
     log.noPrinter = true;
-    QString question, suggested;
-    form3->Confirm = [&](const QString& asked) {
-        question = asked;
-        return true;
-    };
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
     const fs::path chosen = files / "fiches";
-    form3->ChoosePdfFile = [&](const QString& proposal) {
-        suggested = proposal;
-        return QString::fromStdString(chosen.string());
-    };
+    FileDialog::setNextFileName(QString::fromStdString(chosen.string()));
     form2->ToutImprimer->click();
+    QString question = MessageBox::lastText();
+    const QString suggested = FileDialog::lastProposal();
     EXPECT_TRUE(question.startsWith(QStringLiteral("Aucune imprimante")));
     EXPECT_TRUE(question.contains(QStringLiteral("Aucune des fiches des élèves 2 à 5 n'a été imprimée")));
     EXPECT_TRUE(question.contains(QStringLiteral("les fiches des élèves 2 à 5 dans un fichier PDF")));
@@ -545,12 +560,9 @@ TEST_F(PreviewTest, WithNoPrinterTheTeacherMayKeepTheSheetsInAPdfFile) {
 
     // One sheet from the preview; a "no" writes nothing.
     preview();
-    form3->Confirm = [&](const QString& asked) {
-        question = asked;
-        return false;
-    };
-    form3->ChoosePdfFile = [](const QString&) -> QString { throw std::logic_error("no file was wanted"); };
+    MessageBox::setNextAnswer(MessageBox::Answer::No); // no file dialog follows
     form3->Imprime->click();
+    question = MessageBox::lastText();
     EXPECT_TRUE(question.contains(QStringLiteral("la fiche dans un fichier PDF")));
     EXPECT_EQ(state->View.ZoomFactor, 0.6);
 }
@@ -558,12 +570,9 @@ TEST_F(PreviewTest, WithNoPrinterTheTeacherMayKeepTheSheetsInAPdfFile) {
 TEST_F(PreviewTest, PdfButtonSavesThePreviewedSheetUnderThePupilsName) {
     load(3, 3);
     preview();
-    QString suggested;
-    form3->ChoosePdfFile = [&](const QString& proposal) {
-        suggested = proposal;
-        return QString::fromStdString((files / "une-fiche.PDF").string());
-    };
+    FileDialog::setNextFileName(QString::fromStdString((files / "une-fiche.PDF").string()));
     form3->Pdf->click();
+    const QString suggested = FileDialog::lastProposal();
     EXPECT_TRUE(suggested.contains(QStringLiteral("fiche-francais-")));
     EXPECT_FALSE(suggested.contains(QLatin1Char(' ')));
     EXPECT_EQ(readFile(files / "une-fiche.PDF").substr(0, 5), "%PDF-");
@@ -631,17 +640,12 @@ TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
 
     // No printer: the teacher is offered the synthesis as a PDF file instead.
     log.noPrinter = true;
-    QString question;
-    form3->Confirm = [&](const QString& asked) {
-        question = asked;
-        return true;
-    };
-    form3->ChoosePdfFile = [this](const QString& proposal) {
-        EXPECT_TRUE(proposal.endsWith(QStringLiteral("synthese-maths.pdf"))) << proposal.toStdString();
-        return QString::fromStdString((files / "synthese").string());
-    };
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    FileDialog::setNextFileName(QString::fromStdString((files / "synthese").string()));
     form3->Imprime->click();
-    EXPECT_TRUE(question.contains(QStringLiteral("la synthèse dans un fichier PDF")));
+    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("la synthèse dans un fichier PDF")));
+    EXPECT_TRUE(FileDialog::lastProposal().endsWith(QStringLiteral("synthese-maths.pdf")))
+        << FileDialog::lastProposal().toStdString();
     EXPECT_EQ(readFile(files / "synthese.pdf").substr(0, 5), "%PDF-");
 
     // Back to the selection window; the next preview is a pupil's sheet with its own bars.
@@ -661,9 +665,7 @@ TEST_F(PreviewTest, SynthesisNeedsAClassAndShowsThePreviousOneAfterAFailedLoad) 
     EXPECT_TRUE(form2->Synthese->isEnabled());
     const ClassResultsTable before = state->Class.ClassResults;
     writeFile(files / "abime.jad", "ceci n'est pas une archive");
-    program->form1().ChooseExportFile = [this] {
-        return QString::fromStdString((files / "abime.jad").string());
-    };
+    FileDialog::setNextFileName(QString::fromStdString((files / "abime.jad").string()));
     EXPECT_THROW(program->form1().SpeedButton1Click(), std::exception);
     EXPECT_EQ(state->Class.PupilCount, 5);
     EXPECT_TRUE(state->Class.ClassResults == before);

@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
+#include "qtkit/FileDialog.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
@@ -59,7 +60,7 @@ protected:
     }
     // Through the open dialog, as the teacher does.
     void load(const std::string& path) {
-        form1().ChooseExportFile = [path] { return QString::fromStdString(path); };
+        FileDialog::setNextFileName(QString::fromStdString(path));
         form1().SpeedButton1Click();
     }
 
