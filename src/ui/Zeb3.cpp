@@ -2,20 +2,17 @@
 
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
-#include "qtkit/FileDialog.h"
-#include "qtkit/MessageBox.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
-#include "sheet/qt/SheetPdf.h"
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
+#include "ui/Printout.h"
 #include "ui/WindowKit.h"
 #include "ui/Zeb2.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -26,7 +23,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -195,31 +191,6 @@ QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow, int top) {
     return button;
 }
 
-QString fileNamePart(const QString& text) {
-    QString part;
-    for (const QChar c : text.simplified()) {
-        if (c.isLetterOrNumber())
-            part += c;
-        else if (!part.endsWith(QLatin1Char('-')))
-            part += QLatin1Char('-');
-    }
-    while (part.endsWith(QLatin1Char('-')))
-        part.chop(1);
-    return part;
-}
-
-// The PDF file's name, `suggested` proposed; empty when the teacher cancels.
-QString choosePdfFile(QWidget* parent, const QString& suggested) {
-    return FileDialog::saveFileName(parent, QStringLiteral("Enregistrer dans un fichier PDF"), suggested,
-                                    QStringLiteral("Document PDF (*.pdf)"));
-}
-
-bool confirm(QWidget* parent, const QString& question) {
-    return MessageBox::ask(parent, MessageBox::Icon::Question, question,
-                           {MessageBox::Answer::Yes, MessageBox::Answer::No},
-                           MessageBox::Answer::Yes) == MessageBox::Answer::Yes;
-}
-
 } // namespace
 
 TForm3::TForm3(AppWindows& windows, QWidget* parent)
@@ -293,9 +264,7 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     connect(PageNext, &QToolButton::clicked, this, [this] { NextPageClick(); });
     connect(ZoomAV, &QPushButton::clicked, this, [this] { ZoomAVClick(); });
     connect(ZoomAR, &QPushButton::clicked, this, [this] { ZoomARClick(); });
-    connect(Imprime, &QPushButton::clicked, this, [this] {
-        Guarded(this, [this] { content_ == Content::Synthesis ? printSynthesis() : printOrOfferPdf(); });
-    });
+    connect(Imprime, &QPushButton::clicked, this, [this] { Guarded(this, [this] { printShown(); }); });
     connect(Pdf, &QPushButton::clicked, this, [this] { Guarded(this, [this] { PdfClick(); }); });
     connect(Retour, &QPushButton::clicked, this, [this] { RetourClick(); });
 
@@ -385,7 +354,7 @@ const Document* TForm3::shownDocument() const {
     const std::int32_t pupil = state.Class.PupilSelection.Top;
     if (pupil < 1 || pupil > state.Class.PupilCount)
         return nullptr;
-    sheet_ = std::make_unique<SheetDocument>(state.CurrentSubject, SheetSource::Of(state), pupil, pupil);
+    sheet_ = std::make_unique<SheetDocument>(sheets(pupil, pupil));
     return sheet_.get();
 }
 
@@ -540,60 +509,21 @@ void TForm3::SpinButton1DownClick() {
 
 void TForm3::ImprimeClick() {
     // The selected pupil's sheet, whatever the window shows: this is the print run's step.
-    const ProgramState& state = *windows_.State;
-    const std::int32_t pupil = state.Class.PupilSelection.Top;
-    const SheetDocument sheet(state.CurrentSubject, SheetSource::Of(state), pupil, pupil);
-    const std::unique_ptr<SheetPrinter> printer = MakePrinter();
-    const QFont font =
-        windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font() : SheetFont();
-    if (sheet.PageCount() > 0) {
-        PrintDocument(*printer, sheet, QStringLiteral("Impression"), font);
-        return;
-    }
-    // No pupil to draw: the job still goes, blank, as it always has.
-    printer->SetTitle(QStringLiteral("Impression"));
-    PrintJob job(*printer);
-    printer->SetFont(font);
-    job.End();
+    const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
+    const SheetDocument sheet = sheets(pupil, pupil);
+    Print(sheetsPrintout(sheet, pupil, pupil), MakePrinter, printFont());
 }
 
-void TForm3::printSynthesis() {
-    const Document* synthesis = shownDocument();
-    if (synthesis == nullptr)
+void TForm3::printShown() {
+    if (content_ == Content::Synthesis) {
+        if (const Document* synthesis = shownDocument())
+            PrintOrOfferPdf(this, SynthesisPrintout(*synthesis, windows_.State->CurrentSubject), MakePrinter,
+                            printFont());
         return;
-    try {
-        PrintDocument(*MakePrinter(), *synthesis, QStringLiteral("Synthèse"),
-                      windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font()
-                                                : SheetFont());
-    } catch (const NoPrinterError& error) {
-        if (confirm(this, QString::fromStdString(error.Retold("la synthèse n'a pas été imprimée")) +
-                              QStringLiteral(
-                                  "\n\nVoulez-vous enregistrer la synthèse dans un fichier PDF, à imprimer "
-                                  "plus tard ou ailleurs ?")))
-            saveSynthesisAsPdf();
-    } catch (const PrintError& error) {
-        throw ZebError(error.Retold("la synthèse n'a pas été imprimée"));
     }
-}
-
-void TForm3::saveSynthesisAsPdf() {
-    const Document* synthesis = shownDocument();
-    if (synthesis == nullptr)
-        return;
-    const QString subject = windows_.State->CurrentSubject == Subject::Mathematics
-                                ? QStringLiteral("maths")
-                                : QStringLiteral("francais");
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    QString chosen = choosePdfFile(
-        this, QDir(folder).filePath(QStringLiteral("synthese-") + subject + QStringLiteral(".pdf")));
-    if (chosen.isEmpty())
-        return;
-    if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        chosen += QStringLiteral(".pdf");
-    const WaitCursor wait;
-    WriteDocumentPdf(chosen.toStdString(), {synthesis}, QStringLiteral("Synthèse - EVALUATION CE2"));
+    const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
+    const SheetDocument sheet = sheets(pupil, pupil);
+    PrintOrOfferPdf(this, sheetsPrintout(sheet, pupil, pupil), MakePrinter, printFont());
 }
 
 void TForm3::RetourClick() {
@@ -622,23 +552,18 @@ void TForm3::RetourClick() {
 
 void TForm3::PdfClick() {
     if (content_ == Content::Synthesis) {
-        saveSynthesisAsPdf();
+        if (const Document* synthesis = shownDocument())
+            SaveAsPdf(this, SynthesisPrintout(*synthesis, windows_.State->CurrentSubject));
         return;
     }
     const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
-    saveSheetsAsPdf(pupil, pupil);
+    const SheetDocument sheet = sheets(pupil, pupil);
+    SaveAsPdf(this, sheetsPrintout(sheet, pupil, pupil));
 }
 
 void TForm3::OfferPdfInstead(const std::string& reason, std::int32_t firstPupil, std::int32_t lastPupil) {
-    const QString what = firstPupil == lastPupil ? QStringLiteral("la fiche")
-                         : firstPupil <= 1 && lastPupil >= windows_.State->Class.PupilCount
-                             ? QStringLiteral("les fiches de toute la classe")
-                             : QStringLiteral("les fiches des élèves %1 à %2").arg(firstPupil).arg(lastPupil);
-    const QString question = QString::fromStdString(reason) + QStringLiteral("\n\nVoulez-vous enregistrer ") +
-                             what +
-                             QStringLiteral(" dans un fichier PDF, à imprimer plus tard ou ailleurs ?");
-    if (confirm(this, question))
-        saveSheetsAsPdf(firstPupil, lastPupil);
+    const SheetDocument run = sheets(firstPupil, lastPupil);
+    OfferPdf(this, reason, sheetsPrintout(run, firstPupil, lastPupil));
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -663,44 +588,22 @@ void TForm3::showPupilName() {
         SetPupilName(windows_.Form2->PupilName(windows_.State->Class.PupilSelection.Top));
 }
 
-void TForm3::printOrOfferPdf() {
-    try {
-        ImprimeClick();
-    } catch (const NoPrinterError& error) {
-        const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
-        OfferPdfInstead(error.what(), pupil, pupil);
-    }
+SheetDocument TForm3::sheets(std::int32_t firstPupil, std::int32_t lastPupil) const {
+    const ProgramState& state = *windows_.State;
+    return {state.CurrentSubject, SheetSource::Of(state), firstPupil, lastPupil};
 }
 
-void TForm3::saveSheetsAsPdf(std::int32_t firstPupil, std::int32_t lastPupil) {
-    QString chosen = choosePdfFile(this, suggestedPdfPath(firstPupil, lastPupil));
-    if (chosen.isEmpty())
-        return;
-    if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        chosen += QStringLiteral(".pdf");
-    const WaitCursor wait;
-    WriteSheetsPdf(chosen.toStdString(), SheetSource::Of(*windows_.State), {windows_.State->CurrentSubject},
-                   firstPupil, lastPupil);
+Printout TForm3::sheetsPrintout(const Document& sheets, std::int32_t firstPupil,
+                                std::int32_t lastPupil) const {
+    const QString pupilName = firstPupil == lastPupil && windows_.Form2 != nullptr
+                                  ? windows_.Form2->PupilName(firstPupil)
+                                  : QString();
+    return SheetsPrintout(sheets, windows_.State->CurrentSubject, firstPupil, lastPupil,
+                          windows_.State->Class.PupilCount, pupilName);
 }
 
-QString TForm3::suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil) const {
-    const QString subject = windows_.State->CurrentSubject == Subject::Mathematics
-                                ? QStringLiteral("maths")
-                                : QStringLiteral("francais");
-    QString name;
-    if (firstPupil == lastPupil) {
-        const QString pupil =
-            windows_.Form2 != nullptr ? fileNamePart(windows_.Form2->PupilName(firstPupil)) : QString();
-        name = QStringLiteral("fiche-") + subject + QStringLiteral("-") +
-               (pupil.isEmpty() ? QString::number(firstPupil) : pupil);
-    } else {
-        name = QStringLiteral("fiches-") + subject +
-               QStringLiteral("-eleves-%1-a-%2").arg(firstPupil).arg(lastPupil);
-    }
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
+QFont TForm3::printFont() const {
+    return windows_.Form1 != nullptr ? static_cast<QWidget*>(windows_.Form1)->font() : SheetFont();
 }
 
 } // namespace zeb

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QFont;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -17,17 +18,19 @@ class QToolButton;
 namespace zeb {
 
 class Document;
+class SheetDocument;
 class SheetPrinter;
 struct PageView;
+struct Printout;
 
 // What a scroll bar reports of each scroll action, as the handlers expect it.
 enum class ScrollCode { LineUp, LineDown, PageUp, PageDown, Position, Track, Top, Bottom, EndScroll };
 
 // The preview: one pupil's sheet, or the synthesis pages of the class in one subject, on a
 // white page that can be enlarged in two steps, scrolled, stepped from pupil to pupil (or
-// page to page), printed, or saved as a PDF file. It also prints one sheet for the selection
-// window's print run while hidden. Its view state lives in the program-wide state; the
-// drawing sees only the view value made of it.
+// page to page), printed, or saved as a PDF file (both through ui/Printout.h). It also
+// prints one sheet for the selection window's print run while hidden. Its view state lives
+// in the program-wide state; the drawing sees only the view value made of it.
 class TForm3 final : public QWidget, public PreviewWindow {
     Q_OBJECT
 public:
@@ -96,13 +99,13 @@ private:
     void showPage(int page);
     void startAtCorner();
     void fitScrollRanges(); // the synthesis's pages are wider and taller than a sheet
-    void printSynthesis();
-    void saveSynthesisAsPdf();
-    void placePage(); // the paint box and the horizontal bar follow the zoom
+    void placePage();       // the paint box and the horizontal bar follow the zoom
     void showPupilName();
-    void printOrOfferPdf();
-    void saveSheetsAsPdf(std::int32_t firstPupil, std::int32_t lastPupil);
-    QString suggestedPdfPath(std::int32_t firstPupil, std::int32_t lastPupil) const;
+    void printShown(); // "Imprimer": the shown document, or a PDF file without a printer
+    // The sheets of pupils first..last in the chosen subject, and their words as a printout.
+    SheetDocument sheets(std::int32_t firstPupil, std::int32_t lastPupil) const;
+    Printout sheetsPrintout(const Document& sheets, std::int32_t firstPupil, std::int32_t lastPupil) const;
+    QFont printFont() const; // the main window's, as the sheets were always printed
 
     AppWindows& windows_;
     Content content_ = Content::Sheet;

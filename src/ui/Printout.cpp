@@ -1,0 +1,114 @@
+#include "ui/Printout.h"
+
+#include "print/SheetPrinter.h"
+#include "qtkit/FileDialog.h"
+#include "qtkit/MessageBox.h"
+#include "sheet/qt/SheetPdf.h"
+#include "ui/WindowKit.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace zeb {
+namespace {
+
+QString subjectPart(Subject subject) {
+    return subject == Subject::Mathematics ? QStringLiteral("maths") : QStringLiteral("francais");
+}
+
+// A name as a part of a file name: its letters and digits, a hyphen for each run of others.
+QString fileNamePart(const QString& text) {
+    QString part;
+    for (const QChar c : text.simplified()) {
+        if (c.isLetterOrNumber())
+            part += c;
+        else if (!part.endsWith(QLatin1Char('-')))
+            part += QLatin1Char('-');
+    }
+    while (part.endsWith(QLatin1Char('-')))
+        part.chop(1);
+    return part;
+}
+
+QString suggestedPath(const QString& fileName) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(fileName + QStringLiteral(".pdf"));
+}
+
+} // namespace
+
+Printout SheetsPrintout(const Document& sheets, Subject subject, std::int32_t first, std::int32_t last,
+                        std::int32_t classSize, const QString& pupilName) {
+    const QString part = subjectPart(subject);
+    QString fileName;
+    if (first == last) {
+        const QString pupil = fileNamePart(pupilName);
+        fileName = QStringLiteral("fiche-") + part + QStringLiteral("-") +
+                   (pupil.isEmpty() ? QString::number(first) : pupil);
+    } else {
+        fileName = QStringLiteral("fiches-") + part + QStringLiteral("-eleves-%1-a-%2").arg(first).arg(last);
+    }
+    const QString named = first == last ? QStringLiteral("la fiche")
+                          : first <= 1 && last >= classSize
+                              ? QStringLiteral("les fiches de toute la classe")
+                              : QStringLiteral("les fiches des élèves %1 à %2").arg(first).arg(last);
+    return {sheets,
+            QStringLiteral("Impression"),
+            QStringLiteral("Fiches de résultats - EVALUATION CE2"),
+            fileName,
+            named,
+            {}};
+}
+
+Printout SynthesisPrintout(const Document& synthesis, Subject subject) {
+    return {synthesis,
+            QStringLiteral("Synthèse"),
+            QStringLiteral("Synthèse - EVALUATION CE2"),
+            QStringLiteral("synthese-") + subjectPart(subject),
+            QStringLiteral("la synthèse"),
+            "la synthèse n'a pas été imprimée"};
+}
+
+void Print(const Printout& printout, const PrinterMaker& makePrinter, const QFont& font) {
+    // A document without pages still makes its job, blank, as printing always has.
+    PrintDocument(*makePrinter(), printout.document, printout.jobTitle, font);
+}
+
+void PrintOrOfferPdf(QWidget* parent, const Printout& printout, const PrinterMaker& makePrinter,
+                     const QFont& font) {
+    try {
+        Print(printout, makePrinter, font);
+    } catch (const NoPrinterError& error) {
+        OfferPdf(parent, printout.lost.empty() ? error.what() : error.Retold(printout.lost), printout);
+    } catch (const PrintError& error) {
+        if (printout.lost.empty())
+            throw;
+        throw ZebError(error.Retold(printout.lost));
+    }
+}
+
+void OfferPdf(QWidget* parent, const std::string& reason, const Printout& printout) {
+    const QString question = QString::fromStdString(reason) + QStringLiteral("\n\nVoulez-vous enregistrer ") +
+                             printout.named +
+                             QStringLiteral(" dans un fichier PDF, à imprimer plus tard ou ailleurs ?");
+    if (MessageBox::ask(parent, MessageBox::Icon::Question, question,
+                        {MessageBox::Answer::Yes, MessageBox::Answer::No},
+                        MessageBox::Answer::Yes) == MessageBox::Answer::Yes)
+        SaveAsPdf(parent, printout);
+}
+
+void SaveAsPdf(QWidget* parent, const Printout& printout) {
+    QString chosen =
+        FileDialog::saveFileName(parent, QStringLiteral("Enregistrer dans un fichier PDF"),
+                                 suggestedPath(printout.fileName), QStringLiteral("Document PDF (*.pdf)"));
+    if (chosen.isEmpty())
+        return;
+    if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        chosen += QStringLiteral(".pdf");
+    const WaitCursor wait;
+    WriteDocumentPdf(chosen.toStdString(), {&printout.document}, printout.pdfTitle);
+}
+
+} // namespace zeb
