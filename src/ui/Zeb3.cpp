@@ -7,25 +7,21 @@
 #include "sheet/qt/QPainterCanvas.h"
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
+#include "ui/NameBox.h"
+#include "ui/PageBox.h"
 #include "ui/Printout.h"
 #include "ui/WindowKit.h"
 #include "ui/Zeb2.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
-#include <QWheelEvent>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -49,130 +45,6 @@ constexpr int SheetPixelRange = 200; // and pixels
 int zoomStep(double factor) {
     return static_cast<int>(std::lround((factor - ZoomSteps.front()) / 0.2));
 }
-
-// The sheet of paper on screen: its painting is the window's.
-class PageBox final : public QWidget {
-public:
-    PageBox(TForm3& form, QWidget* parent) : QWidget(parent), form_(form) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-    QScrollBar* wheelTarget = nullptr;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        form_.PaintPage(painter);
-    }
-    // The wheel over the page scrolls it as the wheel over its vertical bar does.
-    void wheelEvent(QWheelEvent* event) override {
-        if (wheelTarget != nullptr)
-            QApplication::sendEvent(wheelTarget, event);
-    }
-
-private:
-    TForm3& form_;
-};
-
-// A scroll bar that reports each scroll action with a code and the position it proposes,
-// takes back the position the handler leaves, and reports the end of each action with the
-// position it then holds.
-class NotifyingScrollBar final : public QScrollBar {
-public:
-    using Handler = std::function<void(ScrollCode, int&)>;
-
-    NotifyingScrollBar(Qt::Orientation orientation, QWidget* parent, Handler handler)
-        : QScrollBar(orientation, parent), handler_(std::move(handler)) {
-        // Emitted once the bar has moved its slider, before its value follows.
-        connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { onAction(action); });
-        connect(this, &QAbstractSlider::sliderReleased, this, [this] { report(ScrollCode::Position); });
-    }
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QScrollBar::mouseReleaseEvent(event);
-        report(ScrollCode::EndScroll);
-    }
-    void wheelEvent(QWheelEvent* event) override {
-        QScrollBar::wheelEvent(event);
-        report(ScrollCode::EndScroll);
-    }
-
-private:
-    static bool codeOf(int action, ScrollCode& code) {
-        switch (action) {
-        case SliderSingleStepSub:
-            code = ScrollCode::LineUp;
-            return true;
-        case SliderSingleStepAdd:
-            code = ScrollCode::LineDown;
-            return true;
-        case SliderPageStepSub:
-            code = ScrollCode::PageUp;
-            return true;
-        case SliderPageStepAdd:
-            code = ScrollCode::PageDown;
-            return true;
-        case SliderToMinimum:
-            code = ScrollCode::Top;
-            return true;
-        case SliderToMaximum:
-            code = ScrollCode::Bottom;
-            return true;
-        case SliderMove:
-            code = ScrollCode::Track;
-            return true;
-        default:
-            return false;
-        }
-    }
-
-    void onAction(int action) {
-        ScrollCode code{};
-        if (!codeOf(action, code))
-            return;
-        int position = sliderPosition();
-        handler_(code, position);
-        setSliderPosition(position); // held within the range by the bar
-    }
-
-    void report(ScrollCode code) {
-        int position = value();
-        handler_(code, position);
-        setValue(position);
-    }
-
-    Handler handler_;
-};
-
-// The pupil's name box: reached with Tab it would select its whole text and scroll to its end,
-// showing the first name's padding instead of the name. It keeps its start in view instead.
-class NameBox final : public QLineEdit {
-public:
-    using QLineEdit::QLineEdit;
-
-protected:
-    void focusInEvent(QFocusEvent* event) override {
-        QLineEdit::focusInEvent(event);
-        if (event->reason() != Qt::MouseFocusReason)
-            setCursorPosition(0); // also drops the selection
-    }
-    // Nothing is typed here: the arrows scroll the page, as everywhere else in the window.
-    bool event(QEvent* event) override {
-        if (event->type() == QEvent::ShortcutOverride) {
-            switch (static_cast<QKeyEvent*>(event)->key()) {
-            case Qt::Key_Left:
-            case Qt::Key_Right:
-            case Qt::Key_Up:
-            case Qt::Key_Down:
-                event->ignore(); // the window's shortcut takes the key
-                return true;
-            default:
-                break;
-            }
-        }
-        return QLineEdit::event(event);
-    }
-};
 
 QPushButton* makeButton(QWidget* parent, const QString& text, const QIcon& icon, const QString& tip,
                         int top) {
@@ -199,7 +71,7 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     setFixedSize(737, 545);
     setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
 
-    auto* page = new PageBox(*this, this);
+    auto* page = new PageBox(this, [this](QPainter& painter) { PaintPage(painter); });
     PaintBox1 = page;
     PaintBox1->setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     PaintBox1->setGeometry(0, 0, 519, 529);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/AppWindows.h"
+#include "ui/NotifyingScrollBar.h"
 
 #include <QWidget>
 #include <functional>
@@ -22,9 +23,6 @@ class SheetDocument;
 class SheetPrinter;
 struct PageView;
 struct Printout;
-
-// What a scroll bar reports of each scroll action, as the handlers expect it.
-enum class ScrollCode { LineUp, LineDown, PageUp, PageDown, Position, Track, Top, Bottom, EndScroll };
 
 // The preview: one pupil's sheet, or the synthesis pages of the class in one subject, on a
 // white page that can be enlarged in two steps, scrolled, stepped from pupil to pupil (or
