@@ -98,6 +98,26 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     setFixedSize(597, 448);
     setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
 
+    buildChoices();
+    buildButtons();
+    setTabOrder(RadioFrancais, RadioMathematiques);
+    setTabOrder(RadioMathematiques, RadioCodage);
+    setTabOrder(RadioCodage, RadioPourcentage);
+    setTabOrder(RadioPourcentage, Apercu);
+    setTabOrder(Apercu, ToutImprimer);
+    setTabOrder(ToutImprimer, Retour);
+    setTabOrder(Retour, Synthese);
+    connectControls();
+
+    updatePreviewButtons();
+
+    if (const QScreen* shown = screen())
+        setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), shown->availableGeometry()));
+}
+
+// The panel at the top: its heading, the subject and the treatment.
+void TForm2::buildChoices() {
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setGeometry(0, 0, width(), 105);
@@ -124,7 +144,10 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     RadioCodage = makeRadio(GroupBox2, QStringLiteral("&Codage"), 16);
     RadioPourcentage = makeRadio(GroupBox2, QStringLiteral("&Pourcentage"), 128);
     RadioCodage->setChecked(true);
+}
 
+// The grid's frame (the grid itself comes with the first showing), and the buttons in theirs.
+void TForm2::buildButtons() {
     // Created before the grid and the buttons so that they lie behind them.
     Shape1 = new QFrame(this);
     Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -144,16 +167,10 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
     Synthese =
         makeButton(this, QStringLiteral("&Synthèse"),
                    QStringLiteral("Synthèse de la classe, objectif par objectif, et groupes de besoin"), 358);
+}
 
-    setTabOrder(RadioFrancais, RadioMathematiques);
-    setTabOrder(RadioMathematiques, RadioCodage);
-    setTabOrder(RadioCodage, RadioPourcentage);
-    setTabOrder(RadioPourcentage, Apercu);
-    setTabOrder(Apercu, ToutImprimer);
-    setTabOrder(ToutImprimer, Retour);
-    setTabOrder(Retour, Synthese);
-
-    // Connected after the defaults are checked: the start-up choices are the state's own.
+// Connected after the defaults are checked: the start-up choices are the state's own.
+void TForm2::connectControls() {
     connect(RadioFrancais, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             RadioFrancaisClick();
@@ -175,12 +192,6 @@ TForm2::TForm2(AppWindows& windows, QWidget* parent)
             [this] { Guarded(this, [this] { printAllOrOfferPdf(); }); });
     connect(Retour, &QPushButton::clicked, this, &TForm2::RetourClick);
     connect(Synthese, &QPushButton::clicked, this, [this] { Guarded(this, [this] { SyntheseClick(); }); });
-
-    updatePreviewButtons();
-
-    if (const QScreen* shown = screen())
-        setGeometry(
-            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), shown->availableGeometry()));
 }
 
 TForm2::~TForm2() = default;

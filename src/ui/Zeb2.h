@@ -74,6 +74,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The constructor's steps, in the order the controls stack.
+    void buildChoices();
+    void buildButtons();
+    void connectControls();
     void buildGrid();
     void updatePreviewButtons();
     void printAllOrOfferPdf();

@@ -71,6 +71,21 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     setFixedSize(737, 545);
     setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
 
+    buildPage();
+    buildPupilControls();
+    buildPagePanel();
+    buildButtons();
+    connectButtons();
+    addKeys();
+    MakePrinter = [] { return MakeSystemPrinter(); };
+
+    if (const QScreen* shown = screen())
+        setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), shown->availableGeometry()));
+}
+
+// The paint box and its two bars.
+void TForm3::buildPage() {
     auto* page = new PageBox(this, [this](QPainter& painter) { PaintPage(painter); });
     PaintBox1 = page;
     PaintBox1->setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
@@ -90,7 +105,10 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     HBarre->setRange(0, SheetPixelRange);
     HBarre->setSingleStep(1);
     HBarre->setPageStep(1);
+}
 
+// The silver panel on the right, then the pupil's arrows and name on it.
+void TForm3::buildPupilControls() {
     // Created before the controls it stands behind.
     Shape2 = new QFrame(this);
     Shape2->setObjectName(QStringLiteral("Shape2"));
@@ -107,7 +125,10 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     Edit1->setToolTip(QStringLiteral("Liste des élèves"));
     // It only shows the pupil's name: nothing typed there would ever be read.
     Edit1->setReadOnly(true);
+}
 
+// In the pupil controls' place while the synthesis is shown.
+void TForm3::buildPagePanel() {
     PagePanel = new QWidget(this);
     PagePanel->setGeometry(560, 32, 161, 23);
     PagePrevious = makeArrow(PagePanel, Qt::LeftArrow, 0);
@@ -120,7 +141,9 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     PageLabel->setGeometry(20, 0, 121, 23);
     PageLabel->setAlignment(Qt::AlignCenter);
     PagePanel->hide();
+}
 
+void TForm3::buildButtons() {
     ZoomAV = makeButton(this, QStringLiteral("Zoom A&vant"), artwork::ZoomInGlyph(), QString(), 80);
     ZoomAR = makeButton(this, QStringLiteral("&Zoom Arrière"), artwork::ZoomOutGlyph(), QString(), 112);
     Imprime = makeButton(this, QStringLiteral("&Imprimer"), artwork::PrintGlyph(),
@@ -129,7 +152,9 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
                      QStringLiteral("Enregistre la fiche dans un fichier PDF"), 204);
     Retour = makeButton(this, QStringLiteral("&Retour"), artwork::BackGlyph(),
                         QStringLiteral("Retour au traitement des résultats"), 240);
+}
 
+void TForm3::connectButtons() {
     connect(SpinUp, &QToolButton::clicked, this, [this] { SpinButton1UpClick(); });
     connect(SpinDown, &QToolButton::clicked, this, [this] { SpinButton1DownClick(); });
     connect(PagePrevious, &QToolButton::clicked, this, [this] { PreviousPageClick(); });
@@ -139,10 +164,12 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
     connect(Imprime, &QPushButton::clicked, this, [this] { Guarded(this, [this] { printShown(); }); });
     connect(Pdf, &QPushButton::clicked, this, [this] { Guarded(this, [this] { PdfClick(); }); });
     connect(Retour, &QPushButton::clicked, this, [this] { RetourClick(); });
+}
 
-    // The keys a teacher reaches for, whichever control has the focus: Page Up and Page Down
-    // step through the class as the spin button's arrows do, the arrows scroll as the bars'
-    // own arrows do, through the same handlers, so every offset is the one a click gives.
+// The keys a teacher reaches for, whichever control has the focus: Page Up and Page Down
+// step through the class as the spin button's arrows do, the arrows scroll as the bars'
+// own arrows do, through the same handlers, so every offset is the one a click gives.
+void TForm3::addKeys() {
     const auto onKey = [this](QKeySequence key, auto action) {
         auto* shortcut = new QShortcut(key, this);
         shortcut->setContext(Qt::WindowShortcut);
@@ -159,12 +186,6 @@ TForm3::TForm3(AppWindows& windows, QWidget* parent)
           [this] { HBarre->triggerAction(QAbstractSlider::SliderSingleStepSub); });
     onKey(QKeySequence(Qt::Key_Right),
           [this] { HBarre->triggerAction(QAbstractSlider::SliderSingleStepAdd); });
-
-    MakePrinter = [] { return MakeSystemPrinter(); };
-
-    if (const QScreen* shown = screen())
-        setGeometry(
-            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), shown->availableGeometry()));
 }
 
 TForm3::~TForm3() = default;

@@ -91,6 +91,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The constructor's steps, in the order the controls stack.
+    void buildPage();
+    void buildPupilControls();
+    void buildPagePanel();
+    void buildButtons();
+    void connectButtons();
+    void addKeys();
+
     const Document* shownDocument() const; // null when there is nothing to show
     PageView pageView(double scaleX, double scaleY) const;
     void showContent(Content content);

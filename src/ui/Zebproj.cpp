@@ -100,7 +100,25 @@ TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
     setAutoFillBackground(true);
     setPalette(QApplication::palette());
 
-    auto* band = new QFrame(this); // Bevel4 and Label5: the white band at the top
+    buildBanner();
+    buildFileBox();
+    buildButtons();
+    buildNotice();
+    buildSearchWords();
+    connectButtons();
+
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormCreate();
+
+    runLock_ = std::make_unique<QLockFile>(QString::fromStdString((ProgramFolder() / ".zeb.lock").string()));
+    if (runLock_->tryLock(0))
+        RemoveWorkFiles();
+}
+
+// Bevel4 and Label5, the white band at the top, with the banner and the logo over it.
+void TForm1::buildBanner() {
+    auto* band = new QFrame(this);
     band->setGeometry(5, 5, 788, 92);
     band->setFrameShape(QFrame::Panel);
     band->setFrameShadow(QFrame::Raised);
@@ -112,7 +130,10 @@ TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
     logo->setGeometry(112, 8, 145, 65);
     logo->setScaledContents(true);
     logo->setPixmap(artwork::Logo(145, 65));
+}
 
+// "Fichier d'entrée": the export's path and the button that asks for it.
+void TForm1::buildFileBox() {
     auto* group = new QGroupBox(QStringLiteral("Fichier d'entrée"), this); // GroupBox1
     group->setGeometry(5, 112, 788, 45);
     Edit1 = new QLineEdit(group);
@@ -122,7 +143,9 @@ TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
     SpeedButton1->setGeometry(744, 16, 31, 22);
     SpeedButton1->setIcon(artwork::OpenGlyph());
     SpeedButton1->setToolTip(QStringLiteral("Parcourir"));
+}
 
+void TForm1::buildButtons() {
     shape(this, QRect(5, 160, 788, 41), QStringLiteral("silver"), QStringLiteral("navy")); // Shape2
     BitBtn2 = new QPushButton(artwork::ListGlyph(), QStringLiteral("&Items retenus"), this);
     BitBtn2->setGeometry(16, 168, 137, 25);
@@ -133,7 +156,11 @@ TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
     BitBtn1 = new QPushButton(artwork::HelpGlyph(), QString(), this);
     BitBtn1->setGeometry(752, 168, 31, 25);
     BitBtn1->setToolTip(QStringLiteral("Aide ZEB v2"));
+}
 
+// The grey panel: the evaluation's date, what the program does, the precautions for J'ADE
+// data and the signature; the credits under it.
+void TForm1::buildNotice() {
     shape(this, QRect(5, 204, 788, 360), QStringLiteral("gray"), QStringLiteral("black")); // Shape1
     Label3 = new QLabel(this);
     Label3->setGeometry(13, 216, 724, 33);
@@ -167,28 +194,24 @@ TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
                    this); // Panel1
     credits->setGeometry(5, 568, 788, 25);
     credits->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+}
 
-    // Working controls, never shown: the scan's search words.
+// Working controls, never shown: the scan's search words.
+void TForm1::buildSearchWords() {
     auto* words = new QGroupBox(QStringLiteral("Liste des mots recherchés"), this); // GroupBox2
     words->setGeometry(5, 600, 200, 80);
     words->hide();
     MmListeRecherche =
         new QPlainTextEdit(toQString(PupilWord) + QLatin1Char('\n') + toQString(CodesWord), words);
     MmListeRecherche->setGeometry(8, 16, 184, 56);
+}
 
+void TForm1::connectButtons() {
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { Guarded(this, [this] { SpeedButton1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded(this, [this] { BitBtn2Click(); }); });
     connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded(this, [this] { BitBtn1Click(); }); });
     connect(Quitter, &QPushButton::clicked, this, [this] { Guarded(this, [this] { QuitterClick(); }); });
-
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    FormCreate();
-
-    runLock_ = std::make_unique<QLockFile>(QString::fromStdString((ProgramFolder() / ".zeb.lock").string()));
-    if (runLock_->tryLock(0))
-        RemoveWorkFiles();
 }
 
 TForm1::~TForm1() = default;

@@ -59,6 +59,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The constructor's steps, from the top of the window down.
+    void buildBanner();
+    void buildFileBox();
+    void buildButtons();
+    void buildNotice();
+    void buildSearchWords();
+    void connectButtons();
+
     AppWindows& windows_;
     std::filesystem::path programFolder_;
     // Held while the program runs, so that a second copy started beside it leaves this one's
