@@ -1,5 +1,27 @@
 #pragma once
 
+// The windows, each a class of its own in a unit of its own (title as the teacher sees it):
+//
+//   Fenêtre principale ("EVALUATION CE2") -- TForm1 -- Zebproj.{h,cpp}
+//       what the program does and the precautions for J'ADE data; loads an export (open
+//       dialog, drop, command line), opens the objectives and the help, quits.
+//   Traitement des résultats -- TForm2 -- Zeb2.{h,cpp}
+//       the subject, the treatment and the pupil; "Apercu", "Tout imprimer" (the print run),
+//       "Synthèse".
+//   Aperçu avant impression -- TForm3 -- Zeb3.{h,cpp}
+//       one pupil's sheet or the class synthesis on a page that zooms and scrolls; "Imprimer",
+//       "Fichier PDF". Its pieces: PageBox, NotifyingScrollBar, NameBox; printing and PDF
+//       files for any document: Printout.{h,cpp}.
+//   Aide ("A propos") -- TAboutBox -- Zeb4.{h,cpp}
+//       the banner and how to take a class from J'ADE through ZEB.
+//   Objectifs et items retenus -- TForm4 -- Maj.{h,cpp}
+//       the reference tables of French and Mathematics, for reading.
+//
+// Around them: ProgramWindows (creates the five, in this order), ErrorBox (the error box of
+// every handler), WindowKit (fonts, hourglass, close as "Retour"), BuiltOnDemand, Artwork (the
+// pictures, drawn in code), QuitSignals (the end of the session). The message box and the file
+// dialog every window asks through are in qtkit/.
+
 #include <cstdint>
 #include <string>
 
@@ -15,7 +37,7 @@ public:
     virtual void SetPupilName(const QString& name) = 0; // its name field, Edit1
     virtual void ShowPreview() = 0;                     // shown (FormShow first), not modal
     virtual void ShowSynthesis() = 0; // the same, with the class synthesis of the chosen subject
-    virtual void ImprimeClick() = 0;                    // one print job: the selected pupil's sheet
+    virtual void ImprimeClick() = 0;  // one print job: the selected pupil's sheet
     // With no printer to print on: asks the teacher whether to save the sheets of these
     // pupils, in the chosen subject, in a PDF file instead, and does so.
     virtual void OfferPdfInstead(const std::string& reason, std::int32_t firstPupil,

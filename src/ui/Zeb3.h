@@ -24,11 +24,15 @@ class SheetPrinter;
 struct PageView;
 struct Printout;
 
-// The preview: one pupil's sheet, or the synthesis pages of the class in one subject, on a
-// white page that can be enlarged in two steps, scrolled, stepped from pupil to pupil (or
-// page to page), printed, or saved as a PDF file (both through ui/Printout.h). It also
-// prints one sheet for the selection window's print run while hidden. Its view state lives
-// in the program-wide state; the drawing sees only the view value made of it.
+// The preview ("Aperçu avant impression"): it shows a Document, one pupil's sheet or the
+// synthesis pages of the class in one subject, on a white page that can be enlarged in two
+// steps, scrolled, and stepped from pupil to pupil (or page to page). "Imprimer" and "Fichier
+// PDF" hand the shown document, as a Printout, to the one way documents are printed or saved
+// (ui/Printout.h). While hidden it also prints one sheet for each step of the selection
+// window's print run, and offers the run's sheets as a PDF file without a printer. Its view
+// state lives in the program-wide state; the drawing sees only the view value made of it. The
+// page box, the scroll bars and the name box are widgets of their own (PageBox.h,
+// NotifyingScrollBar.h, NameBox.h).
 class TForm3 final : public QWidget, public PreviewWindow {
     Q_OBJECT
 public:
