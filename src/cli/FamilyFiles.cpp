@@ -1,5 +1,6 @@
 #include "FamilyFiles.h"
 
+#include "ClassOutputs.h"
 #include "PupilFileName.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
@@ -84,7 +85,7 @@ void placeAll(const fs::path& staging, const fs::path& folder, const std::vector
 
 } // namespace
 
-int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const ProgramState& state,
+int WriteFamilyFiles(const PdfWriter& writing, const fs::path& folder, const ProgramState& state,
                      const std::vector<Subject>& subjects, bool doubleSided) {
     Destination destination(folder);
     RemoveStaleFolders(folder, StagingPrefix);
@@ -117,8 +118,7 @@ int WriteFamilyFiles(const PdfWriting& writing, const fs::path& folder, const Pr
                     if (doubleSided)
                         documents = {&padded};
                     writing.Write(staging.path() / names[static_cast<std::size_t>(pupil - 1)], documents,
-                                  "Résultats de " + pupilName(state.Class.ClassResults[pupil]) +
-                                      " - EVALUATION CE2");
+                                  FamilyPdfTitle(state.Class.ClassResults[pupil]));
                 } catch (const std::exception& error) {
                     const std::lock_guard lock(failureLock);
                     if (!failure || pupil < failure->first)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PdfOutput.h"
+#include "PdfWriter.h"
 #include "core/ProgramState.h"
 
 #include <filesystem>
@@ -18,7 +18,7 @@ namespace zeb::cli {
 // replace the files of the same name; a failure leaves the folder as it was (and removes it
 // when this call made it) and says which pupil failed. Throws ZebError with a French message.
 // Returns the number of files written.
-int WriteFamilyFiles(const PdfWriting& writing, const std::filesystem::path& folder,
-                     const ProgramState& state, const std::vector<Subject>& subjects, bool doubleSided);
+int WriteFamilyFiles(const PdfWriter& writing, const std::filesystem::path& folder, const ProgramState& state,
+                     const std::vector<Subject>& subjects, bool doubleSided);
 
 } // namespace zeb::cli

@@ -1,6 +1,7 @@
 #include "SchoolBatch.h"
 
 #include "ArchiveImport.h"
+#include "ClassOutputs.h"
 #include "ClassReport.h"
 #include "OwnFiles.h"
 #include "core/ClassSynthesis.h"
@@ -8,8 +9,6 @@
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
 #include "platform/Platform.h"
-#include "sheet/ResultSheet.h"
-#include "sheet/SynthesisPages.h"
 
 #include <algorithm>
 #include <atomic>
@@ -172,8 +171,8 @@ private:
 
 class Batch {
 public:
-    Batch(const SchoolBatchOptions& options, const PdfFileWriter& writePdf, std::ostream& messages)
-        : options_(options), out_(options.output), writePdf_(writePdf), messages_(messages) {}
+    Batch(const SchoolBatchOptions& options, const PdfWriter& pdf, std::ostream& messages)
+        : options_(options), out_(options.output), pdf_(pdf), messages_(messages) {}
 
     int run() {
         jobs_ = plannedClasses();
@@ -420,17 +419,13 @@ private:
                                                       "Impossible de créer un dossier dans " + inQuotes(out_),
                                                       PrivateFolder::Lock::None);
         const fs::path& folder = job.staging->path();
-        const CsvNames names = options_.anonymous ? CsvNames::Removed : CsvNames::Kept;
-        WriteOutputFile(folder / "scores.csv", ClassScoresCsv(state, names));
-        WriteOutputFile(folder / "synthese.csv", SynthesisCsv(state));
-        WriteOutputFile(folder / "groupes.csv", GroupsCsv(state, names));
-        const SheetSource source = SheetSource::Of(state);
-        writePdf_(folder / "fiches.pdf",
-                  SubjectDocuments<SheetDocument>(BothSubjects, source, 1, state.Class.PupilCount).list(),
-                  "Fiches de résultats - EVALUATION CE2");
-        ThrowIfInterrupted();
-        writePdf_(folder / "synthese.pdf", SubjectDocuments<SynthesisDocument>(BothSubjects, source).list(),
-                  "Synthèse - EVALUATION CE2");
+        const ClassOutputs files{.scores = folder / "scores.csv",
+                                 .synthesisCsv = folder / "synthese.csv",
+                                 .groups = folder / "groupes.csv",
+                                 .sheets = folder / "fiches.pdf",
+                                 .synthesis = folder / "synthese.pdf",
+                                 .names = options_.anonymous ? CsvNames::Removed : CsvNames::Kept};
+        WriteClassOutputs(state, files, &pdf_);
         WriteOutputFile(folder / OwnMarkName, ListFiles(folder, "classe " + job.name, ClassFiles).text());
     }
 
@@ -711,7 +706,7 @@ private:
 
     const SchoolBatchOptions& options_;
     const fs::path out_;
-    const PdfFileWriter& writePdf_;
+    const PdfWriter& pdf_;
     std::ostream& messages_;
     std::optional<OutputFolder> folder_; // goes after the classes' hidden folders in it
     std::vector<ClassJob> jobs_;
@@ -725,8 +720,8 @@ private:
 
 } // namespace
 
-int WriteSchool(const SchoolBatchOptions& options, const PdfFileWriter& writePdf, std::ostream& messages) {
-    return Batch(options, writePdf, messages).run();
+int WriteSchool(const SchoolBatchOptions& options, const PdfWriter& pdf, std::ostream& messages) {
+    return Batch(options, pdf, messages).run();
 }
 
 } // namespace zeb::cli

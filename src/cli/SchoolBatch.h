@@ -1,22 +1,14 @@
 #pragma once
 
-#include "core/ProgramState.h"
-#include "sheet/Document.h"
+#include "PdfWriter.h"
+#include "core/Evaluation.h"
 
 #include <filesystem>
-#include <functional>
 #include <ostream>
-#include <string>
 #include <string_view>
 #include <vector>
 
 namespace zeb::cli {
-
-// Writes one PDF file from the documents' pages, completely or not at all; may be called from
-// several threads at once. Throws ZebError.
-using PdfFileWriter =
-    std::function<void(const std::filesystem::path& file, const std::vector<const Document*>& documents,
-                       std::string_view titleUtf8)>;
 
 struct SchoolBatchOptions {
     std::filesystem::path output;               // made 0700 when missing
@@ -33,6 +25,6 @@ inline constexpr std::string_view SchoolClassName = "ECOLE";
 // class that fails is told on `messages` with its reason and the others are written. Returns
 // the exit code: 0 when every class was written, 1 otherwise. Throws ZebError when nothing
 // can start (output folder unusable).
-int WriteSchool(const SchoolBatchOptions& options, const PdfFileWriter& writePdf, std::ostream& messages);
+int WriteSchool(const SchoolBatchOptions& options, const PdfWriter& pdf, std::ostream& messages);
 
 } // namespace zeb::cli
