@@ -34,6 +34,15 @@ public:
         ::setenv("XDG_CONFIG_HOME", (path_ / ".config").c_str(), 1);
         ::setenv("XDG_CACHE_HOME", (path_ / ".cache").c_str(), 1);
         ::setenv("XDG_STATE_HOME", (path_ / ".local/state").c_str(), 1);
+        // Where a session gives none (a terminal without a desktop, the CI), Qt warns at every
+        // start and makes one in /tmp: a private one here.
+        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime == nullptr || *runtime == '\0') {
+            const fs::path folder = path_ / "runtime";
+            std::error_code ignored;
+            fs::create_directory(folder, ignored);
+            fs::permissions(folder, fs::perms::owner_all, ignored);
+            ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        }
     }
     ~PrivateHomeFolder() {
         // A forked child that exits must not take its parent's home away.
