@@ -388,6 +388,30 @@ std::int32_t TZip::UnzipCallback(UnzipCallbackInfo* info) {
 void TZip::onCallback(UnzipCallbackInfo& info) {
     const std::string text(info.ActionText, ::strnlen(info.ActionText, UNZIP_ACTION_TEXT_SIZE));
     switch (info.ActionCode) {
+    case UNZIP_ACTION_MESSAGE:
+        LibraryMessages.push_back(cp1252::toUtf8(text));
+        // The message follows the member's action 1: the member is the current one.
+        if (info.ActionValue == UNZDLL_MSG_WRONG_PASSWORD)
+            notePasswordProtected(g_progress.CurrentFileName);
+        break;
+    case UNZIP_ACTION_PASSWORD:
+        askPassword(info, text);
+        break;
+    case UNZIP_ACTION_CRC_ERROR:
+        askAboutDamagedMember(info, text);
+        break;
+    case UNZIP_ACTION_OVERWRITE:
+        askAboutOverwrite(info, text);
+        break;
+    default:
+        followProgress(info, text);
+        break;
+    }
+}
+
+// Actions 1 to 5 and 11: the progress of the run, for the events and the dialog.
+void TZip::followProgress(const UnzipCallbackInfo& info, const std::string& text) {
+    switch (info.ActionCode) {
     case UNZIP_ACTION_BEGIN_FILE:
         g_progress.CurrentFileName = text;
         if (OnZEDBeginFileEvent)
@@ -420,88 +444,86 @@ void TZip::onCallback(UnzipCallbackInfo& info) {
         if (ShowProgressDialog && ProgressForm != nullptr)
             ProgressForm->SetMax(info.ActionValue);
         break;
-    case UNZIP_ACTION_MESSAGE:
-        LibraryMessages.push_back(cp1252::toUtf8(text));
-        // The message follows the member's action 1: the member is the current one.
-        if (info.ActionValue == UNZDLL_MSG_WRONG_PASSWORD)
-            notePasswordProtected(g_progress.CurrentFileName);
-        break;
-    case UNZIP_ACTION_PASSWORD: {
-        hideProgress();
-        const std::optional<std::string> typed =
-            prompts_.passwordBox("Le mot de passe de " + shown(text) + " est nécessaire");
-        showProgress();
-        // An empty text opens nothing: it is no answer, like a cancel.
-        const std::string answer = typed ? cp1252::fromUtf8Lenient(*typed) : std::string();
-        bool given = !answer.empty();
-        if (answer.size() >= UNZIP_ACTION_TEXT_SIZE) {
-            prompts_.messageBox("Ce mot de passe est trop long : " +
-                                    std::to_string(UNZIP_ACTION_TEXT_SIZE - 1) + " caractères au plus.",
-                                MessageButtons::Ok, MessageIcon::Information, 1);
-            given = false;
-        }
-        if (given) {
-            // Marked as given, so that a password spelt like the member's name is tried too.
-            info.ReplyFlag = UNZIP_PASSWORD_GIVEN;
-            std::memcpy(info.ActionText, answer.c_str(), answer.size() + 1);
-            if (info.ActionValue > 0)
-                --info.ActionValue;
-        } else {
-            info.ReplyFlag = 0;
-            info.ActionText[0] = '\0';
-            info.ActionValue = 0;
-            notePasswordProtected(text);
-        }
-        break;
-    }
-    case UNZIP_ACTION_CRC_ERROR: {
-        hideProgress();
-        const MessageAnswer answer = prompts_.messageBox(
-            shown(text) +
-                " est peut-être corrompu ou altéré (erreur de CRC).\nExtraire ce fichier quand même ? ...",
-            MessageButtons::YesNoCancel, MessageIcon::Question, 2);
-        if (answer == MessageAnswer::Yes)
-            info.ReplyFlag = 1;
-        else if (answer == MessageAnswer::No)
-            info.ReplyFlag = 0;
-        else
-            Cancel = true;
-        if (!Cancel)
-            showProgress();
-        break;
-    }
-    case UNZIP_ACTION_OVERWRITE: {
-        const bool diskIsOlder = (info.ReplyFlag & 1) != 0;
-        if ((ExtractOptions & (OptionOverwriteOlder | OptionOverwriteOlderToo | OptionAskOverwrite)) == 0) {
-            info.ActionValue = 1;
-        } else if (ExtractOptions & (OptionOverwriteOlder | OptionOverwriteOlderToo)) {
-            info.ActionValue = info.ReplyFlag & 1;
-        } else {
-            hideProgress();
-            const MessageAnswer answer =
-                diskIsOlder
-                    ? prompts_.messageBox(
-                          shown(text) + " est plus vieux que le fichier archivé.\nEcraser ce fichier ? ...",
-                          MessageButtons::YesNoCancel, MessageIcon::Information, 1)
-                    : prompts_.messageBox(
-                          shown(text) +
-                              " est aussi vieux ou plus récent que le fichier archivé.\nVoulez-vous "
-                              "vraiment écraser ce fichier ? ...",
-                          MessageButtons::YesNoCancel, MessageIcon::Stop, 2);
-            info.ActionValue = answer == MessageAnswer::Yes ? 1 : 0;
-            if (answer == MessageAnswer::Cancel)
-                Cancel = true;
-            else
-                showProgress();
-        }
-        break;
-    }
     case UNZIP_ACTION_SKIPPED:
         ++g_progress.BatchSkipped;
         break;
     default:
         break;
     }
+}
+
+// Action 8: the password of the member named in `text`.
+void TZip::askPassword(UnzipCallbackInfo& info, const std::string& text) {
+    hideProgress();
+    const std::optional<std::string> typed =
+        prompts_.passwordBox("Le mot de passe de " + shown(text) + " est nécessaire");
+    showProgress();
+    // An empty text opens nothing: it is no answer, like a cancel.
+    const std::string answer = typed ? cp1252::fromUtf8Lenient(*typed) : std::string();
+    bool given = !answer.empty();
+    if (answer.size() >= UNZIP_ACTION_TEXT_SIZE) {
+        prompts_.messageBox("Ce mot de passe est trop long : " + std::to_string(UNZIP_ACTION_TEXT_SIZE - 1) +
+                                " caractères au plus.",
+                            MessageButtons::Ok, MessageIcon::Information, 1);
+        given = false;
+    }
+    if (given) {
+        // Marked as given, so that a password spelt like the member's name is tried too.
+        info.ReplyFlag = UNZIP_PASSWORD_GIVEN;
+        std::memcpy(info.ActionText, answer.c_str(), answer.size() + 1);
+        if (info.ActionValue > 0)
+            --info.ActionValue;
+    } else {
+        info.ReplyFlag = 0;
+        info.ActionText[0] = '\0';
+        info.ActionValue = 0;
+        notePasswordProtected(text);
+    }
+}
+
+// Action 9: a member whose CRC is wrong, kept or not.
+void TZip::askAboutDamagedMember(UnzipCallbackInfo& info, const std::string& text) {
+    hideProgress();
+    const MessageAnswer answer = prompts_.messageBox(
+        shown(text) +
+            " est peut-être corrompu ou altéré (erreur de CRC).\nExtraire ce fichier quand même ? ...",
+        MessageButtons::YesNoCancel, MessageIcon::Question, 2);
+    if (answer == MessageAnswer::Yes)
+        info.ReplyFlag = 1;
+    else if (answer == MessageAnswer::No)
+        info.ReplyFlag = 0;
+    else
+        Cancel = true;
+    if (!Cancel)
+        showProgress();
+}
+
+// Action 10: a member that would overwrite a file on the disk.
+void TZip::askAboutOverwrite(UnzipCallbackInfo& info, const std::string& text) {
+    const bool diskIsOlder = (info.ReplyFlag & 1) != 0;
+    if ((ExtractOptions & (OptionOverwriteOlder | OptionOverwriteOlderToo | OptionAskOverwrite)) == 0) {
+        info.ActionValue = 1;
+        return;
+    }
+    if (ExtractOptions & (OptionOverwriteOlder | OptionOverwriteOlderToo)) {
+        info.ActionValue = info.ReplyFlag & 1;
+        return;
+    }
+    hideProgress();
+    const MessageAnswer answer =
+        diskIsOlder
+            ? prompts_.messageBox(shown(text) +
+                                      " est plus vieux que le fichier archivé.\nEcraser ce fichier ? ...",
+                                  MessageButtons::YesNoCancel, MessageIcon::Information, 1)
+            : prompts_.messageBox(shown(text) +
+                                      " est aussi vieux ou plus récent que le fichier archivé.\nVoulez-vous "
+                                      "vraiment écraser ce fichier ? ...",
+                                  MessageButtons::YesNoCancel, MessageIcon::Stop, 2);
+    info.ActionValue = answer == MessageAnswer::Yes ? 1 : 0;
+    if (answer == MessageAnswer::Cancel)
+        Cancel = true;
+    else
+        showProgress();
 }
 
 void TZip::notePasswordProtected(const std::string& cp1252) {

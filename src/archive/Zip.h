@@ -157,6 +157,10 @@ public:
 private:
     void ReadDirectory();
     void onCallback(UnzipCallbackInfo& info);
+    void followProgress(const UnzipCallbackInfo& info, const std::string& text);
+    void askPassword(UnzipCallbackInfo& info, const std::string& text);
+    void askAboutDamagedMember(UnzipCallbackInfo& info, const std::string& text);
+    void askAboutOverwrite(UnzipCallbackInfo& info, const std::string& text);
     void hideProgress();
     void notePasswordProtected(const std::string& cp1252);
     void showProgress();

@@ -118,6 +118,11 @@ private:
     }
     Outcome refuseRead(const Job& job, const ReadResult& result);
 
+    // 0 when every member asked for can be read, else the run's result, told.
+    std::int32_t checkMethods(const std::vector<Job>& jobs);
+    // Which members are refused (names, links, sizes, ratios); `count` and the bytes of the others.
+    std::uint64_t judge(std::vector<Job>& jobs, std::int32_t& count) const;
+    std::int32_t extractAll(const std::vector<Job>& jobs, std::uint64_t total, std::int32_t count);
     std::vector<Job> matchRequests() const;
     Outcome extractFolder(const Job& job);
     Outcome extractFile(const Job& job);
@@ -165,16 +170,23 @@ std::int32_t Run::execute() {
                                                                      : UNZDLL_ERROR_STOPPED;
 
     std::vector<Job> jobs = matchRequests();
-
     // Every requested member is checked before the first file exists: a run that cannot
     // be completed leaves nothing behind.
+    if (const std::int32_t refused = checkMethods(jobs); refused != 0)
+        return refused;
+    std::int32_t count = 0;
+    const std::uint64_t total = judge(jobs, count);
+    if (total > RunLimit)
+        return message(UNZDLL_MSG_RUN_TOO_LARGE, {}) ? UNZDLL_ERROR_LIMITS : UNZDLL_ERROR_STOPPED;
+    return extractAll(jobs, total, count);
+}
+
+std::int32_t Run::checkMethods(const std::vector<Job>& jobs) {
     bool unsupported = false;
     for (const Job& job : jobs) {
-        if (job.member == nullptr || job.repeated)
+        if (job.member == nullptr || job.repeated || job.member->plain())
             continue;
         const Member& member = *job.member;
-        if (member.plain())
-            continue;
         const LibZip* libzip = archive_.libzip();
         int code = 0;
         if (libzip == nullptr)
@@ -191,11 +203,11 @@ std::int32_t Run::execute() {
                 return UNZDLL_ERROR_STOPPED;
         }
     }
-    if (unsupported)
-        return UNZDLL_ERROR_UNSUPPORTED;
+    return unsupported ? UNZDLL_ERROR_UNSUPPORTED : 0;
+}
 
+std::uint64_t Run::judge(std::vector<Job>& jobs, std::int32_t& count) const {
     std::uint64_t total = 0;
-    std::int32_t count = 0;
     for (Job& job : jobs) {
         if (job.member == nullptr || job.repeated)
             continue;
@@ -212,9 +224,10 @@ std::int32_t Run::execute() {
         if (job.refusal == 0)
             total += member.size;
     }
-    if (total > RunLimit)
-        return message(UNZDLL_MSG_RUN_TOO_LARGE, {}) ? UNZDLL_ERROR_LIMITS : UNZDLL_ERROR_STOPPED;
+    return total;
+}
 
+std::int32_t Run::extractAll(const std::vector<Job>& jobs, std::uint64_t total, std::int32_t count) {
     // Not zeroed: every byte is written before it is read.
     buffer_ = std::make_unique_for_overwrite<char[]>(ChunkSize);
     if (!send(UNZIP_ACTION_TOTAL_BYTES, {}, clampValue(total)) || !send(UNZIP_ACTION_FILE_COUNT, {}, count))
