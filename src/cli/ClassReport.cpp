@@ -94,15 +94,15 @@ std::string_view SubjectCsvName(Subject subject) {
 std::string SynthesisCsvRow(Subject subject, std::int32_t objective, const ObjectiveTally& tally) {
     const std::string start = std::string(SubjectCsvName(subject)) + ";" + std::to_string(objective) + ";" +
                               std::to_string(tally.Evaluated) + ";" + std::to_string(tally.Absent) + ";";
-    const std::string counts = std::to_string(tally.Acquired) + ";" + std::to_string(tally.InProgress) + ";" +
-                               std::to_string(tally.NotAcquired) + ";";
+    const std::string counts = std::to_string(tally.Acquis) + ";" + std::to_string(tally.EnCoursAcquisition) +
+                               ";" + std::to_string(tally.NonAcquis) + ";";
     // Nobody evaluated: no mean, no share, and nothing to tell about teaching it again.
     if (tally.Evaluated == 0)
         return start + "Abs;" + counts + "Abs;Abs;Abs;Abs\r\n";
     return start + std::to_string(tally.MeanSR()) + ";" + counts +
-           std::to_string(tally.Percent(tally.Acquired)) + ";" +
-           std::to_string(tally.Percent(tally.InProgress)) + ";" +
-           std::to_string(tally.Percent(tally.NotAcquired)) + ";" + (tally.WholeClass() ? "oui" : "non") +
+           std::to_string(tally.Percent(tally.Acquis)) + ";" +
+           std::to_string(tally.Percent(tally.EnCoursAcquisition)) + ";" +
+           std::to_string(tally.Percent(tally.NonAcquis)) + ";" + (tally.WholeClass() ? "oui" : "non") +
            "\r\n";
 }
 
@@ -123,7 +123,7 @@ std::string GroupsCsv(const ProgramState& state, CsvNames names) {
         for (int j = 1; j <= synthesis.ObjectiveCount; ++j) {
             const ObjectiveSynthesis& objective = synthesis.Objectives[j];
             const std::pair<std::string_view, const PupilGroup*> groups[] = {
-                {"NA", &objective.NotAcquiredGroup}, {"ECA", &objective.InProgressGroup}};
+                {"NA", &objective.NonAcquisGroup}, {"ECA", &objective.EnCoursAcquisitionGroup}};
             for (const auto& [name, group] : groups)
                 for (const std::int8_t pupil : *group)
                     out.append(SubjectCsvName(subject))

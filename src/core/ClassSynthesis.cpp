@@ -23,9 +23,9 @@ void synthesizeObjectives(SubjectSynthesis& synthesis, const ScoreTable<Objectiv
         for (std::int32_t pupil = 1; pupil <= pupils; ++pupil) {
             const Coding coding = entry.Tally.Add(texts[pupil]);
             if (coding == Coding::NonAcquis)
-                append(entry.NotAcquiredGroup, pupil);
+                append(entry.NonAcquisGroup, pupil);
             else if (coding == Coding::EnCoursAcquisition)
-                append(entry.InProgressGroup, pupil);
+                append(entry.EnCoursAcquisitionGroup, pupil);
         }
     }
 }
@@ -37,13 +37,13 @@ Coding ObjectiveTally::Add(std::string_view srText) {
     const Coding coding = CodingOfValue(value);
     switch (coding) {
     case Coding::Acquis:
-        ++Acquired;
+        ++Acquis;
         break;
     case Coding::EnCoursAcquisition:
-        ++InProgress;
+        ++EnCoursAcquisition;
         break;
     case Coding::NonAcquis:
-        ++NotAcquired;
+        ++NonAcquis;
         break;
     case Coding::Absent:
     case Coding::None:
@@ -59,9 +59,9 @@ ObjectiveTally& ObjectiveTally::operator+=(const ObjectiveTally& other) {
     Evaluated += other.Evaluated;
     Absent += other.Absent;
     SumSR += other.SumSR;
-    Acquired += other.Acquired;
-    InProgress += other.InProgress;
-    NotAcquired += other.NotAcquired;
+    Acquis += other.Acquis;
+    EnCoursAcquisition += other.EnCoursAcquisition;
+    NonAcquis += other.NonAcquis;
     return *this;
 }
 

@@ -13,12 +13,12 @@ namespace zeb {
 // SR, and how many fall under each coding. Counts add up, so the same tally serves one
 // class or a whole school.
 struct ObjectiveTally {
-    std::int32_t Evaluated = 0;   // pupils whose SR is a percentage
-    std::int32_t Absent = 0;      // pupils whose SR is " Abs " (or unreadable)
-    std::int64_t SumSR = 0;       // of the evaluated pupils
-    std::int32_t Acquired = 0;    // A:   SR >= 75
-    std::int32_t InProgress = 0;  // ECA: 50 <= SR < 75
-    std::int32_t NotAcquired = 0; // NA: SR < 50
+    std::int32_t Evaluated = 0;          // pupils whose SR is a percentage
+    std::int32_t Absent = 0;             // pupils whose SR is " Abs " (or unreadable)
+    std::int64_t SumSR = 0;              // of the evaluated pupils
+    std::int32_t Acquis = 0;             // A:   SR >= 75
+    std::int32_t EnCoursAcquisition = 0; // ECA: 50 <= SR < 75
+    std::int32_t NonAcquis = 0;          // NA: SR < 50
 
     // One pupil's stored SR text (" 75 %" or " Abs "); returns its coding.
     Coding Add(std::string_view srText);
@@ -28,7 +28,7 @@ struct ObjectiveTally {
     std::int32_t MeanSR() const;                    // rounded half up, exact
     std::int32_t Percent(std::int32_t count) const; // 100 * count / Evaluated, rounded half up
     // Fewer than half of the evaluated pupils have acquired it: to teach again to all.
-    bool WholeClass() const { return 2 * static_cast<std::int64_t>(Acquired) < Evaluated; }
+    bool WholeClass() const { return 2 * static_cast<std::int64_t>(Acquis) < Evaluated; }
 };
 
 // Pupil numbers (1-based), in pupil order.
@@ -43,8 +43,8 @@ struct PupilGroup {
 struct ObjectiveSynthesis {
     std::int32_t Objective = 0; // 1-based number within the subject
     ObjectiveTally Tally;
-    PupilGroup NotAcquiredGroup; // the pupils coded NA
-    PupilGroup InProgressGroup;  // the pupils coded ECA
+    PupilGroup NonAcquisGroup;          // the pupils coded NA
+    PupilGroup EnCoursAcquisitionGroup; // the pupils coded ECA
 };
 
 // The class's figures for one subject, objective by objective (entries 1..ObjectiveCount

@@ -197,9 +197,9 @@ void drawFoot(Page& page, const Grid& grid, std::int32_t row, const SubjectSynth
     page.text(SurnameColumn, row + 2, "Total NA");
     for (int n = 1; n <= grid.objectives; ++n) {
         const ObjectiveTally& tally = synthesis.Objectives[n].Tally;
-        centred(page, grid.cellLeft(n), CellWidth, row, std::to_string(tally.Acquired));
-        centred(page, grid.cellLeft(n), CellWidth, row + 1, std::to_string(tally.InProgress));
-        centred(page, grid.cellLeft(n), CellWidth, row + 2, std::to_string(tally.NotAcquired));
+        centred(page, grid.cellLeft(n), CellWidth, row, std::to_string(tally.Acquis));
+        centred(page, grid.cellLeft(n), CellWidth, row + 1, std::to_string(tally.EnCoursAcquisition));
+        centred(page, grid.cellLeft(n), CellWidth, row + 2, std::to_string(tally.NonAcquis));
     }
 }
 
@@ -264,7 +264,7 @@ std::string countText(const ObjectiveTally& tally, std::int32_t count) {
 void drawBar(Page& page, std::int32_t row, const ObjectiveTally& tally) {
     if (tally.Evaluated <= 0)
         return;
-    const std::array<std::int32_t, 3> counts{tally.Acquired, tally.InProgress, tally.NotAcquired};
+    const std::array<std::int32_t, 3> counts{tally.Acquis, tally.EnCoursAcquisition, tally.NonAcquis};
     const int left = page.x(BarLeft);
     const std::int64_t whole = page.x(BarRight) - left;
     std::int64_t running = 0;
@@ -282,7 +282,7 @@ void drawBar(Page& page, std::int32_t row, const ObjectiveTally& tally) {
 void drawFigures(Page& page, std::int32_t row, const ObjectiveTally& tally) {
     page.text(EvaluatedColumn, row, std::to_string(tally.Evaluated));
     page.text(MeanColumn, row, tally.Evaluated > 0 ? std::to_string(tally.MeanSR()) + " %" : "Abs");
-    const std::array<std::int32_t, 3> counts{tally.Acquired, tally.InProgress, tally.NotAcquired};
+    const std::array<std::int32_t, 3> counts{tally.Acquis, tally.EnCoursAcquisition, tally.NonAcquis};
     for (std::size_t c = 0; c < counts.size(); ++c)
         page.text(CountColumns[c], row, countText(tally, counts[c]));
     if (tally.Evaluated > 0 && tally.WholeClass())
@@ -360,7 +360,7 @@ std::int32_t groupRows(const PupilGroup& group) {
 std::int32_t blockRows(const ObjectiveSynthesis& objective) {
     if (objective.Tally.Evaluated == 0)
         return 2;
-    return 1 + groupRows(objective.NotAcquiredGroup) + groupRows(objective.InProgressGroup);
+    return 1 + groupRows(objective.NonAcquisGroup) + groupRows(objective.EnCoursAcquisitionGroup);
 }
 
 std::int32_t drawGroup(Page& page, std::int32_t row, std::string_view label, const PupilGroup& group,
@@ -383,8 +383,8 @@ std::int32_t drawGroups(Page& page, std::int32_t row, const ObjectiveSynthesis& 
         page.text(LabelColumn, row, "Aucun \xE9l\xE8ve \xE9valu\xE9 sur cet objectif.");
         return row + 1;
     }
-    row = drawGroup(page, row, "NA", objective.NotAcquiredGroup, source);
-    return drawGroup(page, row, "ECA", objective.InProgressGroup, source);
+    row = drawGroup(page, row, "NA", objective.NonAcquisGroup, source);
+    return drawGroup(page, row, "ECA", objective.EnCoursAcquisitionGroup, source);
 }
 
 std::int32_t drawBlock(Page& page, std::int32_t row, const Outline& outline,

@@ -18,15 +18,15 @@ TEST(ClassSynthesis, GroupsFollowTheCodingOfTheSubjectAskedForInPupilOrder) {
     const ObjectiveSynthesis last =
         SynthesizeSubject(*loaded, Subject::Mathematics).Objectives[MathsObjectiveCount];
     EXPECT_EQ(last.Objective, MathsObjectiveCount);
-    EXPECT_EQ(std::vector<int>(last.NotAcquiredGroup.begin(), last.NotAcquiredGroup.end()),
-              (std::vector{1, 4}));
-    EXPECT_EQ(std::vector<int>(last.InProgressGroup.begin(), last.InProgressGroup.end()), (std::vector{5}));
+    EXPECT_EQ(std::vector<int>(last.NonAcquisGroup.begin(), last.NonAcquisGroup.end()), (std::vector{1, 4}));
+    EXPECT_EQ(std::vector<int>(last.EnCoursAcquisitionGroup.begin(), last.EnCoursAcquisitionGroup.end()),
+              (std::vector{5}));
     EXPECT_EQ(last.Tally.Absent, 1);
     EXPECT_EQ(last.Tally.SumSR, 174);
 
     const SubjectSynthesis french = SynthesizeSubject(*loaded, Subject::French);
     EXPECT_EQ(french.ObjectiveCount, FrenchObjectiveCount);
-    EXPECT_EQ(french.Objectives[1].Tally.Acquired, 5);
+    EXPECT_EQ(french.Objectives[1].Tally.Acquis, 5);
 }
 
 TEST(ClassSynthesis, TalliesOfSeveralClassesAddUpToTheTallyOfAllTheirPupils) {
@@ -43,7 +43,7 @@ TEST(ClassSynthesis, TalliesOfSeveralClassesAddUpToTheTallyOfAllTheirPupils) {
         EXPECT_EQ(tally.Evaluated, 4);
         EXPECT_EQ(tally.Absent, 1);
         EXPECT_EQ(tally.MeanSR(), 60); // 59.5
-        EXPECT_EQ(tally.Percent(tally.InProgress), 50);
-        EXPECT_EQ(tally.Acquired + tally.NotAcquired, 2);
+        EXPECT_EQ(tally.Percent(tally.EnCoursAcquisition), 50);
+        EXPECT_EQ(tally.Acquis + tally.NonAcquis, 2);
     }
 }
