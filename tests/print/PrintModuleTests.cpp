@@ -1,6 +1,8 @@
 #include "TempFolder.h"
+#include "print/PrintModule.h"
 #include "print/SheetPrinter.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 using namespace zeb;
@@ -43,12 +45,24 @@ TEST(PrintModule, WithoutAUsableModuleSaysSoAsNoPrinter) {
     }
 }
 
+// Two usable copies: whichever comes first is the one whose printers are made.
 TEST(PrintModule, TheFirstUsableCandidateIsTaken) {
-    const NewPrinterFunction make =
-        LoadPrintModule({besideTests("absent/libzebprint.so"), besideTests("libzebprint.so")});
-    ASSERT_NE(make, nullptr);
-    const std::unique_ptr<SheetPrinter> printer(make());
-    EXPECT_NE(printer, nullptr);
+    const test::TempFolder folder;
+    for (const char* copy : {"a", "b"}) {
+        fs::create_directory(folder / copy);
+        fs::copy_file(besideTests("libzebprint.so"), folder / copy / "libzebprint.so");
+    }
+    for (const auto& [first, second] : {std::pair{"a", "b"}, std::pair{"b", "a"}}) {
+        const NewPrinterFunction make =
+            LoadPrintModule({besideTests("absent/libzebprint.so"), folder / first / "libzebprint.so",
+                             folder / second / "libzebprint.so"});
+        void* loaded = ::dlopen((folder / first / "libzebprint.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(loaded, nullptr) << first;
+        EXPECT_EQ(reinterpret_cast<void*>(make), ::dlsym(loaded, PrintModuleNewPrinterEntry)) << first;
+        ::dlclose(loaded);
+        const std::unique_ptr<SheetPrinter> printer(make());
+        EXPECT_NE(printer, nullptr);
+    }
 }
 
 } // namespace
