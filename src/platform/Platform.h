@@ -230,6 +230,10 @@ inline bool InterruptionRequested() {
     return InterruptionSignal() != 0;
 }
 
+// Readable once a signal is recorded, and from then on, for a wait (poll, an event loop's
+// notifier) to end on; -1 before InstallInterruptionHandlers.
+std::intptr_t InterruptionDescriptor();
+
 class Interrupted : public std::exception {
 public:
     const char* what() const noexcept override { return "interrompu"; }

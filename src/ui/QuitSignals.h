@@ -8,8 +8,8 @@ class QSocketNotifier;
 namespace zeb {
 
 // The end of the session (SIGTERM, SIGHUP) and Ctrl-C in the starting terminal (SIGINT),
-// brought into the event loop: `quit` runs there, never inside the signal handler. One at a
-// time in the process.
+// brought into the event loop through the platform's interruptions: `quit` runs there, never
+// inside the signal handler; a second signal ends the program at once. One in the process.
 class QuitSignals final : public QObject {
 public:
     explicit QuitSignals(std::function<void()> quit, QObject* parent = nullptr);

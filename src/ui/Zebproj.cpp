@@ -32,8 +32,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zeb {
 namespace fs = std::filesystem;
@@ -225,7 +223,7 @@ fs::path TForm1::ProgramFolder() const {
     std::error_code ignored;
     if (!fs::exists(programFolder_, ignored)) {
         fs::create_directories(programFolder_, ignored);
-        ::chmod(programFolder_.c_str(), 0700);
+        fs::permissions(programFolder_, fs::perms::owner_all, ignored);
     }
     return programFolder_;
 }

@@ -144,6 +144,10 @@ int InterruptionSignal() {
     return g_signal.load(std::memory_order_relaxed);
 }
 
+std::intptr_t InterruptionDescriptor() {
+    return g_wake[0];
+}
+
 void ThrowIfInterrupted() {
     if (stopHere())
         throw Interrupted();
