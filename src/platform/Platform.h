@@ -1,8 +1,10 @@
 #pragma once
 
 // What the operating system does differently, behind one interface. The POSIX side is in
-// posix/; another system's side stands beside it with the same declarations. The rest of the
-// program reaches the system only through here and standard C++ (<filesystem>, <fstream>).
+// posix/; another system's side stands beside it with the same declarations. The core, the
+// load, the command and the windows reach the system only through here and standard C++
+// (<filesystem>, <fstream>); the unzip component and library (src/archive, src/zipformat,
+// src/unzdll) and the printer (src/print) still hold calls of their own.
 // Failures are ZebError with a French message; names in messages are made printable.
 
 #include <cstdint>
