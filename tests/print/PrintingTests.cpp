@@ -2,6 +2,7 @@
 // Qt and CUPS to the private print server's capture queues, read back with poppler.
 
 #include "PrivateCups.h"
+#include "Restorers.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "core/Cp1252.h"
@@ -123,7 +124,6 @@ protected:
         queue = "ZEB-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
         cups->AddCaptureQueue(queue);
 
-        startFolder = fs::current_path();
         program = std::make_unique<ProgramWindows>(data / "zeb");
         state = &program->state();
         form2 = program->windows().Form2;
@@ -132,7 +132,6 @@ protected:
     void TearDown() override {
         if (cups == nullptr)
             return;
-        fs::current_path(startFolder);
         try {
             cups->RemoveQueue(queue);
         } catch (const std::exception&) {
@@ -171,8 +170,8 @@ protected:
 
     zeb::testing::PrivateCups* cups = nullptr;
     std::string queue;
-    fs::path startFolder;
     TempFolder data, files;
+    CurrentFolderRestorer startFolder;
     std::unique_ptr<ProgramWindows> program;
     ProgramState* state = nullptr;
     TForm2* form2 = nullptr;

@@ -111,18 +111,6 @@ std::string ShellQuoted(const std::string& text) {
     return out + "'";
 }
 
-std::optional<std::string> Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-}
-
-void RestoreEnv(const char* name, const std::optional<std::string>& value) {
-    if (value)
-        ::setenv(name, value->c_str(), 1);
-    else
-        ::unsetenv(name);
-}
-
 std::string ReadText(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -381,16 +369,13 @@ void PrivateCups::Launch(const std::string& cupsd) {
 }
 
 void PrivateCups::PointProcessHere() {
-    savedServer_ = Env("CUPS_SERVER");
-    savedPrinter_ = Env("PRINTER");
-    savedLpdest_ = Env("LPDEST");
+    environment_.emplace({"CUPS_SERVER", "PRINTER", "LPDEST"});
     const std::string socketPath = SocketPath();
     ::setenv("CUPS_SERVER", socketPath.c_str(), 1);
     ::unsetenv("PRINTER");
     ::unsetenv("LPDEST");
     // libcups keeps its server per thread once asked; the variable is for other threads and children.
     cupsSetServer(socketPath.c_str());
-    pointed_ = true;
 }
 
 PrivateCups::~PrivateCups() {
@@ -418,11 +403,9 @@ PrivateCups::~PrivateCups() {
             std::this_thread::sleep_for(kPollInterval);
         }
     }
-    if (pointed_) {
-        RestoreEnv("CUPS_SERVER", savedServer_);
-        RestoreEnv("PRINTER", savedPrinter_);
-        RestoreEnv("LPDEST", savedLpdest_);
-        cupsSetServer(savedServer_ ? savedServer_->c_str() : nullptr);
+    if (environment_) {
+        environment_.reset();
+        cupsSetServer(std::getenv("CUPS_SERVER")); // the default server when there is none
     }
     std::error_code ignored;
     fs::remove_all(folder_, ignored);

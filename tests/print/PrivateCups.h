@@ -3,6 +3,8 @@
 // A CUPS daemon of the tests' own, in a temporary folder, so that printing can be exercised for real
 // without touching, or depending on, the system's printing.
 
+#include "Restorers.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdlib>
@@ -67,8 +69,7 @@ private:
 
     std::filesystem::path folder_;
     pid_t pid_ = -1;
-    bool pointed_ = false;
-    std::optional<std::string> savedServer_, savedPrinter_, savedLpdest_;
+    std::optional<test::EnvironmentRestorer> environment_; // once the process is pointed here
     // When cupsd runs as root its backends run as lp, who must be able to write the capture folders.
     std::optional<uid_t> backendUid_;
     std::optional<gid_t> backendGid_;

@@ -1,4 +1,5 @@
 #include "RecordingCanvas.h"
+#include "Restorers.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "core/ProgramState.h"
@@ -167,7 +168,6 @@ void releaseOn(QScrollBar* bar) {
 class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        startFolder = fs::current_path();
         program = std::make_unique<ProgramWindows>(data / "zeb");
         state = &program->state();
         form2 = program->windows().Form2;
@@ -176,7 +176,6 @@ protected:
         form3->MakePrinter = [this] { return std::make_unique<FakePrinter>(log, *state); };
         QApplication::instance()->installEventFilter(&unanswered);
     }
-    void TearDown() override { fs::current_path(startFolder); }
 
     // A generated class loaded as the teacher does, then the selection window on pupil `pupil`.
     void load(int pupils, int pupil = 1) {
@@ -220,8 +219,8 @@ protected:
         return canvas.texts;
     }
 
-    fs::path startFolder;
     TempFolder data, files;
+    CurrentFolderRestorer startFolder;
     std::unique_ptr<ProgramWindows> program;
     ProgramState* state = nullptr;
     TForm2* form2 = nullptr;

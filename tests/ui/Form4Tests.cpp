@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "Restorers.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
@@ -73,21 +74,11 @@ std::string joinCrlf(const std::vector<std::string>& lines) {
 class ObjectivesWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Another test may have left the process in a folder that is gone since.
-        std::error_code noFolder;
-        previousFolder = fs::current_path(noFolder);
         fs::current_path(folder.path());
         BuildObjectiveTables(*state);
         windows.State = state.get();
         form = std::make_unique<TForm4>(windows);
     }
-    void TearDown() override {
-        std::error_code gone;
-        fs::current_path(previousFolder, gone);
-        if (gone)
-            fs::current_path(fs::temp_directory_path());
-    }
-
     std::string configFile() const { return readFile(folder / "ZEB.CFG"); }
     void writeConfig(const std::vector<std::string>& lines) {
         writeFile(folder / "ZEB.CFG", joinCrlf(lines));
@@ -109,7 +100,7 @@ protected:
     }
 
     TempFolder folder;
-    fs::path previousFolder;
+    CurrentFolderRestorer previousFolder;
     std::unique_ptr<ProgramState> state = std::make_unique<ProgramState>();
     AppWindows windows;
     std::unique_ptr<TForm4> form;

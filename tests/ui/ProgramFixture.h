@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Restorers.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
@@ -32,19 +33,8 @@ inline void closeFromWindowManager(QWidget* window) {
 // changes, is put back after each test.
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // Another test may have left the process in a folder that is gone since.
-        std::error_code gone;
-        startFolder = std::filesystem::current_path(gone);
-        program = std::make_unique<ProgramWindows>(programFolder());
-    }
-    void TearDown() override {
-        program.reset();
-        std::error_code gone;
-        std::filesystem::current_path(startFolder, gone);
-        if (gone)
-            std::filesystem::current_path(std::filesystem::temp_directory_path());
-    }
+    void SetUp() override { program = std::make_unique<ProgramWindows>(programFolder()); }
+    void TearDown() override { program.reset(); }
 
     std::filesystem::path programFolder() const { return data / "zeb"; }
     TForm1& form1() { return program->form1(); }
@@ -64,8 +54,8 @@ protected:
         form1().SpeedButton1Click();
     }
 
-    std::filesystem::path startFolder;
     TempFolder data, files;
+    CurrentFolderRestorer startFolder; // back there before the folders go
     std::unique_ptr<ProgramWindows> program;
 };
 

@@ -6,9 +6,7 @@
 #include <array>
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <stdexcept>
-#include <unistd.h>
 #include <zip.h>
 
 namespace zeb::test {
@@ -267,18 +265,12 @@ UnzDllTest* UnzDllTest::current_ = nullptr;
 
 void UnzDllTest::SetUp() {
     std::filesystem::create_directory(out());
-    savedFolder_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(savedFolder_, 0);
-    ASSERT_EQ(::chdir(out().c_str()), 0);
+    std::filesystem::current_path(out());
     current_ = this;
 }
 
 void UnzDllTest::TearDown() {
     current_ = nullptr;
-    if (savedFolder_ >= 0) {
-        EXPECT_EQ(::fchdir(savedFolder_), 0);
-        ::close(savedFolder_);
-    }
 }
 
 void UnzDllTest::writeArchive(const std::string& bytes) const {

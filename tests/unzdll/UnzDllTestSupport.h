@@ -3,9 +3,10 @@
 // Archives made at test time, the unzip library loaded the way the program loads it, and a
 // fixture that runs it in a fresh folder with a scripted callback.
 
+#include "Restorers.h"
 #include "TempFolder.h"
-#include "zipformat/ZipDlls.h"
 #include "zipformat/UnzDllMessages.h"
+#include "zipformat/ZipDlls.h"
 
 #include <cstdint>
 #include <ctime>
@@ -139,7 +140,7 @@ protected:
 private:
     static std::int32_t callback(UnzipCallbackInfo* info);
     static UnzDllTest* current_;
-    int savedFolder_ = -1;
+    CurrentFolderRestorer startFolder_; // back there before the folder goes
 };
 
 } // namespace zeb::test
