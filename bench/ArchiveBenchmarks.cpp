@@ -1,16 +1,15 @@
 // The unzip component and library against Info-ZIP's unzip on the sample export, and the
 // directory reader on archives of growing size.
 
+#include "Restorers.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "archive/Zip.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace zeb;
@@ -30,7 +29,7 @@ const std::string SampleArchive = std::string(ZEB_EXAMPLES_DIR) + "/classe-ce2-e
 // In the program's own process, as a load runs it: directory, then extraction.
 void BM_ExtractSampleInProcess(benchmark::State& bench) {
     test::TempFolder folder;
-    const int back = ::open(".", O_RDONLY | O_DIRECTORY);
+    const test::CurrentFolderRestorer back; // an extraction changes the current folder
     NoPrompts prompts;
     LinuxVolumeService volumes;
     for (auto _ : bench) {
@@ -44,9 +43,6 @@ void BM_ExtractSampleInProcess(benchmark::State& bench) {
         if (zip.Extract() != 1)
             bench.SkipWithError("extraction failed");
     }
-    if (::fchdir(back) != 0)
-        bench.SkipWithError("cannot return to the first folder");
-    ::close(back);
 }
 BENCHMARK(BM_ExtractSampleInProcess)->Unit(benchmark::kMicrosecond);
 

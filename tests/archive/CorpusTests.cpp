@@ -3,6 +3,7 @@
 // written beside it. Whatever a case expects, nothing may land outside the extraction folder,
 // no link may appear and no temporary file may stay behind.
 
+#include "Restorers.h"
 #include "ScriptedPrompts.h"
 #include "TempFolder.h"
 #include "archive/Zip.h"
@@ -10,13 +11,11 @@
 #include <algorithm>
 #include <cctype>
 #include <deque>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
-#include <unistd.h>
 
 using namespace zeb;
 using namespace zeb::test;
@@ -177,23 +176,6 @@ std::string joined(const std::vector<std::string>& items) {
     return text;
 }
 
-// Extract makes the extraction folder the current one.
-class CurrentFolderGuard {
-public:
-    CurrentFolderGuard() : fd_(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-    ~CurrentFolderGuard() {
-        if (fd_ >= 0) {
-            [[maybe_unused]] const int back = ::fchdir(fd_); // nothing to do about it here
-            ::close(fd_);
-        }
-    }
-    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
-    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
-
-private:
-    int fd_;
-};
-
 // One case run end to end as the program runs an import: list, ask for every member, extract.
 struct CaseRun {
     explicit CaseRun(const Expectation& expected)
@@ -208,7 +190,7 @@ struct CaseRun {
         // The library stands beside the test. Named explicitly: under AddressSanitizer dlopen
         // is intercepted, and the run path searched is the interceptor's, not the test's.
         zip.DllFolder = fs::read_symlink("/proc/self/exe").parent_path().string();
-        const CurrentFolderGuard back;
+        const CurrentFolderRestorer back; // an extraction changes the current folder
         try {
             zip.SetZipFileName(archive.string());
         } catch (const ZipException& failure) {

@@ -1,3 +1,4 @@
+#include "Restorers.h"
 #include "ScriptedPrompts.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
@@ -5,7 +6,6 @@
 #include "zipformat/UnzDllMessages.h"
 
 #include <cstring>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -267,8 +267,8 @@ TEST(ZipCommand, TheLibraryGetsTheArchiveByItsAbsolutePath) {
     // Extract makes the extraction folder the current one before the library opens the archive.
     TempFolder folder;
     writeFile(folder / "a.jad", buildZip({{"a.xml", "1"}}));
-    const int back = ::open(".", O_RDONLY | O_DIRECTORY);
-    ASSERT_EQ(::chdir(folder.path().c_str()), 0);
+    const CurrentFolderRestorer back;
+    std::filesystem::current_path(folder.path());
     ScriptedPrompts prompts;
     FakeVolumes volumes;
     TZip zip(prompts, volumes);
@@ -276,8 +276,6 @@ TEST(ZipCommand, TheLibraryGetsTheArchiveByItsAbsolutePath) {
     std::vector<ExtractSpec> specs;
     EXPECT_STREQ(zip.BuildCommand(specs).ArchiveName, (folder / "a.jad").c_str());
     EXPECT_EQ(zip.ZipFileName(), "a.jad");
-    EXPECT_EQ(::fchdir(back), 0);
-    ::close(back);
 }
 
 TEST(ZipExtract, EarlyReturnsLeaveFileSpecsAndNeedNoLibrary) {
