@@ -1,13 +1,13 @@
 // The unzip component and library against Info-ZIP's unzip on the sample export, and the
 // directory reader on archives of growing size.
 
+#include "Process.h"
 #include "Restorers.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "archive/Zip.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -48,21 +48,22 @@ BENCHMARK(BM_ExtractSampleInProcess)->Unit(benchmark::kMicrosecond);
 
 void runCommand(benchmark::State& bench, const std::string& command) {
     for (auto _ : bench)
-        if (std::system(command.c_str()) != 0)
+        if (test::RunShell(command, test::Streams::Inherited).exitCode != 0)
             bench.SkipWithError(command.c_str());
 }
 
 // Both as whole processes into the same folder, overwriting: the fair comparison.
 void BM_ExtractSampleProcessZeb(benchmark::State& bench) {
     test::TempFolder folder;
-    runCommand(bench,
-               std::string(ZEB_BENCH_UNZIP) + " '" + SampleArchive + "' '" + folder.path().string() + "'");
+    runCommand(bench, test::ShellQuoted(ZEB_BENCH_UNZIP) + " " + test::ShellQuoted(SampleArchive) + " " +
+                          test::ShellQuoted(folder.path().string()));
 }
 BENCHMARK(BM_ExtractSampleProcessZeb)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ExtractSampleProcessInfoZip(benchmark::State& bench) {
     test::TempFolder folder;
-    runCommand(bench, "unzip -o -q '" + SampleArchive + "' -d '" + folder.path().string() + "'");
+    runCommand(bench, "unzip -o -q " + test::ShellQuoted(SampleArchive) + " -d " +
+                          test::ShellQuoted(folder.path().string()));
 }
 BENCHMARK(BM_ExtractSampleProcessInfoZip)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -2,6 +2,7 @@
 // image (a preview repaint), and a whole class to PDF through zeb-fiches.
 
 #include "GeneratedClass.h"
+#include "Process.h"
 #include "RecordingCanvas.h"
 #include "TempFolder.h"
 #include "core/ObjectiveTables.h"
@@ -15,7 +16,6 @@
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -56,10 +56,10 @@ void BM_ZebFichesPdf60Pages(benchmark::State& bench) {
     test::TempFolder folder;
     WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
     const std::filesystem::path pdf = folder / "fiches.pdf";
-    const std::string command =
-        std::string(ZEB_FICHES) + " --pdf '" + pdf.string() + "' '" + (folder / "classe.xml").string() + "'";
+    const std::string command = test::ShellQuoted(ZEB_FICHES) + " --pdf " + test::ShellQuoted(pdf.string()) +
+                                " " + test::ShellQuoted((folder / "classe.xml").string());
     for (auto _ : bench)
-        if (std::system(command.c_str()) != 0)
+        if (test::RunShell(command, test::Streams::Inherited).exitCode != 0)
             bench.SkipWithError("zeb-fiches failed");
     bench.counters["pdf_bytes"] = static_cast<double>(std::filesystem::file_size(pdf));
 }

@@ -1,5 +1,6 @@
 // The program's start-up and a class load, as a teacher waits for them.
 
+#include "Process.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 using namespace zeb;
 
@@ -25,10 +25,11 @@ std::string sampleArchive(const test::TempFolder& folder, int pupils) {
 // A whole process, offscreen, from its start to the main window shown and painted.
 void BM_StartupToMainWindow(benchmark::State& bench) {
     test::TempFolder data;
-    const std::string command = "QT_QPA_PLATFORM=offscreen XDG_DATA_HOME='" + data.path().string() + "' " +
-                                std::string(ZEB_BENCH_STARTUP);
+    const std::string command =
+        "QT_QPA_PLATFORM=offscreen XDG_DATA_HOME=" + test::ShellQuoted(data.path().string()) + " " +
+        test::ShellQuoted(ZEB_BENCH_STARTUP);
     for (auto _ : bench)
-        if (std::system(command.c_str()) != 0)
+        if (test::RunShell(command, test::Streams::Inherited).exitCode != 0)
             bench.SkipWithError("start-up failed");
 }
 BENCHMARK(BM_StartupToMainWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);

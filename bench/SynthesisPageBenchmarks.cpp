@@ -2,6 +2,7 @@
 // zoom 1.0 into a 96-dpi image, and the whole zeb-fiches process writing both subjects' pages.
 
 #include "GeneratedClass.h"
+#include "Process.h"
 #include "TempFolder.h"
 #include "core/ObjectiveTables.h"
 #include "generator/ExportGenerator.h"
@@ -14,7 +15,6 @@
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -48,10 +48,11 @@ void BM_ZebFichesSynthesisBothSubjects(benchmark::State& bench) {
     test::TempFolder folder;
     WriteWorkFile(folder / "classe.xml", examples::GenerateClass({.pupils = 30}).Document);
     const std::filesystem::path pdf = folder / "synthese.pdf";
-    const std::string command = std::string(ZEB_FICHES) + " --synthese '" + pdf.string() + "' '" +
-                                (folder / "classe.xml").string() + "'";
+    const std::string command = test::ShellQuoted(ZEB_FICHES) + " --synthese " +
+                                test::ShellQuoted(pdf.string()) + " " +
+                                test::ShellQuoted((folder / "classe.xml").string());
     for (auto _ : bench)
-        if (std::system(command.c_str()) != 0)
+        if (test::RunShell(command, test::Streams::Inherited).exitCode != 0)
             bench.SkipWithError("zeb-fiches failed");
 }
 BENCHMARK(BM_ZebFichesSynthesisBothSubjects)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);

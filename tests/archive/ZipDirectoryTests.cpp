@@ -1,3 +1,4 @@
+#include "Process.h"
 #include "ScriptedPrompts.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
@@ -187,16 +188,11 @@ TEST(OemToAnsi, MatchesTheSystemsCodePage850) {
     for (int byte = 0x80; byte <= 0xFF; ++byte) {
         const std::string oem(1, static_cast<char>(byte));
         // What glibc's iconv makes of the byte, as Windows-1252 when 1252 has it.
-        char command[128];
-        std::snprintf(command, sizeof command, "printf '\\%03o' | iconv -f CP850 -t CP1252 2>/dev/null",
-                      byte);
-        FILE* pipe = ::popen(command, "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string expected;
-        for (int c; (c = std::fgetc(pipe)) != EOF;)
-            expected += static_cast<char>(c);
-        const bool representable = ::pclose(pipe) == 0 && expected.size() == 1;
-        EXPECT_EQ(OemToAnsi(oem), representable ? expected : std::string("_")) << std::hex << byte;
+        char octal[8];
+        std::snprintf(octal, sizeof octal, "\\%03o", byte);
+        const ProcessRun iconv = RunShell("printf '" + std::string(octal) + "' | iconv -f CP850 -t CP1252");
+        const bool representable = iconv.exitCode == 0 && iconv.out.size() == 1;
+        EXPECT_EQ(OemToAnsi(oem), representable ? iconv.out : std::string("_")) << std::hex << byte;
     }
     EXPECT_EQ(OemToAnsi("abc/\\"), "abc/\\");
 }

@@ -1,3 +1,4 @@
+#include "Process.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "generator/ExportGenerator.h"
@@ -11,7 +12,10 @@
 #include <sys/wait.h>
 
 using namespace zeb;
+using test::ProcessRun;
 using test::readFile;
+using test::RunShell;
+using test::ShellQuoted;
 using test::TempFolder;
 using test::writeFile;
 namespace fs = std::filesystem;
@@ -105,13 +109,13 @@ TEST(ZebFichesInterrupted, WhileSavingTheScoresLeavesNoHiddenCopy) {
     TempFolder folder, tmp;
     writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 3}).Document);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        const std::string command =
-            "ZEB_TEST_SIGNAL=" + std::to_string(signal) + " ZEB_TEST_SIGNAL_AT=fsync:1 LD_PRELOAD='" +
-            ZEB_FAULT_SHIM + "' ASAN_OPTIONS=verify_asan_link_order=0 TMPDIR='" + tmp.path().string() +
-            "' XDG_RUNTIME_DIR='" + tmp.path().string() + "' '" + ZEB_FICHES + "' --csv '" +
-            (folder / "s.csv").string() + "' '" + (folder / "classe.xml").string() + "' 2>/dev/null";
-        const int status = std::system(command.c_str());
-        EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << "the shell saw the signal end the program";
+        const std::string tmpFolder = ShellQuoted(tmp.path().string());
+        const ProcessRun run = RunShell(
+            "ZEB_TEST_SIGNAL=" + std::to_string(signal) + " ZEB_TEST_SIGNAL_AT=fsync:1 LD_PRELOAD=" +
+            ShellQuoted(ZEB_FAULT_SHIM) + " ASAN_OPTIONS=verify_asan_link_order=0 TMPDIR=" + tmpFolder +
+            " XDG_RUNTIME_DIR=" + tmpFolder + " " + ShellQuoted(ZEB_FICHES) + " --csv " +
+            ShellQuoted((folder / "s.csv").string()) + " " + ShellQuoted((folder / "classe.xml").string()));
+        EXPECT_EQ(run.exitCode, 128 + signal) << "the shell saw the signal end the program";
         EXPECT_EQ(leftIn(folder.path()), " classe.xml") << signal;
         EXPECT_TRUE(fs::is_empty(tmp.path())) << signal;
     }

@@ -44,7 +44,7 @@ std::string names(const Snapshot& snapshot) {
 }
 
 std::string shim(const std::string& settings) {
-    return settings + " LD_PRELOAD=" + shellQuoted(ZEB_FAULT_SHIM) + " ASAN_OPTIONS=verify_asan_link_order=0";
+    return settings + " LD_PRELOAD=" + ShellQuoted(ZEB_FAULT_SHIM) + " ASAN_OPTIONS=verify_asan_link_order=0";
 }
 
 std::string document(int pupils, std::uint32_t seed = 1) {
@@ -224,11 +224,11 @@ TEST(SchoolBatch, FoldersWithoutExportsLockedExportsAndOddNamesAreTold) {
     writeFile(in / "ce2\nb\u202e.jad", "PK");
     fs::copy_file(fs::path(ZEB_CORPUS_DIR) / "encrypted.jad", in / "verrou.jad");
     // No terminal to ask the password at: that class fails at once, the others are written.
-    const ProcessRun run = runShell(
-        "setsid -w env TMPDIR=" + shellQuoted(tmp.path().string()) + " " + shellQuoted(ZEB_FICHES) +
-        " --dossier " + shellQuoted((in / "out").string()) + " " + shellQuoted((in / "vide").string() + "/") +
-        " " + shellQuoted((in / "a.xml").string()) + " " + shellQuoted((in / "ce2\nb\u202e.jad").string()) +
-        " " + shellQuoted((in / "verrou.jad").string()) + " </dev/null");
+    const ProcessRun run = RunShell(
+        "setsid -w env TMPDIR=" + ShellQuoted(tmp.path().string()) + " " + ShellQuoted(ZEB_FICHES) +
+        " --dossier " + ShellQuoted((in / "out").string()) + " " + ShellQuoted((in / "vide").string() + "/") +
+        " " + ShellQuoted((in / "a.xml").string()) + " " + ShellQuoted((in / "ce2\nb\u202e.jad").string()) +
+        " " + ShellQuoted((in / "verrou.jad").string()) + " </dev/null");
     EXPECT_EQ(run.exitCode, 1) << run.err;
     for (const std::string& said :
          {"zeb-fiches : vide : le dossier « " + (in / "vide").string() + " » ne contient aucun fichier .jad.",
@@ -288,7 +288,7 @@ TEST(FamilyFiles, APlacementFailingHalfWayLeavesTheFolderAsItWas) {
         const Snapshot before = snapshot(folder);
         const ProcessRun run = runZebFiches(
             {"--par-eleve", folder.string(), "--treatment", "percent", (in / "classe.xml").string()}, tmp,
-            shim(std::string(flags) + " ZEB_TEST_FAIL_RENAME_TO=" + shellQuoted(folder.string() + "/03-")));
+            shim(std::string(flags) + " ZEB_TEST_FAIL_RENAME_TO=" + ShellQuoted(folder.string() + "/03-")));
         EXPECT_EQ(run.exitCode, 1) << flags;
         EXPECT_NE(run.err.find("la fiche de l'élève 3 ("), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("est resté tel qu'il était"), std::string::npos) << run.err;
@@ -377,7 +377,7 @@ TEST(ZebFichesInterrupted, ASchoolRunLeavesTheOlderResultsOrTheNewerOnesWhole) {
                                    (colon == std::string::npos ? "" : call.substr(colon));
             const int status =
                 school(shim("ZEB_TEST_SIGNAL=" + std::to_string(signal) + " ZEB_TEST_SIGNAL_AT=" + at +
-                            " ZEB_TEST_SIGNAL_FIRED=" + shellQuoted(fired.string())))
+                            " ZEB_TEST_SIGNAL_FIRED=" + ShellQuoted(fired.string())))
                     .exitCode;
             check(at, status > 128);
             if (!fs::remove(fired))

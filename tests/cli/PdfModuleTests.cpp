@@ -1,30 +1,25 @@
+#include "Process.h"
 #include "TempFolder.h"
 #include "pdfmodule/PdfModule.h"
 
-#include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
+using zeb::test::ProcessRun;
 using zeb::test::readFile;
+using zeb::test::RunShell;
+using zeb::test::ShellQuoted;
 using zeb::test::TempFolder;
 using zeb::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct ProcessRun {
-    int exitCode = -1;
-    std::string err;
-};
-
 // Runs the program with its work folder under tmp; extraEnvironment comes before it.
 ProcessRun run(const fs::path& program, const std::string& arguments, const TempFolder& tmp,
                const std::string& extraEnvironment = "") {
-    const std::string command = "cd '" + tmp.path().string() + "' && TMPDIR=. " + extraEnvironment + " '" +
-                                program.string() + "' " + arguments + " >/dev/null 2>stderr.txt";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(tmp / "stderr.txt")};
+    return RunShell("cd " + ShellQuoted(tmp.path().string()) + " && TMPDIR=. " + extraEnvironment + " " +
+                    ShellQuoted(program.string()) + " " + arguments);
 }
 
 const std::string Sample = std::string(ZEB_EXAMPLES_DIR) + "/classe-ce2-exemple.jad";

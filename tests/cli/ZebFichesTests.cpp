@@ -28,7 +28,7 @@ namespace {
 // The text of one page of a PDF, as poppler reads it back.
 std::string pdfPageText(const std::filesystem::path& pdf, int page) {
     const std::string number = std::to_string(page);
-    return runShell("pdftotext -layout -f " + number + " -l " + number + " " + shellQuoted(pdf.string()) +
+    return RunShell("pdftotext -layout -f " + number + " -l " + number + " " + ShellQuoted(pdf.string()) +
                     " -")
         .out;
 }
@@ -39,7 +39,7 @@ std::string withoutSpaces(std::string text) {
 }
 
 int pdfPageCount(const std::filesystem::path& pdf) {
-    const std::string info = runShell("pdfinfo " + shellQuoted(pdf.string())).out;
+    const std::string info = RunShell("pdfinfo " + ShellQuoted(pdf.string())).out;
     const std::size_t at = info.find("Pages:");
     return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
 }
@@ -339,7 +339,7 @@ TEST(ZebFiches, PdfHoldsEverySheetWithItsScores) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ASSERT_EQ(pdfPageCount(pdf), 8); // French sheets of the four pupils, then Mathematics
-    const std::string fonts = runShell("pdffonts " + shellQuoted(pdf.string())).out;
+    const std::string fonts = RunShell("pdffonts " + ShellQuoted(pdf.string())).out;
     EXPECT_NE(fonts.find("LiberationSerif"), std::string::npos) << fonts;
     EXPECT_NE(fonts.find(" yes "), std::string::npos) << "the face must be embedded: " << fonts;
 
@@ -632,15 +632,15 @@ TEST(ZebFiches, SynthesisHoldsTheThreeKindsOfPagesFrenchFirst) {
 TEST(ZebFiches, ArchivesGiveTheSameScoresAsTheirDocument) {
     TempFolder folder, tmp;
     const std::string examples = ZEB_EXAMPLES_DIR;
-    const std::string environment = "TMPDIR=" + shellQuoted(tmp.path().string()) +
-                                    " XDG_RUNTIME_DIR=" + shellQuoted(tmp.path().string()) + " ";
+    const std::string environment = "TMPDIR=" + ShellQuoted(tmp.path().string()) +
+                                    " XDG_RUNTIME_DIR=" + ShellQuoted(tmp.path().string()) + " ";
     // Relative output paths stay relative to the user's folder although the extraction
     // changes the current one.
-    const ProcessRun run = runShell("cd " + shellQuoted(folder.path().string()) + " && " + environment +
-                                    shellQuoted(ZEB_FICHES) + " --csv xml.csv " +
-                                    shellQuoted(examples + "/classe-ce2-exemple.xml") + " && " + environment +
-                                    shellQuoted(ZEB_FICHES) + " --csv jad.csv --pdf jad.pdf " +
-                                    shellQuoted(examples + "/classe-ce2-exemple.jad"));
+    const ProcessRun run = RunShell("cd " + ShellQuoted(folder.path().string()) + " && " + environment +
+                                    ShellQuoted(ZEB_FICHES) + " --csv xml.csv " +
+                                    ShellQuoted(examples + "/classe-ce2-exemple.xml") + " && " + environment +
+                                    ShellQuoted(ZEB_FICHES) + " --csv jad.csv --pdf jad.pdf " +
+                                    ShellQuoted(examples + "/classe-ce2-exemple.jad"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(readFile(folder / "jad.csv"), readFile(folder / "xml.csv"));
@@ -725,12 +725,12 @@ TEST(ZebFiches, WorkFolderGoesToTheFirstWritableFolder) {
     TempFolder folder, tmp, readOnly;
     writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 2}).Document);
     std::filesystem::permissions(readOnly.path(), std::filesystem::perms::owner_read);
-    const std::string usable = shellQuoted(tmp.path().string());
+    const std::string usable = ShellQuoted(tmp.path().string());
     for (const std::string& environment :
-         {"XDG_RUNTIME_DIR=" + shellQuoted(readOnly.path().string()) + " TMPDIR=" + usable, // read-only
+         {"XDG_RUNTIME_DIR=" + ShellQuoted(readOnly.path().string()) + " TMPDIR=" + usable, // read-only
           "XDG_RUNTIME_DIR= TMPDIR=" + usable + "/absent"}) {                               // then /tmp
-        const ProcessRun run = runShell(environment + " " + shellQuoted(ZEB_FICHES) + " " +
-                                        shellQuoted((folder / "classe.xml").string()));
+        const ProcessRun run = RunShell(environment + " " + ShellQuoted(ZEB_FICHES) + " " +
+                                        ShellQuoted((folder / "classe.xml").string()));
         EXPECT_EQ(run.exitCode, 0) << environment << ": " << run.err;
     }
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));

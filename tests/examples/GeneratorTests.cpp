@@ -1,17 +1,15 @@
+#include "Process.h"
+#include "TempFolder.h"
 #include "generator/ExportGenerator.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <map>
 #include <set>
 #include <string>
 #include <string_view>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -20,6 +18,11 @@ namespace fs = std::filesystem;
 using zeb::examples::GenerateClass;
 using zeb::examples::GeneratedClass;
 using zeb::examples::GeneratorOptions;
+using zeb::test::ProcessRun;
+using zeb::test::readFile;
+using zeb::test::RunShell;
+using zeb::test::ShellQuoted;
+using zeb::test::TempFolder;
 
 // The frame test checks that every line ends with CR LF, so cutting there is how the importer cuts.
 std::vector<std::string> splitLines(const std::string& text) {
@@ -60,11 +63,6 @@ std::string decodeSixEscapes(const std::string& text) {
 std::string between(const std::string& line, std::string_view start, std::string_view end) {
     const std::size_t from = line.find(start) + start.size();
     return line.substr(from, line.find(end, from) - from);
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Every line the importer would pick up, checked against the pupils in document order; returns how many
@@ -236,31 +234,23 @@ TEST(ExportGenerator, FillerReachesTheTargetEvenlyWithoutChangingThePupils) {
 // The tool, run as a script would.
 class GenClassTool : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     int run(const std::string& arguments) {
-        const std::string command = std::string("\"") + ZEB_GENCLASS_EXE + "\" " + arguments + " >\"" +
-                                    (folder_ / "out.txt").string() + "\" 2>\"" +
-                                    (folder_ / "err.txt").string() + "\"";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        last = RunShell(ShellQuoted(ZEB_GENCLASS_EXE) + " " + arguments);
+        return last.exitCode;
     }
 
-    const fs::path folder_ = fs::temp_directory_path() / ("zeb-genclass-test-" + std::to_string(::getpid()));
-    const std::string target_ = "\"" + (folder_ / "classe.xml").string() + "\"";
+    TempFolder folder_;
+    ProcessRun last;
+    const std::string target_ = ShellQuoted((folder_ / "classe.xml").string());
 };
 
 TEST_F(GenClassTool, WritesTheRequestedClassAndLeavesNoTemporaryFile) {
-    ASSERT_EQ(run(target_), 0) << readFile(folder_ / "err.txt");
+    ASSERT_EQ(run(target_), 0) << last.err;
     EXPECT_TRUE(readFile(folder_ / "classe.xml") == GenerateClass().Document);
 
     ASSERT_EQ(run("--eleves 31 --graine=9 --absent 0 --lignes 2000 --noms-longs " + target_), 0);
     EXPECT_TRUE(readFile(folder_ / "classe.xml") == GenerateClass({31, 9, 0, true, 2000}).Document);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 1);
 
     // Fewer pupils than the default absent number: the class simply has no absent pupil.
     ASSERT_EQ(run("--eleves 5 " + target_), 0);
@@ -268,17 +258,15 @@ TEST_F(GenClassTool, WritesTheRequestedClassAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(GenClassTool, ArchivesHoldTheDocumentNamedAfterThem) {
-    ASSERT_EQ(run("\"" + (folder_ / "ce2-b.jad").string() + "\""), 0) << readFile(folder_ / "err.txt");
-    const std::string listing = "unzip -Z1 \"" + (folder_ / "ce2-b.jad").string() + "\" > \"" +
-                                (folder_ / "list.txt").string() + "\"";
-    ASSERT_EQ(std::system(listing.c_str()), 0);
-    EXPECT_EQ(readFile(folder_ / "list.txt"), "ce2-b.xml\n");
+    ASSERT_EQ(run(ShellQuoted((folder_ / "ce2-b.jad").string())), 0) << last.err;
+    const ProcessRun listing = RunShell("unzip -Z1 " + ShellQuoted((folder_ / "ce2-b.jad").string()));
+    ASSERT_EQ(listing.exitCode, 0);
+    EXPECT_EQ(listing.out, "ce2-b.xml\n");
     // The bundled archive holds the bundled document, byte for byte.
-    const std::string extract = std::string("unzip -p \"") + ZEB_EXAMPLES_DIR +
-                                "/classe-ce2-exemple.jad\" > \"" + (folder_ / "doc.xml").string() + "\"";
-    ASSERT_EQ(std::system(extract.c_str()), 0);
-    EXPECT_TRUE(readFile(folder_ / "doc.xml") ==
-                readFile(fs::path(ZEB_EXAMPLES_DIR) / "classe-ce2-exemple.xml"));
+    const ProcessRun extract =
+        RunShell("unzip -p " + ShellQuoted(ZEB_EXAMPLES_DIR "/classe-ce2-exemple.jad"));
+    ASSERT_EQ(extract.exitCode, 0);
+    EXPECT_TRUE(extract.out == readFile(fs::path(ZEB_EXAMPLES_DIR) / "classe-ce2-exemple.xml"));
 }
 
 TEST_F(GenClassTool, BadArgumentsExitWithTwoBeforeWritingAnything) {
@@ -288,11 +276,11 @@ TEST_F(GenClassTool, BadArgumentsExitWithTwoBeforeWritingAnything) {
           "--couleur " + target_, target_ + " " + target_, std::string()}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(run(arguments), 2);
-        EXPECT_TRUE(readFile(folder_ / "err.txt").starts_with("zeb-genclass : "));
+        EXPECT_TRUE(last.err.starts_with("zeb-genclass : "));
     }
     EXPECT_FALSE(fs::exists(folder_ / "classe.xml"));
     EXPECT_EQ(run("--aide"), 0);
-    EXPECT_NE(readFile(folder_ / "out.txt").find("--eleves"), std::string::npos);
+    EXPECT_NE(last.out.find("--eleves"), std::string::npos);
 }
 
 } // namespace

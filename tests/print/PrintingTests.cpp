@@ -2,6 +2,7 @@
 // Qt and CUPS to the private print server's capture queues, read back with poppler.
 
 #include "PrivateCups.h"
+#include "Process.h"
 #include "Restorers.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
@@ -37,34 +38,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string run(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), got);
-    ::pclose(pipe);
-    return out;
-}
-
 int pageCount(const fs::path& pdf) {
-    const std::string info = run("pdfinfo " + quoted(pdf.string()) + " 2>/dev/null");
+    const std::string info = RunShell("pdfinfo " + ShellQuoted(pdf.string())).out;
     const std::size_t at = info.find("Pages:");
     return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
 }
 
 std::string pageSize(const fs::path& pdf) {
-    const std::string info = run("pdfinfo " + quoted(pdf.string()) + " 2>/dev/null");
+    const std::string info = RunShell("pdfinfo " + ShellQuoted(pdf.string())).out;
     const std::size_t at = info.find("Page size:");
     return at == std::string::npos ? std::string() : info.substr(at, info.find('\n', at) - at);
 }
@@ -72,7 +53,7 @@ std::string pageSize(const fs::path& pdf) {
 // Every word of the PDF with its box, as poppler places it: the same list means the same
 // sheet at the same scale and position.
 std::string wordBoxes(const fs::path& pdf) {
-    const std::string html = run("pdftotext -bbox " + quoted(pdf.string()) + " - 2>/dev/null");
+    const std::string html = RunShell("pdftotext -bbox " + ShellQuoted(pdf.string()) + " -").out;
     std::istringstream lines(html);
     std::string line, words;
     while (std::getline(lines, line))
@@ -82,7 +63,7 @@ std::string wordBoxes(const fs::path& pdf) {
 }
 
 std::string text(const fs::path& pdf) {
-    return run("pdftotext -layout " + quoted(pdf.string()) + " - 2>/dev/null");
+    return RunShell("pdftotext -layout " + ShellQuoted(pdf.string()) + " -").out;
 }
 
 std::string trimmed(std::string text) {
@@ -93,7 +74,7 @@ std::string trimmed(std::string text) {
 
 // The first dark pixel's column and row of the first page, drawn at 72 dpi (one pixel a point).
 QPoint inkCorner(const fs::path& pdf) {
-    const std::string pgm = run("pdftoppm -r 72 -gray -f 1 -l 1 " + quoted(pdf.string()) + " 2>/dev/null");
+    const std::string pgm = RunShell("pdftoppm -r 72 -gray -f 1 -l 1 " + ShellQuoted(pdf.string())).out;
     std::istringstream header(pgm);
     std::string magic;
     int width = 0, height = 0, depth = 0;
@@ -233,7 +214,7 @@ TEST_F(PrintingTest, SynthesisIsOneJobWithTheClassTableInLandscape) {
     EXPECT_EQ(jobs[0].title, "Synthèse");
     EXPECT_EQ(pageCount(jobs[0].data), form3->ShownPageCount());
     // Each page's size as poppler sees it, rotation included: the table lies on its side.
-    const std::string sizes = run("pdfinfo -f 1 -l 2 " + quoted(jobs[0].data.string()) + " 2>/dev/null");
+    const std::string sizes = RunShell("pdfinfo -f 1 -l 2 " + ShellQuoted(jobs[0].data.string())).out;
     const auto landscape = [&sizes](int page) {
         const std::size_t at = sizes.find("Page    " + std::to_string(page) + " size:");
         const std::size_t rot = sizes.find("Page    " + std::to_string(page) + " rot:");
@@ -304,10 +285,9 @@ TEST_F(PrintingTest, JobRefusedWhenHandedOverIsSaid) {
     // A queue that takes jobs but whose quota is spent after the first: CUPS refuses the
     // second job itself, which Qt would report as printed.
     load(3, 1);
-    ASSERT_EQ(
-        std::system(
-            (cups->AdminCommand() + " -p " + queue + " -o job-quota-period=86400 -o job-k-limit=1").c_str()),
-        0);
+    ASSERT_EQ(RunShell(cups->AdminCommand() + " -p " + queue + " -o job-quota-period=86400 -o job-k-limit=1")
+                  .exitCode,
+              0);
     EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
     ASSERT_EQ(cups->WaitForJobs(queue, 1, std::chrono::seconds(20)).size(), 1u);
     const std::string refused = printError([this] { form3->ImprimeClick(); });
@@ -321,9 +301,9 @@ TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
     // sheet is A4 all the same, and starts where the printer can print, not at the paper's
     // corner where its border and first letters would be lost.
     load(3, 1);
-    ASSERT_EQ(std::system((cups->AdminCommand() + " -p " + queue +
-                           " -m drv:///sample.drv/generic.ppd -o PageSize=Letter 2>/dev/null")
-                              .c_str()),
+    ASSERT_EQ(RunShell(cups->AdminCommand() + " -p " + queue +
+                       " -m drv:///sample.drv/generic.ppd -o PageSize=Letter")
+                  .exitCode,
               0);
     EXPECT_EQ(printError([this] { form3->ImprimeClick(); }), "");
     const auto jobs = cups->WaitForJobs(queue, 1, std::chrono::seconds(30));
@@ -332,8 +312,9 @@ TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
     EXPECT_NE(postscript.find("%%HiResBoundingBox: 0 0 595.00 842.00"), std::string::npos);
 
     const fs::path printed = files / "printed.pdf";
-    ASSERT_EQ(
-        std::system(("ps2pdf " + quoted(jobs[0].data.string()) + " " + quoted(printed.string())).c_str()), 0);
+    ASSERT_EQ(RunShell("ps2pdf " + ShellQuoted(jobs[0].data.string()) + " " + ShellQuoted(printed.string()))
+                  .exitCode,
+              0);
     // The PDF places the sheet for an 18-point margin; this printer starts at 12 points.
     const QPoint onPaper = inkCorner(printed);
     const QPoint drawn = inkCorner(referencePdf(1));

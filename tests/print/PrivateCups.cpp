@@ -1,5 +1,8 @@
 #include "PrivateCups.h"
 
+#include "Process.h"
+#include "TempFolder.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -102,18 +105,6 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
-}
-
-std::string ShellQuoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteText(const fs::path& file, const std::string& text, fs::perms perms) {
@@ -357,7 +348,7 @@ void PrivateCups::Launch(const std::string& cupsd) {
             throw std::runtime_error("it stopped at once (" +
                                      (WIFEXITED(status) ? "status " + std::to_string(WEXITSTATUS(status))
                                                         : "signal " + std::to_string(WTERMSIG(status))) +
-                                     "): " + LastLines(ReadText(console), 5) + " " +
+                                     "): " + LastLines(test::readFile(console), 5) + " " +
                                      LastLines(ErrorLog(), 10));
         }
         if (std::chrono::steady_clock::now() > deadline)
@@ -429,7 +420,7 @@ std::string PrivateCups::AdminCommand() const {
     if (!lpadmin)
         throw std::runtime_error(
             "lpadmin not installed (looked in PATH, /usr/sbin, /usr/local/sbin and /sbin)");
-    return "CUPS_SERVER=" + ShellQuoted(SocketPath()) + " " + ShellQuoted(lpadmin->string());
+    return "CUPS_SERVER=" + test::ShellQuoted(SocketPath()) + " " + test::ShellQuoted(lpadmin->string());
 }
 
 void PrivateCups::SendAdmin(int operation, const std::string& queue, const char* what,
@@ -512,7 +503,7 @@ std::vector<CapturedJob> PrivateCups::Jobs(const std::string& queue) const {
         const auto [last, problem] = std::from_chars(stem.data(), stem.data() + stem.size(), id);
         if (file.extension() != ".data" || problem != std::errc() || last != stem.data() + stem.size())
             continue;
-        jobs.push_back({id, ReadText(capture / (stem + ".title")), file});
+        jobs.push_back({id, test::readFile(capture / (stem + ".title")), file});
     }
     std::sort(jobs.begin(), jobs.end(),
               [](const CapturedJob& a, const CapturedJob& b) { return a.id < b.id; });
@@ -541,7 +532,7 @@ void PrivateCups::ClearJobs(const std::string& queue) {
 }
 
 std::string PrivateCups::ErrorLog() const {
-    return ReadText(folder_ / "log/error_log");
+    return test::readFile(folder_ / "log/error_log");
 }
 
 PrivateCups* SharedCups(std::string& whyNot) {

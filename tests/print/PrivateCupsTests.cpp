@@ -2,6 +2,7 @@
 // administration, and it keeps to its folder and leaves nothing behind.
 
 #include "PrivateCups.h"
+#include "TempFolder.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -22,11 +23,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr auto kJobTimeout = 10s;
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string EveryByte() {
     std::string bytes = "%PDF-1.4\n";
@@ -86,7 +82,7 @@ TEST_F(PrivateCupsTest, CapturesTheTitleAndBytesExactly) {
     ASSERT_EQ(jobs.size(), 1u) << cups_->ErrorLog();
     EXPECT_EQ(jobs[0].id, id);
     EXPECT_EQ(jobs[0].title, "Fiche élève 1");
-    EXPECT_EQ(ReadAll(jobs[0].data), bytes);
+    EXPECT_EQ(zeb::test::readFile(jobs[0].data), bytes);
 }
 
 // Enough jobs for the ids to pass a power of ten, where an order by name would go wrong.
@@ -102,7 +98,7 @@ TEST_F(PrivateCupsTest, GivesSeveralJobsInOrderUntilCleared) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         EXPECT_EQ(jobs[i].id, ids[i]);
         EXPECT_EQ(jobs[i].title, "Fiche " + std::to_string(i + 1));
-        EXPECT_EQ(ReadAll(jobs[i].data), "page " + std::to_string(i + 1));
+        EXPECT_EQ(zeb::test::readFile(jobs[i].data), "page " + std::to_string(i + 1));
     }
 
     cups_->ClearJobs(queue_);
@@ -190,7 +186,7 @@ std::vector<pid_t> ProcessesMentioning(const std::string& text) {
     for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (name.find_first_not_of("0123456789") == std::string::npos &&
-            ReadAll(it->path() / "cmdline").find(text) != std::string::npos)
+            zeb::test::readFile(it->path() / "cmdline").find(text) != std::string::npos)
             found.push_back(std::stoi(name));
     }
     return found;
