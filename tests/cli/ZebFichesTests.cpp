@@ -1,5 +1,6 @@
 #include "ClassReport.h"
 #include "CliRun.h"
+#include "Pdf.h"
 #include "PupilFileName.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
@@ -25,23 +26,9 @@ using namespace zeb::test;
 
 namespace {
 
-// The text of one page of a PDF, as poppler reads it back.
-std::string pdfPageText(const std::filesystem::path& pdf, int page) {
-    const std::string number = std::to_string(page);
-    return RunShell("pdftotext -layout -f " + number + " -l " + number + " " + ShellQuoted(pdf.string()) +
-                    " -")
-        .out;
-}
-
 std::string withoutSpaces(std::string text) {
     std::erase_if(text, [](char c) { return c == ' ' || c == '\n' || c == '\f'; });
     return text;
-}
-
-int pdfPageCount(const std::filesystem::path& pdf) {
-    const std::string info = RunShell("pdfinfo " + ShellQuoted(pdf.string())).out;
-    const std::size_t at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
 }
 
 // Words of a text, whatever the spacing pdftotext chose.
@@ -338,8 +325,8 @@ TEST(ZebFiches, PdfHoldsEverySheetWithItsScores) {
         {"--pdf", pdf.string(), "--treatment", "percent", (folder / "classe.xml").string()}, tmp);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    ASSERT_EQ(pdfPageCount(pdf), 8); // French sheets of the four pupils, then Mathematics
-    const std::string fonts = RunShell("pdffonts " + ShellQuoted(pdf.string())).out;
+    ASSERT_EQ(PdfPageCount(pdf), 8); // French sheets of the four pupils, then Mathematics
+    const std::string fonts = PdfFonts(pdf);
     EXPECT_NE(fonts.find("LiberationSerif"), std::string::npos) << fonts;
     EXPECT_NE(fonts.find(" yes "), std::string::npos) << "the face must be embedded: " << fonts;
 
@@ -348,7 +335,7 @@ TEST(ZebFiches, PdfHoldsEverySheetWithItsScores) {
     for (int page = 1; page <= 8; ++page) {
         const bool french = page <= 4;
         const examples::GeneratedPupil& pupil = generated.Pupils[static_cast<std::size_t>((page - 1) % 4)];
-        const std::string text = collapsed(pdfPageText(pdf, page));
+        const std::string text = collapsed(PdfText(pdf, page));
         EXPECT_NE(text.find(french ? "RESULTATS DE FRANCAIS" : "RESULTATS DE MATHEMATIQUES"),
                   std::string::npos);
         EXPECT_NE(text.find(pupil.Surname + " " + cp1252::toUtf8(pupil.FirstName)), std::string::npos)
@@ -381,16 +368,16 @@ TEST(ZebFiches, PdfInCodingShowsTheAbsentPupil) {
                                          (folder / "s.csv").string(), (folder / "classe.xml").string()},
                                         tmp);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(pdfPageCount(pdf), 3);
+    ASSERT_EQ(PdfPageCount(pdf), 3);
     EXPECT_TRUE(std::filesystem::exists(folder / "s.csv"));
-    const std::string absent = collapsed(pdfPageText(pdf, 3));
+    const std::string absent = collapsed(PdfText(pdf, 3));
     std::size_t count = 0;
     for (std::size_t at = absent.find("Absent(e)"); at != std::string::npos;
          at = absent.find("Absent(e)", at + 1))
         ++count;
     EXPECT_EQ(count, static_cast<std::size_t>(MathsObjectiveCount));
     EXPECT_NE(absent.find("ECA : En Cours Acquisition"), std::string::npos);
-    EXPECT_EQ(collapsed(pdfPageText(pdf, 1)).find("Absent(e)"), std::string::npos);
+    EXPECT_EQ(collapsed(PdfText(pdf, 1)).find("Absent(e)"), std::string::npos);
 }
 
 TEST(PupilFileName, OneSafePlainFileNamePerPupil) {
@@ -498,20 +485,20 @@ TEST(ZebFiches, FamilyFilesHoldOnePupilEach) {
         EXPECT_EQ(files[pupil], cli::PupilFileName(static_cast<int>(pupil + 1), record.Surname,
                                                    cp1252::toUtf8(record.FirstName)));
         EXPECT_EQ(std::filesystem::status(pdf).permissions(), OwnerOnly);
-        ASSERT_EQ(pdfPageCount(pdf), 2);
-        const std::string french = collapsed(pdfPageText(pdf, 1));
+        ASSERT_EQ(PdfPageCount(pdf), 2);
+        const std::string french = collapsed(PdfText(pdf, 1));
         EXPECT_NE(french.find("RESULTATS DE FRANCAIS"), std::string::npos);
         EXPECT_NE(french.find(record.Surname + " " + cp1252::toUtf8(record.FirstName)), std::string::npos);
         EXPECT_EQ(french.find(generated.Pupils[pupil == 2 ? 0 : 2].Surname), std::string::npos) << pdf;
-        EXPECT_NE(pdfPageText(pdf, 2).find("RESULTATS DE MATHEMATIQUES"), std::string::npos);
+        EXPECT_NE(PdfText(pdf, 2).find("RESULTATS DE MATHEMATIQUES"), std::string::npos);
     }
     // One subject printed on both sides: a blank back keeps the next child off the sheet.
     run = runZebFiches({"--par-eleve", out.string(), "--subject", "maths", "--recto-verso",
                         (folder / "classe.xml").string()},
                        tmp);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(pdfPageCount(out / files[0]), 2);
-    EXPECT_EQ(withoutSpaces(pdfPageText(out / files[0], 2)), "");
+    EXPECT_EQ(PdfPageCount(out / files[0]), 2);
+    EXPECT_EQ(withoutSpaces(PdfText(out / files[0], 2)), "");
 }
 
 TEST(ZebFiches, FamilyFilesReplaceOlderOnesOnlyWhenAllAreWritten) {
@@ -564,9 +551,9 @@ TEST(ZebFiches, DoubleSidedClassFileGoesPupilByPupil) {
             {"--pdf", pdf.string(), "--recto-verso", "--subject", subject, (folder / "classe.xml").string()},
             tmp);
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        ASSERT_EQ(pdfPageCount(pdf), 6);
+        ASSERT_EQ(PdfPageCount(pdf), 6);
         for (int page = 1; page <= 6; ++page) {
-            const std::string text = collapsed(pdfPageText(pdf, page));
+            const std::string text = collapsed(PdfText(pdf, page));
             const bool blank = page % 2 == 0 && subject == "french";
             EXPECT_EQ(text.find(generated.Pupils[static_cast<std::size_t>((page - 1) / 2)].Surname) ==
                           std::string::npos,
@@ -618,10 +605,10 @@ TEST(ZebFiches, SynthesisHoldsTheThreeKindsOfPagesFrenchFirst) {
     const ProcessRun run = runZebFiches({"--synthese", pdf.string(), (folder / "classe.xml").string()}, tmp);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    ASSERT_EQ(pdfPageCount(pdf), 6);
+    ASSERT_EQ(PdfPageCount(pdf), 6);
     const char* titles[] = {"TABLEAU DE LA CLASSE", "SYNTHESE DE LA CLASSE", "GROUPES DE BESOIN"};
     for (int page = 1; page <= 6; ++page) {
-        const std::string text = collapsed(pdfPageText(pdf, page));
+        const std::string text = collapsed(PdfText(pdf, page));
         EXPECT_NE(text.find(titles[(page - 1) % 3]), std::string::npos) << page << ": " << text;
         EXPECT_NE(text.find(page <= 3 ? "Français" : "Mathématiques"), std::string::npos) << page;
     }
@@ -644,7 +631,7 @@ TEST(ZebFiches, ArchivesGiveTheSameScoresAsTheirDocument) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(readFile(folder / "jad.csv"), readFile(folder / "xml.csv"));
-    EXPECT_EQ(pdfPageCount(folder / "jad.pdf"), 50);
+    EXPECT_EQ(PdfPageCount(folder / "jad.pdf"), 50);
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "extracted pupil data left behind";
 }
 

@@ -1,6 +1,7 @@
 // Printing for real: the preview's "Imprimer" and the selection window's "Tout imprimer" through
 // Qt and CUPS to the private print server's capture queues, read back with poppler.
 
+#include "Pdf.h"
 #include "PrivateCups.h"
 #include "Process.h"
 #include "Restorers.h"
@@ -20,17 +21,13 @@
 
 #include <QAbstractSlider>
 #include <QApplication>
-#include <QPoint>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sstream>
 
 using namespace zeb;
 using namespace zeb::test;
@@ -38,58 +35,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int pageCount(const fs::path& pdf) {
-    const std::string info = RunShell("pdfinfo " + ShellQuoted(pdf.string())).out;
-    const std::size_t at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
-}
-
-std::string pageSize(const fs::path& pdf) {
-    const std::string info = RunShell("pdfinfo " + ShellQuoted(pdf.string())).out;
-    const std::size_t at = info.find("Page size:");
-    return at == std::string::npos ? std::string() : info.substr(at, info.find('\n', at) - at);
-}
-
-// Every word of the PDF with its box, as poppler places it: the same list means the same
-// sheet at the same scale and position.
-std::string wordBoxes(const fs::path& pdf) {
-    const std::string html = RunShell("pdftotext -bbox " + ShellQuoted(pdf.string()) + " -").out;
-    std::istringstream lines(html);
-    std::string line, words;
-    while (std::getline(lines, line))
-        if (line.find("<word ") != std::string::npos)
-            words += line.substr(line.find("<word ")) + '\n';
-    return words;
-}
-
-std::string text(const fs::path& pdf) {
-    return RunShell("pdftotext -layout " + ShellQuoted(pdf.string()) + " -").out;
-}
-
 std::string trimmed(std::string text) {
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
-}
-
-// The first dark pixel's column and row of the first page, drawn at 72 dpi (one pixel a point).
-QPoint inkCorner(const fs::path& pdf) {
-    const std::string pgm = RunShell("pdftoppm -r 72 -gray -f 1 -l 1 " + ShellQuoted(pdf.string())).out;
-    std::istringstream header(pgm);
-    std::string magic;
-    int width = 0, height = 0, depth = 0;
-    header >> magic >> width >> height >> depth;
-    const auto start = static_cast<std::size_t>(header.tellg()) + 1;
-    if (magic != "P5" || pgm.size() < start + static_cast<std::size_t>(width * height))
-        return {-1, -1};
-    QPoint corner(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (static_cast<unsigned char>(pgm[start + static_cast<std::size_t>(y * width + x)]) < 128) {
-                corner.setX(std::min(corner.x(), x));
-                corner.setY(std::min(corner.y(), y));
-            }
-    return corner;
 }
 
 class PrintingTest : public ::testing::Test {
@@ -173,16 +122,18 @@ TEST_F(PrintingTest, ImprimerWhileZoomedAndScrolledPrintsThePaperSheet) {
     const auto jobs = cups->WaitForJobs(queue, 1, std::chrono::seconds(20));
     ASSERT_EQ(jobs.size(), 1u) << cups->ErrorLog();
     EXPECT_EQ(jobs[0].title, "Impression");
-    EXPECT_EQ(pageCount(jobs[0].data), 1);
-    EXPECT_NE(pageSize(jobs[0].data).find("(A4)"), std::string::npos) << pageSize(jobs[0].data); // A4
+    const std::vector<PdfPage> pages = PdfPages(jobs[0].data);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].paper, "A4");
     // The sheet of zoom 1.0 without offsets; this queue prints from the paper's corner, the
     // PDF a quarter of an inch (18 points) in from it.
     const fs::path reference = referencePdf(2);
-    EXPECT_NE(wordBoxes(jobs[0].data).find(surname(2)), std::string::npos);
-    const auto words = [](const fs::path& pdf) { return std::ranges::count(wordBoxes(pdf), '\n'); };
-    EXPECT_EQ(words(jobs[0].data), words(reference));
-    EXPECT_NEAR(inkCorner(jobs[0].data).x() + 18, inkCorner(reference).x(), 1);
-    EXPECT_NEAR(inkCorner(jobs[0].data).y() + 18, inkCorner(reference).y(), 1);
+    const std::vector<PdfWord> words = PdfWords(jobs[0].data);
+    EXPECT_TRUE(std::ranges::any_of(
+        words, [&](const PdfWord& word) { return word.text.find(surname(2)) != std::string::npos; }));
+    EXPECT_EQ(words.size(), PdfWords(reference).size());
+    EXPECT_NEAR(PdfInkCorner(jobs[0].data).x + 18, PdfInkCorner(reference).x, 1);
+    EXPECT_NEAR(PdfInkCorner(jobs[0].data).y + 18, PdfInkCorner(reference).y, 1);
 
     EXPECT_EQ(state->View, before);
     EXPECT_EQ(form3->PaintBox1->geometry(), QRect(28, 0, 499, 529));
@@ -197,8 +148,8 @@ TEST_F(PrintingTest, ToutImprimerFromTheThirdOfTenGivesEightJobsInOrder) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto pupil = static_cast<std::int32_t>(i + 3);
         EXPECT_EQ(jobs[i].title, "Impression");
-        EXPECT_EQ(pageCount(jobs[i].data), 1);
-        const std::string sheet = text(jobs[i].data);
+        EXPECT_EQ(PdfPageCount(jobs[i].data), 1);
+        const std::string sheet = PdfText(jobs[i].data);
         EXPECT_NE(sheet.find("RESULTATS DE MATHEMATIQUES"), std::string::npos);
         EXPECT_NE(sheet.find(surname(pupil)), std::string::npos) << "job " << i << " for pupil " << pupil;
     }
@@ -212,22 +163,13 @@ TEST_F(PrintingTest, SynthesisIsOneJobWithTheClassTableInLandscape) {
     const auto jobs = cups->WaitForJobs(queue, 1, std::chrono::seconds(30));
     ASSERT_EQ(jobs.size(), 1u) << cups->ErrorLog();
     EXPECT_EQ(jobs[0].title, "Synthèse");
-    EXPECT_EQ(pageCount(jobs[0].data), form3->ShownPageCount());
     // Each page's size as poppler sees it, rotation included: the table lies on its side.
-    const std::string sizes = RunShell("pdfinfo -f 1 -l 2 " + ShellQuoted(jobs[0].data.string())).out;
-    const auto landscape = [&sizes](int page) {
-        const std::size_t at = sizes.find("Page    " + std::to_string(page) + " size:");
-        const std::size_t rot = sizes.find("Page    " + std::to_string(page) + " rot:");
-        if (at == std::string::npos || rot == std::string::npos)
-            return -1;
-        double width = 0, height = 0;
-        std::sscanf(sizes.c_str() + at + 15, "%lf x %lf", &width, &height);
-        const bool turned = std::stoi(sizes.substr(rot + 14)) % 180 != 0;
-        return (width > height) != turned ? 1 : 0;
-    };
-    EXPECT_EQ(landscape(1), 1) << sizes;
-    EXPECT_EQ(landscape(2), 0) << sizes;
-    const std::string printed = text(jobs[0].data);
+    const std::vector<PdfPage> pages = PdfPages(jobs[0].data);
+    EXPECT_EQ(static_cast<int>(pages.size()), form3->ShownPageCount());
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_TRUE(pages[0].landscape());
+    EXPECT_FALSE(pages[1].landscape());
+    const std::string printed = PdfText(jobs[0].data);
     for (const char* title : {"TABLEAU DE LA CLASSE", "SYNTHESE DE LA CLASSE", "GROUPES DE BESOIN"})
         EXPECT_NE(printed.find(title), std::string::npos) << title;
 }
@@ -316,10 +258,10 @@ TEST_F(PrintingTest, PrinterThatCannotReachTheEdgesStillGetsTheWholeSheetOnA4) {
                   .exitCode,
               0);
     // The PDF places the sheet for an 18-point margin; this printer starts at 12 points.
-    const QPoint onPaper = inkCorner(printed);
-    const QPoint drawn = inkCorner(referencePdf(1));
-    EXPECT_NEAR(onPaper.x(), drawn.x() - 18 + 12, 1);
-    EXPECT_NEAR(onPaper.y(), drawn.y() - 18 + 12, 1);
+    const PdfPixel onPaper = PdfInkCorner(printed);
+    const PdfPixel drawn = PdfInkCorner(referencePdf(1));
+    EXPECT_NEAR(onPaper.x, drawn.x - 18 + 12, 1);
+    EXPECT_NEAR(onPaper.y, drawn.y - 18 + 12, 1);
 }
 
 TEST_F(PrintingTest, AnAbortedJobSendsNothing) {
