@@ -70,11 +70,11 @@ BENCHMARK(BM_ExtractSampleProcessInfoZip)->Unit(benchmark::kMillisecond)->UseRea
 // Reading the directory of an archive of N small members.
 void BM_ReadDirectory(benchmark::State& bench) {
     test::TempFolder folder;
-    std::vector<test::ZipMember> members;
+    std::vector<test::StoredMember> members;
     for (std::int64_t i = 0; i < bench.range(0); ++i)
         members.push_back({"membre-" + std::to_string(i) + ".txt", "x"});
     const fs::path file = folder / "grande.jad";
-    test::writeFile(file, test::buildZip(members));
+    test::writeFile(file, test::StoredZip(members));
     NoPrompts prompts;
     LinuxVolumeService volumes;
     TZip zip(prompts, volumes);

@@ -20,14 +20,14 @@ int main(int argc, char** argv) {
     const int pupils = std::stoi(argv[3]);
     std::filesystem::create_directories(folder);
     for (int k = 1; k <= classes; ++k) {
-        zeb::test::ZipMember member;
+        zeb::test::StoredMember member;
         member.name = "classe.xml";
         member.data = zeb::examples::GenerateClass(
                           {.pupils = pupils, .seed = static_cast<std::uint32_t>(1000 + k), .absentPupil = 7})
                           .Document;
         char name[32];
         std::snprintf(name, sizeof name, "classe-%03d.jad", k);
-        std::ofstream(folder / name, std::ios::binary) << zeb::test::buildZip({member});
+        std::ofstream(folder / name, std::ios::binary) << zeb::test::StoredZip({member});
     }
     return 0;
 }

@@ -25,7 +25,7 @@ class LoadedProgram {
 public:
     explicit LoadedProgram(int pupils) {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        test::writeFile(files_ / "classe.jad", test::buildZip({{"classe.xml", document, 0x0014}}));
+        test::writeFile(files_ / "classe.jad", test::StoredZip({{"classe.xml", document, 0x0014}}));
         program_ = std::make_unique<ProgramWindows>(data_.path());
         const QString archive = QString::fromStdString((files_ / "classe.jad").string());
         FileDialog::setNextFileName(archive);

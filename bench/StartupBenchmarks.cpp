@@ -18,7 +18,7 @@ namespace {
 
 std::string sampleArchive(const test::TempFolder& folder, int pupils) {
     const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-    test::writeFile(folder / "classe.jad", test::buildZip({{"classe.xml", document, 0x0014}}));
+    test::writeFile(folder / "classe.jad", test::StoredZip({{"classe.xml", document, 0x0014}}));
     return (folder / "classe.jad").string();
 }
 

@@ -266,7 +266,7 @@ TEST(ZipCommand, OptionBitsAndFileSpecs) {
 TEST(ZipCommand, TheLibraryGetsTheArchiveByItsAbsolutePath) {
     // Extract makes the extraction folder the current one before the library opens the archive.
     TempFolder folder;
-    writeFile(folder / "a.jad", buildZip({{"a.xml", "1"}}));
+    writeFile(folder / "a.jad", StoredZip({{"a.xml", "1"}}));
     const CurrentFolderRestorer back;
     std::filesystem::current_path(folder.path());
     ScriptedPrompts prompts;
@@ -288,7 +288,7 @@ TEST(ZipExtract, EarlyReturnsLeaveFileSpecsAndNeedNoLibrary) {
     EXPECT_EQ(zip.Extract(), 0); // empty directory
     EXPECT_TRUE(prompts.asked.empty());
 
-    writeFile(folder / "a.jad", buildZip({{"a.xml", "1"}}));
+    writeFile(folder / "a.jad", StoredZip({{"a.xml", "1"}}));
     zip.SetZipFileName((folder / "a.jad").string());
     zip.ExtractDir = (folder / "missing").string();
     EXPECT_EQ(zip.Extract(), 0);
@@ -316,7 +316,7 @@ TEST(ZipExtract, EarlyReturnsLeaveFileSpecsAndNeedNoLibrary) {
 
 TEST_F(ZipCallbackTest, AFolderThatCannotTakeTheFilesIsSaidWhy) {
     TempFolder folder;
-    writeFile(folder / "a.jad", buildZip({{"a.xml", "1"}}));
+    writeFile(folder / "a.jad", StoredZip({{"a.xml", "1"}}));
     zip.SetZipFileName((folder / "a.jad").string());
     writeFile(folder / "fichier", "x");
     const std::filesystem::path locked = folder / "lecture";

@@ -37,7 +37,7 @@ protected:
 
 TEST_F(ZipDirectoryTest, ListsMembersWithTheirHeaders) {
     const std::string path =
-        archive(buildZip({{"dossier/classe.xml", "<x/>"}, {"lisez-moi.txt", "abc", 0x0314, 1}}));
+        archive(StoredZip({{"dossier/classe.xml", "<x/>"}, {"lisez-moi.txt", "abc", 0x0314, 1}}));
     int changes = 0;
     zip.OnContentsChanged = [&](TZip& sender) {
         EXPECT_EQ(&sender, &zip);
@@ -50,7 +50,7 @@ TEST_F(ZipDirectoryTest, ListsMembersWithTheirHeaders) {
     zip.GetEntry(0, entry);
     EXPECT_EQ(entry.FileName, "dossier\\classe.xml");
     EXPECT_EQ(entry.UncompressedSize, 4u);
-    EXPECT_EQ(entry.Crc32, crc32("<x/>"));
+    EXPECT_EQ(entry.Crc32, Crc32("<x/>"));
     EXPECT_EQ(entry.Signature, CentralHeaderSignature);
     EXPECT_FALSE(entry.Encrypted);
     zip.GetEntry(1, entry);
@@ -62,7 +62,7 @@ TEST_F(ZipDirectoryTest, ListsMembersWithTheirHeaders) {
 }
 
 TEST_F(ZipDirectoryTest, EmptyAndMissingArchives) {
-    zip.SetZipFileName(archive(buildZip({})));
+    zip.SetZipFileName(archive(StoredZip({})));
     EXPECT_EQ(zip.Count(), 0);
     EXPECT_EQ(zip.EndRecord.Position, 0);
 
@@ -87,13 +87,13 @@ TEST_F(ZipDirectoryTest, EmptyAndMissingArchives) {
 }
 
 TEST_F(ZipDirectoryTest, EndRecordSearchStopsAtItsWindow) {
-    zip.SetZipFileName(archive(buildZip({{"a.xml", "1"}}, {.comment = std::string(100, 'c')})));
+    zip.SetZipFileName(archive(StoredZip({{"a.xml", "1"}}, {.comment = std::string(100, 'c')})));
     EXPECT_EQ(zip.Count(), 1);
     EXPECT_EQ(zip.EndRecord.Comment, std::string(100, 'c'));
 
     // The record itself at 65,536 bytes from the end: outside the window.
     const std::string far =
-        archive(buildZip({{"a.xml", "1"}}, {.comment = std::string(65514, 'c')}), "far.jad");
+        archive(StoredZip({{"a.xml", "1"}}, {.comment = std::string(65514, 'c')}), "far.jad");
     EXPECT_EQ(messageOf([&] { zip.SetZipFileName(far); }),
               "\"" + far + "\"\nn'est pas une archive Zip valide.");
     const std::string tiny = archive("PK\x05\x06", "tiny.jad");
@@ -106,20 +106,20 @@ TEST_F(ZipDirectoryTest, TheRecordNearestTheEndWins) {
     // A comment holding a fake end record: only signatures are compared, and the one nearest
     // the end of the file is taken, here the fake, which says the archive is empty.
     std::string fake;
-    put32(fake, 0x06054B50);
+    PutLe32(fake, 0x06054B50);
     fake += std::string(18, '\0');
-    std::string bytes = buildZip({{"a.xml", "1"}}, {.comment = fake + "yy"});
+    std::string bytes = StoredZip({{"a.xml", "1"}}, {.comment = fake + "yy"});
     zip.SetZipFileName(archive(bytes));
     EXPECT_EQ(zip.Count(), 0);
     EXPECT_EQ(zip.EndRecord.Position, static_cast<std::int32_t>(bytes.size() - 24));
 }
 
 TEST_F(ZipDirectoryTest, ImplausibleOrTruncatedDirectories) {
-    const std::string many = archive(buildZip({{"a", "1"}}, {.thisDisk = 1001}), "disks.jad");
+    const std::string many = archive(StoredZip({{"a", "1"}}, {.thisDisk = 1001}), "disks.jad");
     EXPECT_NE(messageOf([&] { zip.SetZipFileName(many); }).find("n'est pas une archive Zip valide."),
               std::string::npos);
 
-    std::string bytes = buildZip({{"a.xml", "1"}, {"b.xml", "2"}});
+    std::string bytes = StoredZip({{"a.xml", "1"}, {"b.xml", "2"}});
     // Claim a third entry: the central directory runs short.
     bytes[bytes.size() - 22 + 10] = 3;
     bytes[bytes.size() - 22 + 8] = 3;
@@ -128,7 +128,7 @@ TEST_F(ZipDirectoryTest, ImplausibleOrTruncatedDirectories) {
               "Erreur lors de la lecture du bloc CentralFileHeader.");
     EXPECT_EQ(zip.Count(), 0);
 
-    std::string wrong = buildZip({{"a.xml", "1"}});
+    std::string wrong = StoredZip({{"a.xml", "1"}});
     wrong[wrong.find("PK\x01\x02") + 3] = 9;
     const std::string badSignature = archive(wrong, "sig.jad");
     EXPECT_EQ(messageOf([&] { zip.SetZipFileName(badSignature); }),
@@ -138,41 +138,41 @@ TEST_F(ZipDirectoryTest, ImplausibleOrTruncatedDirectories) {
 TEST_F(ZipDirectoryTest, AStubInFrontOfTheArchive) {
     for (bool counted : {true, false}) {
         zip.SetZipFileName(archive(
-            buildZip({{"a.xml", "1"}, {"b.xml", "22"}}, {std::string(1000, 'S'), counted}), "sfx.jad"));
+            StoredZip({{"a.xml", "1"}, {"b.xml", "22"}}, {std::string(1000, 'S'), counted}), "sfx.jad"));
         EXPECT_EQ(zip.Count(), 2) << counted;
         EXPECT_EQ(zip.DataStart, 1000) << counted;
     }
 }
 
 TEST_F(ZipDirectoryTest, PaddingAndZip64EndsAreRead) {
-    const std::vector<ZipMember> members = {{"a.xml", "1"}, {"b.xml", "22"}};
-    const std::string plain = buildZip(members);
+    const std::vector<StoredMember> members = {{"a.xml", "1"}, {"b.xml", "22"}};
+    const std::string plain = StoredZip(members);
     const struct {
         const char* what;
         std::string bytes;
         std::int32_t dataStart;
     } cases[] = {
         {"padding", plain + std::string(512, '\0'), 0},
-        {"zip64", withZip64End(plain), 0},
-        {"zip64 behind a stub", withZip64End(buildZip(members, {std::string(1000, 'S'), false})), 1000},
+        {"zip64", WithZip64End(plain), 0},
+        {"zip64 behind a stub", WithZip64End(StoredZip(members, {std::string(1000, 'S'), false})), 1000},
     };
     for (const auto& c : cases) {
         zip.SetZipFileName(archive(c.bytes, "ok.jad"));
         EXPECT_EQ(zip.Count(), 2) << c.what;
         EXPECT_EQ(zip.DataStart, c.dataStart) << c.what;
     }
-    for (const std::string& bytes : {withZip64End(plain, 70'000), withZip64End(plain, 0, 0x1'0000'0000)})
+    for (const std::string& bytes : {WithZip64End(plain, 70'000), WithZip64End(plain, 0, 0x1'0000'0000)})
         EXPECT_NE(messageOf([&] { zip.SetZipFileName(archive(bytes, "big.jad")); }).find("format Zip64"),
                   std::string::npos);
 }
 
 TEST_F(ZipDirectoryTest, NamesFromDosHostsAreConvertedUnixNamesKeptByteForByte) {
-    zip.SetZipFileName(archive(buildZip({{"r\x82sultats/\x82l\x8Ave.xml", "1", 0x0014, 0, "\x82"}})));
+    zip.SetZipFileName(archive(StoredZip({{"r\x82sultats/\x82l\x8Ave.xml", "1", 0x0014, 0, "\x82"}})));
     EXPECT_TRUE(zip.OemNames);
     EXPECT_EQ(zip.Entries[0].FileName, "r\xE9sultats\\\xE9l\xE8ve.xml");
     EXPECT_EQ(zip.Entries[0].FileComment, "\xE9");
 
-    zip.SetZipFileName(archive(buildZip({{"\x82t\xC3\xA9.xml", "1", 0x0314}}), "unix.jad"));
+    zip.SetZipFileName(archive(StoredZip({{"\x82t\xC3\xA9.xml", "1", 0x0314}}), "unix.jad"));
     EXPECT_FALSE(zip.OemNames);
     EXPECT_EQ(zip.Entries[0].FileName, "\x82t\xC3\xA9.xml");
 
@@ -180,7 +180,7 @@ TEST_F(ZipDirectoryTest, NamesFromDosHostsAreConvertedUnixNamesKeptByteForByte) 
     EXPECT_TRUE(UsesOemNames(0x0B32));
     EXPECT_FALSE(UsesOemNames(0x0B14));
     EXPECT_TRUE(UsesOemNames(0x0614));
-    zip.SetZipFileName(archive(buildZip({{"a.xml", "1", 0x0314}, {"\x82.xml", "1", 0x0014}}), "mixed.jad"));
+    zip.SetZipFileName(archive(StoredZip({{"a.xml", "1", 0x0314}, {"\x82.xml", "1", 0x0014}}), "mixed.jad"));
     EXPECT_EQ(zip.Entries[1].FileName, "\x82.xml");
 }
 
@@ -215,7 +215,7 @@ TEST_F(ZipDirectoryTest, SpannedArchiveAsksForTheLastDisk) {
     prompts.answers = {MessageAnswer::Ok};
     prompts.asked.clear();
     // "Inserting" the last disk: the same path now holds a whole archive.
-    volumes.onLabel = [&] { writeFile(path, buildZip({{"a.xml", "1"}})); };
+    volumes.onLabel = [&] { writeFile(path, StoredZip({{"a.xml", "1"}})); };
     zip.SetZipFileName(path);
     EXPECT_EQ(zip.Count(), 1);
     EXPECT_EQ(prompts.asked.size(), 1u);
@@ -232,7 +232,7 @@ TEST_F(ZipDirectoryTest, SpannedArchiveAsksForTheLastDisk) {
 TEST_F(ZipDirectoryTest, ASpannedArchiveListsFromItsDisksButDoesNotExtract) {
     // The end record is on the second disk, the central directory starts on the first.
     const std::string path =
-        archive(buildZip({{"a.xml", "1"}, {"b.xml", "2"}}, {.thisDisk = 1, .centralDirDisk = 0}));
+        archive(StoredZip({{"a.xml", "1"}, {"b.xml", "2"}}, {.thisDisk = 1, .centralDirDisk = 0}));
     volumes.removable = true;
     volumes.label = "PKBACK# 002";
     int reads = 0;
@@ -260,7 +260,7 @@ TEST_F(ZipDirectoryTest, ASpannedArchiveListsFromItsDisksButDoesNotExtract) {
 }
 
 TEST_F(ZipDirectoryTest, AskForDiskUntilTheRightLabel) {
-    const std::string path = archive(buildZip({}));
+    const std::string path = archive(StoredZip({}));
     volumes.removable = true;
     volumes.label = "PKBACK# 001";
     int reads = 0;

@@ -33,27 +33,20 @@ std::string leftIn(const fs::path& folder) {
     return names;
 }
 
-std::uint32_t read32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t k = 4; k-- > 0;)
-        value = value << 8 | static_cast<unsigned char>(bytes[at + k]);
-    return value;
-}
-
 // The member of the one-member archive `front`, then that of `back` (neither has a comment).
 std::string twoMembers(const std::string& front, const std::string& back) {
-    const std::uint32_t frontLocal = read32(front, front.size() - 6),
-                        backLocal = read32(back, back.size() - 6);
+    const std::uint32_t frontLocal = test::GetLe32(front, front.size() - 6),
+                        backLocal = test::GetLe32(back, back.size() - 6);
     std::string central = front.substr(frontLocal, front.size() - 22 - frontLocal);
     std::string backCentral = back.substr(backLocal, back.size() - 22 - backLocal), offset;
-    test::put32(offset, read32(backCentral, 42) + frontLocal);
+    test::PutLe32(offset, test::GetLe32(backCentral, 42) + frontLocal);
     central += backCentral.replace(42, 4, offset);
     std::string out = front.substr(0, frontLocal) + back.substr(0, backLocal) + central;
     for (std::uint32_t field : {0x06054B50u, 0u, 0x20002u})
-        test::put32(out, field);
-    test::put32(out, static_cast<std::uint32_t>(central.size()));
-    test::put32(out, frontLocal + backLocal);
-    test::put16(out, 0);
+        test::PutLe32(out, field);
+    test::PutLe32(out, static_cast<std::uint32_t>(central.size()));
+    test::PutLe32(out, frontLocal + backLocal);
+    test::PutLe16(out, 0);
     return out;
 }
 
@@ -66,11 +59,11 @@ bool echoes(int terminal) {
 
 TEST(ZebFichesInterrupted, AtThePasswordPromptLeavesNothingAndEchoesAgain) {
     // A member in a subfolder is written before the encrypted export asks for its password.
-    test::ZipMember notes;
+    test::StoredMember notes;
     notes.name = "sous/dossier/notes.txt";
     notes.data = "MARTIN Léa 12 14";
     const std::string archive =
-        twoMembers(test::buildZip({notes}), readFile(fs::path(ZEB_CORPUS_DIR) / "encrypted.jad"));
+        twoMembers(test::StoredZip({notes}), readFile(fs::path(ZEB_CORPUS_DIR) / "encrypted.jad"));
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) { // SIGINT typed as Ctrl+C, the others sent
         TempFolder folder, tmp;
         writeFile(folder / "classe.jad", archive);

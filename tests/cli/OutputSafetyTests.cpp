@@ -52,10 +52,10 @@ std::string document(int pupils, std::uint32_t seed = 1) {
 }
 
 std::string archiveOf(const std::string& document) {
-    ZipMember member;
+    StoredMember member;
     member.name = "classe.xml";
     member.data = document;
-    return buildZip({member});
+    return StoredZip({member});
 }
 
 // The whole of the newer results: every file the older ones had, the CSV files as a complete run

@@ -83,10 +83,10 @@ std::vector<std::string> expectedSchoolRows(const std::vector<fs::path>& scoreFi
 }
 
 std::string archiveOf(const examples::GeneratorOptions& options) {
-    ZipMember member;
+    StoredMember member;
     member.name = "classe.xml";
     member.data = examples::GenerateClass(options).Document;
-    return buildZip({member});
+    return StoredZip({member});
 }
 
 } // namespace

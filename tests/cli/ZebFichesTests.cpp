@@ -696,11 +696,11 @@ TEST(ZebFiches, MembersNamedLikeTheWorkFilesDoNotGetInTheWay) {
     writeFile(folder / "classe.xml", document);
     runZebFiches({"--csv", (folder / "xml.csv").string(), (folder / "classe.xml").string()}, tmp);
     for (const char* name : {"TMP", "TMP/temp.txt/", "TMP/Fichier1.c01"}) {
-        test::ZipMember member, export_;
+        test::StoredMember member, export_;
         member.name = name;
         export_.name = "classe.xml";
         export_.data = document;
-        writeFile(folder / "classe.jad", test::buildZip({member, export_}));
+        writeFile(folder / "classe.jad", test::StoredZip({member, export_}));
         const ProcessRun run =
             runZebFiches({"--csv", (folder / "jad.csv").string(), (folder / "classe.jad").string()}, tmp);
         EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;

@@ -71,7 +71,7 @@ protected:
 
     void load(int pupils, int pupil) {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
+        writeFile(files / "classe.jad", StoredZip({{"classe.xml", document, 0x0014}}));
         FileDialog::setNextFileName(QString::fromStdString((files / "classe.jad").string()));
         program->form1().SpeedButton1Click();
         form2->StringGrid1->setCurrentCell(pupil - 1, 1);

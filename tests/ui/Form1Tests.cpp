@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, AnArchiveWithoutDocumentKeepsThePreviousClass) {
     // A document left from earlier must not be taken for this archive's.
     writeFile(programFolder() / "ancien.xml", examples::GenerateClass({.pupils = 9}).Document);
     writeFile(programFolder() / "extraction" / "reste.xml", examples::GenerateClass({.pupils = 9}).Document);
-    writeFile(files / "vide.jad", buildZip({{"notes.txt", "rien", 0x0014}}));
+    writeFile(files / "vide.jad", StoredZip({{"notes.txt", "rien", 0x0014}}));
     try {
         load((files / "vide.jad").string());
         FAIL() << "the load should have failed";

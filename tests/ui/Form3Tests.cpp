@@ -180,7 +180,7 @@ protected:
     // A generated class loaded as the teacher does, then the selection window on pupil `pupil`.
     void load(int pupils, int pupil = 1) {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        writeFile(files / "classe.jad", buildZip({{"classe.xml", document, 0x0014}}));
+        writeFile(files / "classe.jad", StoredZip({{"classe.xml", document, 0x0014}}));
         FileDialog::setNextFileName(QString::fromStdString((files / "classe.jad").string()));
         program->form1().SpeedButton1Click();
         ASSERT_TRUE(form2->isVisible());

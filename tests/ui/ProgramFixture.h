@@ -45,7 +45,7 @@ protected:
     // A class export as J'ADE writes it: one document in a zip archive.
     std::string exportArchive(int pupils, const char* name = "classe.jad") {
         const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        writeFile(files / name, buildZip({{"classe.xml", document, 0x0014}}));
+        writeFile(files / name, StoredZip({{"classe.xml", document, 0x0014}}));
         return (files / name).string();
     }
     // Through the open dialog, as the teacher does.

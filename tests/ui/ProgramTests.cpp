@@ -30,7 +30,7 @@ protected:
 TEST_P(RunningProgramTest, TheEndOfTheSessionLeavesNoPupilData) {
     const fs::path exportFile = files / "classe.jad";
     writeFile(exportFile,
-              buildZip({{"classe.xml", examples::GenerateClass({.pupils = 9}).Document, 0x0014}}));
+              StoredZip({{"classe.xml", examples::GenerateClass({.pupils = 9}).Document, 0x0014}}));
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(data.path().string()));

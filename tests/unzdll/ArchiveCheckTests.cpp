@@ -28,13 +28,13 @@ TEST_F(UnzDllArchive, MissingArchiveSaysSo) {
 }
 
 TEST_F(UnzDllArchive, TruncatedArchiveIsNotAnArchive) {
-    const std::string zip = BuildZip({{"classe.xml", Noise(20'000)}, {"notes.txt", "notes"}});
+    const std::string zip = LibzipZip({{"classe.xml", Noise(20'000)}, {"notes.txt", "notes"}});
     writeArchive(zip.substr(0, zip.size() / 2));
     expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_ARCHIVE_UNREADABLE, {"classe.xml"});
 }
 
 TEST_F(UnzDllArchive, DirectoryCutShortIsRefused) {
-    std::string zip = BuildZip({{"classe.xml", "<classe/>"}, {"notes.txt", "notes"}});
+    std::string zip = LibzipZip({{"classe.xml", "<classe/>"}, {"notes.txt", "notes"}});
     SetLe16(zip, EndRecord(zip) + 8, 3); // three entries announced, two there
     SetLe16(zip, EndRecord(zip) + 10, 3);
     writeArchive(zip);
@@ -42,14 +42,14 @@ TEST_F(UnzDllArchive, DirectoryCutShortIsRefused) {
 }
 
 TEST_F(UnzDllArchive, SpannedArchiveIsRefused) {
-    std::string zip = BuildZip({{"classe.xml", "<classe/>"}});
+    std::string zip = LibzipZip({{"classe.xml", "<classe/>"}});
     SetLe16(zip, EndRecord(zip) + 4, 1);
     writeArchive(zip);
     expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_ARCHIVE_SPANNED, {"classe.xml"});
 }
 
 TEST_F(UnzDllArchive, DuplicateNamesAreRefused) {
-    std::string zip = BuildZip({{"a.xml", "premier"}, {"b.xml", "second"}});
+    std::string zip = LibzipZip({{"a.xml", "premier"}, {"b.xml", "second"}});
     RenameEverywhere(zip, "b.xml", "a.xml");
     writeArchive(zip);
     expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_DUPLICATE_NAMES, {"a.xml"});
@@ -57,18 +57,18 @@ TEST_F(UnzDllArchive, DuplicateNamesAreRefused) {
 
 TEST_F(UnzDllArchive, NamesThatOnlyDifferBySlashOrBackslashAreDuplicates) {
     // libzip sees two names; the caller would see one.
-    writeArchive(BuildZip({{"notes/a.xml", "premier"}, {"notes\\a.xml", "second"}}));
+    writeArchive(LibzipZip({{"notes/a.xml", "premier"}, {"notes\\a.xml", "second"}}));
     expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_DUPLICATE_NAMES, {"notes\\a.xml"});
 }
 
 TEST_F(UnzDllArchive, NamesThatOnlyDifferByCaseAreNotDuplicates) {
-    writeArchive(BuildZip({{"Classe.xml", "premier"}, {"classe.xml", "second"}}));
+    writeArchive(LibzipZip({{"Classe.xml", "premier"}, {"classe.xml", "second"}}));
     ASSERT_EQ(run({"Classe.xml", "classe.xml"}), 2);
     EXPECT_EQ(output("classe.xml"), "second");
 }
 
 TEST_F(UnzDllArchive, TwoEntriesOnTheSameDataAreRefused) {
-    std::string zip = BuildZip({{"a.xml", ExportText(3000)}, {"b.xml", ExportText(3000)}});
+    std::string zip = LibzipZip({{"a.xml", ExportText(3000)}, {"b.xml", ExportText(3000)}});
     const std::vector<EntryOffsets> entries = Entries(zip);
     SetLe32(zip, entries[1].central + 42, static_cast<std::uint32_t>(entries[0].local));
     writeArchive(zip);
@@ -76,7 +76,7 @@ TEST_F(UnzDllArchive, TwoEntriesOnTheSameDataAreRefused) {
 }
 
 TEST_F(UnzDllArchive, DataRunningIntoTheNextMemberIsRefused) {
-    std::string zip = BuildZip({{"a.xml", Noise(3000), 0}, {"b.xml", Noise(3000), 0}});
+    std::string zip = LibzipZip({{"a.xml", Noise(3000), 0}, {"b.xml", Noise(3000), 0}});
     const std::vector<EntryOffsets> entries = Entries(zip);
     PatchBoth32(zip, 0, CompressedField[0], CompressedField[1], 3001);
     PatchBoth32(zip, 0, SizeField[0], SizeField[1], 3001);
@@ -90,8 +90,8 @@ TEST_F(UnzDllArchive, DataDescriptorsWithAndWithoutSignatureAreMeasuredExactly) 
     const std::string first = "<premier/>";
     const std::string second = "<second/>";
     auto described = [](std::string name, const std::string& data, bool signature) {
-        RawEntry entry = StoredEntry(std::move(name), data);
-        entry.flags = 0x0008;
+        RawEntry entry = RawEntry::Stored(std::move(name), data);
+        entry.flag = 0x0008;
         std::string descriptor = signature ? std::string("PK\x07\x08", 4) : std::string();
         std::string fields(12, '\0');
         SetLe32(fields, 0, entry.crc);
@@ -101,7 +101,7 @@ TEST_F(UnzDllArchive, DataDescriptorsWithAndWithoutSignatureAreMeasuredExactly) 
         return entry;
     };
     writeArchive(RawZip({described("a.xml", first, true), described("b.xml", second, false),
-                         StoredEntry("c.xml", "<troisieme/>")}));
+                         RawEntry::Stored("c.xml", "<troisieme/>")}));
     ASSERT_EQ(run({"a.xml", "b.xml", "c.xml"}), 3);
     EXPECT_EQ(output("a.xml"), first);
     EXPECT_EQ(output("b.xml"), second);
@@ -112,7 +112,7 @@ TEST_F(UnzDllArchive, DataDescriptorsWithAndWithoutSignatureAreMeasuredExactly) 
 std::string withZip64Fields() {
     // The central header leaves its size and offset to the zip64 field.
     const std::string data = "<classe/>";
-    RawEntry entry = StoredEntry("classe.xml", data);
+    RawEntry entry = RawEntry::Stored("classe.xml", data);
     entry.size = 0xFFFFFFFFu;
     entry.centralExtra = std::string(20, '\0');
     SetLe16(entry.centralExtra, 0, 0x0001);
@@ -128,8 +128,8 @@ std::string streamedFromAPipe() {
     // Sizes unknown when the local header was written: a zip64 field of zeros there, then
     // a descriptor with 8-byte sizes, and a zip64 end.
     const std::string data = "<classe/>";
-    RawEntry entry = StoredEntry("classe.xml", data);
-    entry.flags = 0x0008;
+    RawEntry entry = RawEntry::Stored("classe.xml", data);
+    entry.flag = 0x0008;
     entry.localExtra = std::string(20, '\0');
     SetLe16(entry.localExtra, 0, 0x0001);
     SetLe16(entry.localExtra, 2, 16);
@@ -140,14 +140,14 @@ std::string streamedFromAPipe() {
     std::string zip = RawZip({entry});
     SetLe32(zip, 18, 0xFFFFFFFFu);
     SetLe32(zip, 22, 0xFFFFFFFFu);
-    return withZip64End(zip);
+    return WithZip64End(zip);
 }
 
 std::string dosNameWithUnicodePath() {
     // "Élèves.xml" in code page 850, and its UTF-8 name in a 0x7075 field.
     const std::string stored = "\x90l\x8Aves.xml";
     const std::string utf8 = "\xC3\x89l\xC3\xA8ves.xml";
-    RawEntry entry = StoredEntry(stored, "<classe/>");
+    RawEntry entry = RawEntry::Stored(stored, "<classe/>");
     entry.madeBy = 0x0014; // MS-DOS
     std::string field = std::string(4, '\0') + '\x01' + std::string(4, '\0') + utf8;
     SetLe16(field, 0, 0x7075);
@@ -158,14 +158,14 @@ std::string dosNameWithUnicodePath() {
 }
 
 TEST_F(UnzDllArchive, GoodExportsAsOtherWritersMakeThemAreExtracted) {
-    const std::string plain = BuildZip({{"classe.xml", "<classe/>"}});
+    const std::string plain = LibzipZip({{"classe.xml", "<classe/>"}});
     const struct {
         const char* what;
         std::string zip;
         std::string listed;
     } cases[] = {
         {"512 zero bytes after the end record", plain + std::string(512, '\0'), "classe.xml"},
-        {"zip64 end record", withZip64End(plain), "classe.xml"},
+        {"zip64 end record", WithZip64End(plain), "classe.xml"},
         {"zip64 size and offset in the central header", withZip64Fields(), "classe.xml"},
         {"streamed from a pipe", streamedFromAPipe(), "classe.xml"},
         {"DOS name with a Unicode path", dosNameWithUnicodePath(), "\xC9l\xE8ves.xml"},
@@ -184,8 +184,8 @@ TEST_F(UnzDllArchive, GoodExportsAsOtherWritersMakeThemAreExtracted) {
 }
 
 TEST_F(UnzDllArchive, Zip64ValuesBeyondTheReaderSaySo) {
-    const std::string plain = BuildZip({{"classe.xml", "<classe/>"}});
-    for (const std::string& zip : {withZip64End(plain, 70'000), withZip64End(plain, 0, 0x1'0000'0000)}) {
+    const std::string plain = LibzipZip({{"classe.xml", "<classe/>"}});
+    for (const std::string& zip : {WithZip64End(plain, 70'000), WithZip64End(plain, 0, 0x1'0000'0000)}) {
         events.clear();
         writeArchive(zip);
         expectRefused(UNZDLL_ERROR_ARCHIVE, UNZDLL_MSG_ZIP64_TOO_LARGE, {"classe.xml"});
@@ -194,8 +194,8 @@ TEST_F(UnzDllArchive, Zip64ValuesBeyondTheReaderSaySo) {
 }
 
 TEST_F(UnzDllArchive, DescriptorThatContradictsTheCentralHeaderIsRefused) {
-    RawEntry entry = StoredEntry("classe.xml", "<classe/>");
-    entry.flags = 0x0008;
+    RawEntry entry = RawEntry::Stored("classe.xml", "<classe/>");
+    entry.flag = 0x0008;
     entry.descriptor = std::string("PK\x07\x08", 4) + std::string(12, '\0');
     SetLe32(entry.descriptor, 4, entry.crc);
     SetLe32(entry.descriptor, 8, entry.compressedSize);
@@ -205,7 +205,7 @@ TEST_F(UnzDllArchive, DescriptorThatContradictsTheCentralHeaderIsRefused) {
 }
 
 TEST_F(UnzDllArchive, UnsupportedMethodStopsTheWholeRunBeforeAnyFile) {
-    std::string zip = BuildZip({{"classe.xml", ExportText(5000)}, {"lzma.xml", ExportText(5000)}});
+    std::string zip = LibzipZip({{"classe.xml", ExportText(5000)}, {"lzma.xml", ExportText(5000)}});
     PatchBoth16(zip, 1, MethodField[0], MethodField[1], 14);
     writeArchive(zip);
     expectRefused(UNZDLL_ERROR_UNSUPPORTED, UNZDLL_MSG_UNSUPPORTED_METHOD, {"classe.xml", "lzma.xml"});
@@ -217,7 +217,7 @@ TEST_F(UnzDllArchive, UnsupportedMethodStopsTheWholeRunBeforeAnyFile) {
 }
 
 TEST_F(UnzDllArchive, EveryUnsupportedMemberIsNamed) {
-    std::string zip = BuildZip({{"a.xml", "a"}, {"b.xml", "b"}, {"c.xml", "c"}});
+    std::string zip = LibzipZip({{"a.xml", "a"}, {"b.xml", "b"}, {"c.xml", "c"}});
     PatchBoth16(zip, 0, MethodField[0], MethodField[1], 14);
     // Strong encryption: bits 0 and 6.
     PatchBoth16(zip, 2, 6, 8, 0x0041);

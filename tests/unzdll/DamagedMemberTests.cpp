@@ -32,7 +32,7 @@ class UnzDllCrc : public UnzDllTest, public ::testing::WithParamInterface<CrcCas
 
 TEST_P(UnzDllCrc, DamagedMemberIsKeptOrDroppedAsTheCallerAnswers) {
     const std::string xml = ExportText(80'000);
-    std::string zip = BuildZip({{"neuf/classe.xml", xml, GetParam().method}});
+    std::string zip = LibzipZip({{"neuf/classe.xml", xml, GetParam().method}});
     PatchBoth32(zip, 0, CrcField[0], CrcField[1], Crc32(xml) ^ 0x00010000u);
     writeArchive(zip);
     const std::int32_t keep = GetParam().keep ? 1 : 0;
@@ -72,9 +72,9 @@ class UnzDllPassword : public UnzDllTest {
 protected:
     void SetUp() override {
         UnzDllTest::SetUp();
-        writeArchive(BuildZip({{"secret.xml", text, 8, "Bonjour1"},
-                               {"public.xml", "<public/>"},
-                               {"autre.xml", "<autre/>", 8, "Bonjour1"}}));
+        writeArchive(LibzipZip({{"secret.xml", text, 8, "Bonjour1"},
+                                {"public.xml", "<public/>"},
+                                {"autre.xml", "<autre/>", 8, "Bonjour1"}}));
     }
     // Answers the password questions in turn with `replies`, decrementing ActionValue.
     void replyWith(std::vector<std::string> replies) {
@@ -157,7 +157,7 @@ TEST_F(UnzDllPassword, CancelSkipsTheMemberSilently) {
 }
 
 TEST_F(UnzDllPassword, AnswerSpeltLikeTheMemberIsTriedOnlyWhenMarkedAsGiven) {
-    writeArchive(BuildZip({{"secret.xml", text, 8, "secret.xml"}}));
+    writeArchive(LibzipZip({{"secret.xml", text, 8, "secret.xml"}}));
     for (const std::int32_t flag : {UNZIP_PASSWORD_GIVEN, 0}) {
         events.clear();
         std::filesystem::remove(out() / "secret.xml");
@@ -209,7 +209,7 @@ TEST_F(UnzDllPassword, ThreeWrongAnswersEndWithAMessage) {
 
 TEST_F(UnzDllTest, PasswordAnswerIsReadNoFurtherThanTheTextBuffer) {
     const std::string password(UNZIP_ACTION_TEXT_SIZE - 1, 'p');
-    writeArchive(BuildZip({{"secret.xml", "<secret/>", 8, password.c_str()}}));
+    writeArchive(LibzipZip({{"secret.xml", "<secret/>", 8, password.c_str()}}));
     answer = [](UnzipCallbackInfo& info) {
         if (info.ActionCode == A::UNZIP_ACTION_PASSWORD) {
             std::memset(info.ActionText, 'p', sizeof info.ActionText); // no terminator at all
@@ -225,7 +225,7 @@ TEST_F(UnzDllTest, PasswordAnswerIsReadNoFurtherThanTheTextBuffer) {
 
 TEST_F(UnzDllTest, DecompressionBombIsRefusedBeforeAnyByte) {
     const std::string zeros(8 * 1024 * 1024, '\0');
-    writeArchive(BuildZip({{"bombe.bin", zeros}, {"ok.xml", "<ok/>"}}));
+    writeArchive(LibzipZip({{"bombe.bin", zeros}, {"ok.xml", "<ok/>"}}));
     ASSERT_EQ(run({"bombe.bin", "ok.xml"}), 1);
     EXPECT_EQ(messageCodes(), std::vector<std::int32_t>{UNZDLL_MSG_RATIO});
     EXPECT_EQ(events[0].value, 5);
@@ -235,7 +235,7 @@ TEST_F(UnzDllTest, DecompressionBombIsRefusedBeforeAnyByte) {
 
 TEST_F(UnzDllTest, HighRatioIsFineUpToOneMebibyte) {
     const std::string zeros(1024 * 1024, '\0');
-    writeArchive(BuildZip({{"zeros.bin", zeros}}));
+    writeArchive(LibzipZip({{"zeros.bin", zeros}}));
     ASSERT_EQ(run({"zeros.bin"}), 1);
     EXPECT_EQ(output("zeros.bin"), zeros);
 }
@@ -255,7 +255,7 @@ class UnzDllLyingSize : public UnzDllTest, public ::testing::WithParamInterface<
 
 TEST_P(UnzDllLyingSize, MemberThatDoesNotInflateToItsSizeLeavesNothing) {
     const std::string xml = ExportText(200'000);
-    std::string zip = BuildZip({{"classe.xml", xml, GetParam().method}});
+    std::string zip = LibzipZip({{"classe.xml", xml, GetParam().method}});
     PatchBoth32(zip, 0, SizeField[0], SizeField[1], GetParam().declared);
     writeArchive(zip);
 
@@ -273,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<LyingSize>& param) { return std::string(param.param.label); });
 
 TEST_F(UnzDllTest, MemberDeclaredOverSixtyFourMebibytesIsRefusedAlone) {
-    std::string zip = BuildZip({{"enorme.xml", Noise(100'000)}, {"ok.xml", "<ok/>"}});
+    std::string zip = LibzipZip({{"enorme.xml", Noise(100'000)}, {"ok.xml", "<ok/>"}});
     PatchBoth32(zip, 0, SizeField[0], SizeField[1], 64 * 1024 * 1024 + 1);
     writeArchive(zip);
     ASSERT_EQ(run({"enorme.xml", "ok.xml"}), 1);
@@ -282,7 +282,7 @@ TEST_F(UnzDllTest, MemberDeclaredOverSixtyFourMebibytesIsRefusedAlone) {
 }
 
 TEST_F(UnzDllTest, RunOverSixtyFourMebibytesIsRefusedWhole) {
-    std::string zip = BuildZip({{"a.bin", Noise(50'000, 1), 0}, {"b.bin", Noise(50'000, 2), 0}});
+    std::string zip = LibzipZip({{"a.bin", Noise(50'000, 1), 0}, {"b.bin", Noise(50'000, 2), 0}});
     PatchBoth32(zip, 0, SizeField[0], SizeField[1], 40 * 1024 * 1024);
     PatchBoth32(zip, 1, SizeField[0], SizeField[1], 40 * 1024 * 1024);
     writeArchive(zip);

@@ -38,7 +38,7 @@ TEST_F(UnzDllTest, MemberIsInvisibleOnDiskUntilComplete) {
     if (probe < 0)
         GTEST_SKIP() << "no unnamed files on this file system: the hidden name is used";
     ::close(probe);
-    writeArchive(BuildZip({{"classe.xml", ExportText(200'000)}}));
+    writeArchive(LibzipZip({{"classe.xml", ExportText(200'000)}}));
     std::vector<std::vector<std::string>> seen;
     answer = [&](UnzipCallbackInfo& info) {
         if (info.ActionCode == A::UNZIP_ACTION_PROGRESS)
@@ -53,7 +53,7 @@ TEST_F(UnzDllTest, MemberIsInvisibleOnDiskUntilComplete) {
 }
 
 TEST_F(UnzDllTest, FullDiskSaysSoAndLeavesNothing) {
-    writeArchive(BuildZip({{"dossier/classe.xml", ExportText(20'000)}}));
+    writeArchive(LibzipZip({{"dossier/classe.xml", ExportText(20'000)}}));
     diskFull = true;
     const std::int32_t written = run({"dossier\\classe.xml"});
     diskFull = false;

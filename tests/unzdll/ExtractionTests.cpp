@@ -63,8 +63,8 @@ TEST(UnzDllEntries, BothEntriesAreFoundByNameAndMalformedCommandsAreRefusedWitho
 TEST_F(UnzDllTest, ExtractsInRequestOrderWithTheFullConversation) {
     const std::string xml = ExportText(150'000);
     const std::string notes = "Bilan du trimestre\r\n";
-    const std::string zip = BuildZip({{"classe.xml", xml, 8, nullptr, March2024},
-                                      {"notes/bilan.txt", notes, 0, nullptr, March2024 + 86400}});
+    const std::string zip = LibzipZip({{"classe.xml", xml, 8, nullptr, March2024},
+                                       {"notes/bilan.txt", notes, 0, nullptr, March2024 + 86400}});
     writeArchive(zip);
 
     ASSERT_EQ(run({"notes\\bilan.txt", "classe.xml"}), 2);
@@ -102,7 +102,7 @@ TEST_F(UnzDllTest, ExtractsInRequestOrderWithTheFullConversation) {
 TEST_F(UnzDllTest, MembersSpanningManyBuffersComeOutWhole) {
     const std::string noise = Noise(300'000);
     const std::string text = ExportText(700'000);
-    writeArchive(BuildZip({{"brut.bin", noise, 0}, {"bruit.bin", noise, 8}, {"texte.xml", text, 8}}));
+    writeArchive(LibzipZip({{"brut.bin", noise, 0}, {"bruit.bin", noise, 8}, {"texte.xml", text, 8}}));
     ASSERT_EQ(run({"brut.bin", "bruit.bin", "texte.xml"}), 3);
     EXPECT_EQ(output("brut.bin"), noise);
     EXPECT_EQ(output("bruit.bin"), noise);
@@ -111,7 +111,7 @@ TEST_F(UnzDllTest, MembersSpanningManyBuffersComeOutWhole) {
 }
 
 TEST_F(UnzDllTest, FolderMembersOnlyMakeTheFolderAndEmptyMembersGiveAnEmptyFile) {
-    writeArchive(BuildZip({{"vide/", "", 0, nullptr, 0, -1, 0, true}, {"vide/rien.txt", "", 0}}));
+    writeArchive(LibzipZip({{"vide/", "", 0, nullptr, 0, -1, 0, true}, {"vide/rien.txt", "", 0}}));
     ASSERT_EQ(run({"vide\\", "vide\\rien.txt"}), 2);
     EXPECT_EQ(outputTree(), (std::vector<std::string>{"vide", "vide/rien.txt"}));
     EXPECT_EQ(output("vide/rien.txt"), "");
@@ -119,7 +119,7 @@ TEST_F(UnzDllTest, FolderMembersOnlyMakeTheFolderAndEmptyMembersGiveAnEmptyFile)
 }
 
 TEST_F(UnzDllTest, UnknownAndRepeatedNamesAreSkippedWithoutAMessage) {
-    writeArchive(BuildZip({{"classe.xml", "<classe/>"}}));
+    writeArchive(LibzipZip({{"classe.xml", "<classe/>"}}));
     ASSERT_EQ(run({"absent.xml", "classe.xml", "classe.xml", "CLASSE.XML"}), 1);
     EXPECT_EQ(shape(), (std::vector<std::int32_t>{A::UNZIP_ACTION_TOTAL_BYTES, A::UNZIP_ACTION_FILE_COUNT,
                                                   A::UNZIP_ACTION_SKIPPED, A::UNZIP_ACTION_BEGIN_FILE,
@@ -131,7 +131,7 @@ TEST_F(UnzDllTest, UnknownAndRepeatedNamesAreSkippedWithoutAMessage) {
 }
 
 TEST_F(UnzDllTest, OnlyMinusOneStopsTheRun) {
-    writeArchive(BuildZip({{"classe.xml", ExportText(100'000)}}));
+    writeArchive(LibzipZip({{"classe.xml", ExportText(100'000)}}));
     for (const std::int32_t reply : {1, -2, INT_MIN, INT_MAX}) {
         events.clear();
         std::filesystem::remove(out() / "classe.xml");
@@ -157,11 +157,11 @@ class UnzDllStop : public UnzDllTest, public ::testing::WithParamInterface<StopC
 
 TEST_P(UnzDllStop, StopsAtOnceAndLeavesNoPartialFile) {
     const std::string big = ExportText(300'000);
-    std::string zip = BuildZip({{"a/grand.xml", big},
-                                {"existant.xml", "nouveau"},
-                                {"abime.xml", ExportText(5'000)},
-                                {"secret.xml", "confidentiel", 8, "motdepasse"},
-                                {"../dehors.xml", "x"}});
+    std::string zip = LibzipZip({{"a/grand.xml", big},
+                                 {"existant.xml", "nouveau"},
+                                 {"abime.xml", ExportText(5'000)},
+                                 {"secret.xml", "confidentiel", 8, "motdepasse"},
+                                 {"../dehors.xml", "x"}});
     PatchBoth32(zip, 2, CrcField[0], CrcField[1], Crc32("autre chose"));
     writeArchive(zip);
     writeFile(out() / "existant.xml", "ancien");
@@ -220,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(EveryAction, UnzDllStop,
 class UnzDllOverwrite : public UnzDllTest {
 protected:
     void prepare(std::time_t diskTime) {
-        writeArchive(BuildZip({{"classe.xml", "nouveau", 8, nullptr, March2024}}));
+        writeArchive(LibzipZip({{"classe.xml", "nouveau", 8, nullptr, March2024}}));
         writeFile(out() / "classe.xml", "ancien");
         const struct timespec times[2] = {{diskTime, 0}, {diskTime, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, (out() / "classe.xml").c_str(), times, 0), 0);
@@ -263,7 +263,7 @@ TEST_F(UnzDllOverwrite, NewerDiskFileIsNotFlaggedAndKeptOnNo) {
 
 TEST_F(UnzDllTest, OemNamesOfMsDosArchivesAreMatchedInWindows1252AndWrittenInUtf8) {
     // Code page 850 0x82 is "é", which is 0xE9 in Windows-1252.
-    writeArchive(BuildZip({{"\x82tat/r\x82sum\x82.xml", "<etat/>", 8, nullptr, 0, 0 /* MS-DOS */, 0}}));
+    writeArchive(LibzipZip({{"\x82tat/r\x82sum\x82.xml", "<etat/>", 8, nullptr, 0, 0 /* MS-DOS */, 0}}));
     ASSERT_EQ(run({"\xE9tat\\r\xE9sum\xE9.xml", "\x82tat\\r\x82sum\x82.xml"}), 1);
     EXPECT_EQ(eventsOf(A::UNZIP_ACTION_SKIPPED).at(0).text, "\x82tat\\r\x82sum\x82.xml");
     EXPECT_EQ(outputTree(), (std::vector<std::string>{"état", "état/résumé.xml"}));
@@ -271,7 +271,7 @@ TEST_F(UnzDllTest, OemNamesOfMsDosArchivesAreMatchedInWindows1252AndWrittenInUtf
 }
 
 TEST_F(UnzDllTest, UnixNamesAreMatchedByteForByte) {
-    writeArchive(BuildZip({{"\xE9l\xE8ve.xml", "<eleve/>", 8, nullptr, 0, 3 /* Unix */, 0100644u << 16}}));
+    writeArchive(LibzipZip({{"\xE9l\xE8ve.xml", "<eleve/>", 8, nullptr, 0, 3 /* Unix */, 0100644u << 16}}));
     ASSERT_EQ(run({"\xE9l\xE8ve.xml"}), 1);
     EXPECT_EQ(outputTree(), std::vector<std::string>{"élève.xml"});
 }

@@ -25,7 +25,7 @@ void PrintTo(const RefusedName& value, std::ostream* os) {
 class UnzDllRefusedName : public UnzDllTest, public ::testing::WithParamInterface<RefusedName> {};
 
 TEST_P(UnzDllRefusedName, IsReportedAndSkippedWhileTheOthersAreExtracted) {
-    writeArchive(BuildZip({{GetParam().stored, "piege"}, {"ok.xml", "<ok/>"}}));
+    writeArchive(LibzipZip({{GetParam().stored, "piege"}, {"ok.xml", "<ok/>"}}));
     const std::string listed = Listed(GetParam().stored);
 
     ASSERT_EQ(run({listed, "ok.xml"}), 1);
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RefusedName>& param) { return std::string(param.param.label); });
 
 TEST_F(UnzDllTest, RefusalMessageIsFrenchInWindows1252AndNamesTheMember) {
-    writeArchive(BuildZip({{"../x.xml", "piege"}}));
+    writeArchive(LibzipZip({{"../x.xml", "piege"}}));
     ASSERT_EQ(run({"..\\x.xml"}), 0);
     EXPECT_EQ(
         eventsOf(A::UNZIP_ACTION_MESSAGE).at(0).text,
@@ -70,12 +70,15 @@ TEST_F(UnzDllTest, RefusalMessageIsFrenchInWindows1252AndNamesTheMember) {
 
 TEST_F(UnzDllTest, LongNameIsShortenedInTheMessageAndTheReasonKeptWhole) {
     const std::string stored = "../" + std::string(300, 'd') + std::string(300, 'f') + ".xml";
-    writeArchive(BuildZip({{stored, "piege"}}));
+    writeArchive(LibzipZip({{stored, "piege"}}));
     ASSERT_EQ(run({Listed(stored)}), 0);
     const std::string text = eventsOf(A::UNZIP_ACTION_MESSAGE).at(0).text;
     EXPECT_EQ(text.size(), std::size_t{UNZIP_ACTION_TEXT_SIZE - 1});
     EXPECT_EQ(text.rfind("Le membre \xAB ..\\ddd", 0), 0u) << text;
-    EXPECT_NE(text.find("d\x85" "f"), std::string::npos) << text;
+    EXPECT_NE(text.find("d\x85"
+                        "f"),
+              std::string::npos)
+        << text;
     EXPECT_TRUE(
         text.ends_with("ff.xml \xBB a \xE9t\xE9 refus\xE9 : son chemin sort du dossier d'extraction."))
         << text;
@@ -83,7 +86,7 @@ TEST_F(UnzDllTest, LongNameIsShortenedInTheMessageAndTheReasonKeptWhole) {
 
 TEST_F(UnzDllTest, NameWithANulIsFoundByItsCutNameAndRefused) {
     // libzip cannot write the NUL; it is patched in afterwards, in both headers.
-    std::string zip = BuildZip({{"aXb.xml", "piege"}});
+    std::string zip = LibzipZip({{"aXb.xml", "piege"}});
     RenameEverywhere(zip, "aXb", std::string("a\0b", 3));
     writeArchive(zip);
     ASSERT_EQ(run({"a"}), 0);
@@ -93,8 +96,8 @@ TEST_F(UnzDllTest, NameWithANulIsFoundByItsCutNameAndRefused) {
 }
 
 TEST_F(UnzDllTest, SymbolicLinkMembersAreNeverCreated) {
-    writeArchive(BuildZip({{"lien", "/etc/passwd", 0, nullptr, 0, 3, (S_IFLNK | 0777u) << 16},
-                           {"dossier/lien", "../..", 0, nullptr, 0, 3, (S_IFLNK | 0777u) << 16}}));
+    writeArchive(LibzipZip({{"lien", "/etc/passwd", 0, nullptr, 0, 3, (S_IFLNK | 0777u) << 16},
+                            {"dossier/lien", "../..", 0, nullptr, 0, 3, (S_IFLNK | 0777u) << 16}}));
     ASSERT_EQ(run({"lien", "dossier\\lien"}), 0);
     EXPECT_EQ(messageCodes(),
               (std::vector<std::int32_t>{UNZDLL_MSG_SYMLINK_MEMBER, UNZDLL_MSG_SYMLINK_MEMBER}));
@@ -102,7 +105,7 @@ TEST_F(UnzDllTest, SymbolicLinkMembersAreNeverCreated) {
 }
 
 TEST_F(UnzDllTest, ExistingLinkInPlaceOfTheFileIsNeitherFollowedNorReplaced) {
-    writeArchive(BuildZip({{"classe.xml", "ecrase"}, {"nouveau.xml", "cree"}}));
+    writeArchive(LibzipZip({{"classe.xml", "ecrase"}, {"nouveau.xml", "cree"}}));
     writeFile(temp_ / "victime.txt", "intact");
     std::filesystem::create_symlink(temp_ / "victime.txt", out() / "classe.xml");
     std::filesystem::create_symlink(temp_ / "cree-ailleurs.txt", out() / "nouveau.xml"); // dangling
@@ -124,7 +127,7 @@ TEST_F(UnzDllTest, ExistingLinkInPlaceOfTheFileIsNeitherFollowedNorReplaced) {
 }
 
 TEST_F(UnzDllTest, LinkedFolderOnThePathIsNotEntered) {
-    writeArchive(BuildZip({{"notes/bilan.txt", "ecrit"}, {"notes/sous/", "", 0, nullptr, 0, -1, 0, true}}));
+    writeArchive(LibzipZip({{"notes/bilan.txt", "ecrit"}, {"notes/sous/", "", 0, nullptr, 0, -1, 0, true}}));
     std::filesystem::create_directory(temp_ / "ailleurs");
     std::filesystem::create_directory_symlink(temp_ / "ailleurs", out() / "notes");
 
@@ -136,8 +139,8 @@ TEST_F(UnzDllTest, LinkedFolderOnThePathIsNotEntered) {
 }
 
 TEST_F(UnzDllTest, FolderOrFileInTheWayIsRefused) {
-    writeArchive(
-        BuildZip({{"classe.xml", "x"}, {"notes/bilan.txt", "y"}, {"vide/", "", 0, nullptr, 0, -1, 0, true}}));
+    writeArchive(LibzipZip(
+        {{"classe.xml", "x"}, {"notes/bilan.txt", "y"}, {"vide/", "", 0, nullptr, 0, -1, 0, true}}));
     std::filesystem::create_directory(out() / "classe.xml");
     writeFile(out() / "notes", "un fichier");
     writeFile(out() / "vide", "un fichier");
@@ -150,7 +153,7 @@ TEST_F(UnzDllTest, FolderOrFileInTheWayIsRefused) {
 }
 
 TEST_F(UnzDllTest, WritesIntoTheFolderThatWasCurrentWhenTheRunStarted) {
-    writeArchive(BuildZip({{"classe.xml", "<classe/>"}, {"notes/bilan.txt", "y"}}));
+    writeArchive(LibzipZip({{"classe.xml", "<classe/>"}, {"notes/bilan.txt", "y"}}));
     const std::filesystem::path elsewhere = temp_.path();
     answer = [&](UnzipCallbackInfo& info) {
         if (info.ActionCode == A::UNZIP_ACTION_TOTAL_BYTES && ::chdir(elsewhere.c_str()) != 0)

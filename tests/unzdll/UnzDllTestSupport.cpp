@@ -1,7 +1,5 @@
 #include "UnzDllTestSupport.h"
 
-#include "ZipBuilder.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -11,7 +9,7 @@
 
 namespace zeb::test {
 
-std::string BuildZip(const std::vector<NewMember>& members) {
+std::string LibzipZip(const std::vector<LibzipMember>& members) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -21,7 +19,7 @@ std::string BuildZip(const std::vector<NewMember>& members) {
     zip_t* zip = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
     if (zip == nullptr)
         throw std::runtime_error("zip_open_from_source");
-    for (const NewMember& member : members) {
+    for (const LibzipMember& member : members) {
         zip_int64_t index = -1;
         if (member.folder) {
             index = zip_dir_add(zip, member.name.c_str(), ZIP_FL_ENC_RAW);
@@ -53,28 +51,6 @@ std::string BuildZip(const std::vector<NewMember>& members) {
     zip_source_close(buffer);
     zip_source_free(buffer);
     return bytes;
-}
-
-std::uint32_t GetLe32(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;)
-        value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
-    return value;
-}
-
-std::uint16_t GetLe16(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes.at(at)) |
-                                      static_cast<unsigned char>(bytes.at(at + 1)) << 8);
-}
-
-void SetLe16(std::string& bytes, std::size_t at, std::uint16_t value) {
-    bytes.at(at) = static_cast<char>(value & 0xFF);
-    bytes.at(at + 1) = static_cast<char>(value >> 8);
-}
-
-void SetLe32(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i)
-        bytes.at(at + i) = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 std::size_t EndRecord(const std::string& zip) {
@@ -122,78 +98,6 @@ void RenameEverywhere(std::string& zip, std::string_view from, std::string_view 
             zip.replace(nameAt, name.size(), name);
         }
     }
-}
-
-std::uint32_t Crc32(std::string_view data) {
-    return crc32(std::string(data));
-}
-
-RawEntry StoredEntry(std::string name, std::string data) {
-    RawEntry entry;
-    entry.name = std::move(name);
-    entry.crc = Crc32(data);
-    entry.compressedSize = entry.size = static_cast<std::uint32_t>(data.size());
-    entry.data = std::move(data);
-    return entry;
-}
-
-std::string RawZip(const std::vector<RawEntry>& entries) {
-    auto le16 = [](std::string& out, std::uint32_t value) {
-        out += static_cast<char>(value & 0xFF);
-        out += static_cast<char>((value >> 8) & 0xFF);
-    };
-    auto le32 = [&](std::string& out, std::uint32_t value) {
-        le16(out, value & 0xFFFF);
-        le16(out, value >> 16);
-    };
-    std::string zip;
-    std::string central;
-    for (const RawEntry& entry : entries) {
-        const auto offset = static_cast<std::uint32_t>(zip.size());
-        const bool deferred = (entry.flags & 0x0008) != 0;
-        zip += std::string("PK\x03\x04", 4);
-        le16(zip, 20);
-        le16(zip, entry.flags);
-        le16(zip, entry.method);
-        le16(zip, 0x6000); // 12:00
-        le16(zip, 0x5A21); // 2025-01-01
-        le32(zip, deferred ? 0 : entry.crc);
-        le32(zip, deferred ? 0 : entry.compressedSize);
-        le32(zip, deferred ? 0 : entry.size);
-        le16(zip, static_cast<std::uint32_t>(entry.name.size()));
-        le16(zip, static_cast<std::uint32_t>(entry.localExtra.size()));
-        zip += entry.name + entry.localExtra + entry.data + entry.descriptor;
-
-        central += std::string("PK\x01\x02", 4);
-        le16(central, entry.madeBy);
-        le16(central, 20);
-        le16(central, entry.flags);
-        le16(central, entry.method);
-        le16(central, 0x6000);
-        le16(central, 0x5A21);
-        le32(central, entry.crc);
-        le32(central, entry.compressedSize);
-        le32(central, entry.size);
-        le16(central, static_cast<std::uint32_t>(entry.name.size()));
-        le16(central, static_cast<std::uint32_t>(entry.centralExtra.size()));
-        le16(central, 0); // comment
-        le16(central, 0); // disk
-        le16(central, 0); // internal attributes
-        le32(central, 0); // external attributes
-        le32(central, offset);
-        central += entry.name + entry.centralExtra;
-    }
-    const auto centralOffset = static_cast<std::uint32_t>(zip.size());
-    zip += central;
-    zip += std::string("PK\x05\x06", 4);
-    le16(zip, 0);
-    le16(zip, 0);
-    le16(zip, static_cast<std::uint32_t>(entries.size()));
-    le16(zip, static_cast<std::uint32_t>(entries.size()));
-    le32(zip, static_cast<std::uint32_t>(central.size()));
-    le32(zip, centralOffset);
-    le16(zip, 0);
-    return zip;
 }
 
 std::time_t ArchivedMtime(const std::string& zip, std::uint64_t index) {

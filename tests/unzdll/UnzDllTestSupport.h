@@ -5,6 +5,7 @@
 
 #include "Restorers.h"
 #include "TempFolder.h"
+#include "ZipBuilder.h"
 #include "zipformat/UnzDllMessages.h"
 #include "zipformat/ZipDlls.h"
 
@@ -17,9 +18,9 @@
 
 namespace zeb::test {
 
-// ---- Archives through libzip's writer
+// ---- Archives through libzip's writer, as an ordinary zip tool makes them
 
-struct NewMember {
+struct LibzipMember {
     std::string name;
     std::string data;
     int method = 8; // ZIP_CM_DEFLATE
@@ -30,7 +31,7 @@ struct NewMember {
     bool folder = false;
 };
 
-std::string BuildZip(const std::vector<NewMember>& members);
+std::string LibzipZip(const std::vector<LibzipMember>& members);
 
 // ---- Byte patching
 
@@ -40,10 +41,6 @@ struct EntryOffsets {
 };
 std::vector<EntryOffsets> Entries(const std::string& zip);
 std::size_t EndRecord(const std::string& zip);
-std::uint16_t GetLe16(const std::string& bytes, std::size_t at);
-std::uint32_t GetLe32(const std::string& bytes, std::size_t at);
-void SetLe16(std::string& bytes, std::size_t at, std::uint16_t value);
-void SetLe32(std::string& bytes, std::size_t at, std::uint32_t value);
 // Writes the same value into a field of both headers of entry `index`.
 void PatchBoth16(std::string& zip, std::size_t index, std::size_t localField, std::size_t centralField,
                  std::uint16_t value);
@@ -57,25 +54,6 @@ inline constexpr std::size_t MethodField[2] = {8, 10};
 inline constexpr std::size_t CrcField[2] = {14, 16};
 inline constexpr std::size_t CompressedField[2] = {18, 20};
 inline constexpr std::size_t SizeField[2] = {22, 24};
-
-// ---- Archives byte by byte, for what libzip will not write
-
-struct RawEntry {
-    std::string name;
-    std::string data; // as stored
-    std::uint16_t method = 0;
-    std::uint16_t flags = 0;
-    std::uint32_t crc = 0;
-    std::uint32_t compressedSize = 0;
-    std::uint32_t size = 0;
-    std::uint16_t madeBy = 0x0314;
-    std::string localExtra;
-    std::string centralExtra;
-    std::string descriptor; // written after the data
-};
-RawEntry StoredEntry(std::string name, std::string data);
-std::string RawZip(const std::vector<RawEntry>& entries);
-std::uint32_t Crc32(std::string_view data);
 
 // What libzip reports as a member's modification time.
 std::time_t ArchivedMtime(const std::string& zip, std::uint64_t index);

@@ -4,8 +4,11 @@
 //
 //   build/bin/zeb_make_corpus tests/archive/corpus
 //
-// Most archives are laid out header by header below, so that every field can lie; the
-// control archive is written by libzip, the way an ordinary zip writer would make an export.
+// Most archives are laid out header by header (RawZip, in tests/support), so that every field
+// can lie; the control archive is written by libzip, the way an ordinary zip writer would make
+// an export.
+
+#include "ZipBuilder.h"
 
 #include <array>
 #include <cstdint>
@@ -26,16 +29,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace zeb::test;
 
 // 6 October 2006, 14:30:00, the day of the sample class's export.
 constexpr std::uint16_t DosTime = (14 << 11) | (30 << 5);
 constexpr std::uint16_t DosDate = ((2006 - 1980) << 9) | (10 << 5) | 6;
-constexpr std::uint16_t MadeByDos = 0x0014;  // host 0 (MS-DOS, FAT), version 2.0: OEM names
-constexpr std::uint16_t MadeByUnix = 0x0314; // host 3 (Unix), version 2.0: names as they are
-constexpr std::uint32_t UnixFile = 0100644u << 16;
+constexpr std::uint16_t MadeByDos = 0x0014; // host 0 (MS-DOS, FAT), version 2.0: OEM names
 constexpr std::uint32_t UnixLink = 0120777u << 16;
 constexpr std::uint32_t DosArchiveBit = 0x20;
-constexpr std::uint16_t Stored = 0;
 constexpr std::uint16_t Deflated = 8;
 constexpr std::uint16_t FlagEncrypted = 1 << 0;
 constexpr std::uint16_t FlagDescriptor = 1 << 3;
@@ -43,31 +44,6 @@ constexpr std::uint16_t FlagDescriptor = 1 << 3;
 void require(bool condition, const std::string& what) {
     if (!condition)
         throw std::runtime_error(what);
-}
-
-const std::array<std::uint32_t, 256>& crcTable() {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    return table;
-}
-
-std::uint32_t crcByte(std::uint32_t crc, std::uint8_t byte) {
-    return crcTable()[(crc ^ byte) & 0xFF] ^ (crc >> 8);
-}
-
-std::uint32_t crc32Of(std::string_view data) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (char c : data)
-        crc = crcByte(crc, static_cast<std::uint8_t>(c));
-    return crc ^ 0xFFFFFFFFu;
 }
 
 // Raw deflate (no zlib header), strongest level: what zip writers put in a member.
@@ -86,69 +62,38 @@ std::string deflateRaw(std::string_view data) {
     return out;
 }
 
-void put16(std::string& out, std::uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void put32(std::string& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 std::uint32_t size32(std::size_t size) {
     require(size <= 0xFFFFFFFFu, "member too large for a 32-bit field");
     return static_cast<std::uint32_t>(size);
 }
 
-// One member as its headers describe it. The helpers below fill the fields truthfully; a
-// case then changes whichever it wants to lie about, in one header or in both.
-struct Entry {
-    std::string name;
-    std::string payload; // the bytes after the local header: compressed, maybe encrypted
-    std::uint16_t method = Stored;
-    std::uint16_t flag = 0;
-    std::uint16_t madeBy = MadeByUnix;
-    std::uint32_t crc = 0;
-    std::uint32_t compressedSize = 0;
-    std::uint32_t size = 0;
-    std::uint32_t external = UnixFile;
-    std::string descriptor;   // written after the payload when flag bit 3 is set
-    std::string localExtra;   // extra fields of the local header
-    std::string centralExtra; // extra fields of the central header
-};
-
-Entry stored(std::string name, std::string_view data) {
-    Entry e;
-    e.name = std::move(name);
-    e.payload = std::string(data);
-    e.crc = crc32Of(data);
-    e.compressedSize = size32(data.size());
-    e.size = size32(data.size());
+// A member with the headers of the day the sample class was exported. The helpers fill the
+// fields truthfully; a case then changes whichever it wants to lie about, in one header or in both.
+RawEntry stored(std::string name, std::string_view data) {
+    RawEntry e = RawEntry::Stored(std::move(name), data);
+    e.dosTime = DosTime;
+    e.dosDate = DosDate;
     return e;
 }
 
-Entry deflated(std::string name, std::string_view data) {
-    Entry e;
-    e.name = std::move(name);
+RawEntry deflated(std::string name, std::string_view data) {
+    RawEntry e = stored(std::move(name), data);
     e.payload = deflateRaw(data);
     e.method = Deflated;
-    e.crc = crc32Of(data);
     e.compressedSize = size32(e.payload.size());
-    e.size = size32(data.size());
     return e;
 }
 
 // Sizes and CRC moved after the data, as a writer that streams does; the local header
 // carries zeros. The descriptor's own signature is optional.
-Entry withDescriptor(Entry e, bool signature = true) {
+RawEntry withDescriptor(RawEntry e, bool signature = true) {
     e.flag |= FlagDescriptor;
     e.descriptor.clear();
     if (signature)
-        put32(e.descriptor, 0x08074B50);
-    put32(e.descriptor, e.crc);
-    put32(e.descriptor, e.compressedSize);
-    put32(e.descriptor, e.size);
+        PutLe32(e.descriptor, 0x08074B50);
+    PutLe32(e.descriptor, e.crc);
+    PutLe32(e.descriptor, e.compressedSize);
+    PutLe32(e.descriptor, e.size);
     return e;
 }
 
@@ -169,14 +114,14 @@ public:
 
 private:
     void update(std::uint8_t byte) {
-        keys_[0] = crcByte(keys_[0], byte);
+        keys_[0] = Crc32Step(keys_[0], byte);
         keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
-        keys_[2] = crcByte(keys_[2], static_cast<std::uint8_t>(keys_[1] >> 24));
+        keys_[2] = Crc32Step(keys_[2], static_cast<std::uint8_t>(keys_[1] >> 24));
     }
     std::array<std::uint32_t, 3> keys_{0x12345678u, 0x23456789u, 0x34567890u};
 };
 
-Entry encrypted(Entry e, std::string_view password) {
+RawEntry encrypted(RawEntry e, std::string_view password) {
     require((e.flag & FlagDescriptor) == 0, "encrypt before adding a descriptor");
     TraditionalCipher cipher(password);
     std::string header;
@@ -192,105 +137,9 @@ Entry encrypted(Entry e, std::string_view password) {
     return e;
 }
 
-std::string localHeader(const Entry& e) {
-    const bool later = (e.flag & FlagDescriptor) != 0;
-    std::string out;
-    put32(out, 0x04034B50);
-    put16(out, 20);
-    put16(out, e.flag);
-    put16(out, e.method);
-    put16(out, DosTime);
-    put16(out, DosDate);
-    put32(out, later ? 0 : e.crc);
-    put32(out, later ? 0 : e.compressedSize);
-    put32(out, later ? 0 : e.size);
-    put16(out, size32(e.name.size()));
-    put16(out, size32(e.localExtra.size()));
-    out += e.name;
-    out += e.localExtra;
-    return out;
-}
-
-std::string centralHeader(const Entry& e, std::uint32_t offset) {
-    std::string out;
-    put32(out, 0x02014B50);
-    put16(out, e.madeBy);
-    put16(out, 20);
-    put16(out, e.flag);
-    put16(out, e.method);
-    put16(out, DosTime);
-    put16(out, DosDate);
-    put32(out, e.crc);
-    put32(out, e.compressedSize);
-    put32(out, e.size);
-    put16(out, size32(e.name.size()));
-    put16(out, size32(e.centralExtra.size()));
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, 0);
-    put32(out, e.external);
-    put32(out, offset);
-    out += e.name;
-    out += e.centralExtra;
-    return out;
-}
-
-std::string endRecord(std::uint16_t entries, std::uint32_t directorySize, std::uint32_t directoryOffset,
-                      std::uint16_t commentLength) {
-    std::string out;
-    put32(out, 0x06054B50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, entries);
-    put16(out, entries);
-    put32(out, directorySize);
-    put32(out, directoryOffset);
-    put16(out, commentLength);
-    return out;
-}
-
-// An archive assembled step by step: local parts, then central headers that may point
-// anywhere, then the end record.
-class ArchiveWriter {
-public:
-    explicit ArchiveWriter(std::string prefix = {}) : out_(std::move(prefix)) {}
-
-    std::uint32_t local(const Entry& e) {
-        const auto offset = size32(out_.size());
-        out_ += localHeader(e);
-        out_ += e.payload;
-        if (e.flag & FlagDescriptor)
-            out_ += e.descriptor;
-        return offset;
-    }
-    void central(const Entry& e, std::uint32_t offset) {
-        central_ += centralHeader(e, offset);
-        ++count_;
-    }
-    std::string finish(std::string_view comment = {}) {
-        const auto directoryOffset = size32(out_.size());
-        std::string out = out_ + central_;
-        out += endRecord(count_, size32(central_.size()), directoryOffset,
-                         static_cast<std::uint16_t>(comment.size()));
-        out += comment;
-        return out;
-    }
-
-private:
-    std::string out_;
-    std::string central_;
-    std::uint16_t count_ = 0;
-};
-
-std::string archiveOf(const std::vector<Entry>& entries, std::string_view comment = {},
+std::string archiveOf(const std::vector<RawEntry>& entries, std::string comment = {},
                       std::string prefix = {}) {
-    ArchiveWriter writer(std::move(prefix));
-    std::vector<std::uint32_t> offsets;
-    for (const Entry& e : entries)
-        offsets.push_back(writer.local(e));
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        writer.central(entries[i], offsets[i]);
-    return writer.finish(comment);
+    return RawZip(entries, {.prefix = std::move(prefix), .comment = std::move(comment)});
 }
 
 // A short class export as the assessment software writes it: Windows-1252, CR LF.
@@ -390,13 +239,6 @@ void checkDecryption(const std::string& bytes) {
             "the encrypted member does not decrypt to the export");
 }
 
-std::uint32_t le32(const std::string& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
-}
-
 struct Case {
     std::string name;
     std::function<std::string()> make;
@@ -408,10 +250,10 @@ std::vector<Case> cases(const fs::path& folder) {
         list.push_back({std::move(name), std::move(make)});
     };
     const auto control = [folder] { return controlArchive(folder / ".control.tmp"); };
-    const auto nextToExport = [](Entry hostile) {
+    const auto nextToExport = [](RawEntry hostile) {
         return archiveOf({std::move(hostile), deflated("classe.xml", Export)});
     };
-    const auto dosName = [](Entry e) {
+    const auto dosName = [](RawEntry e) {
         e.madeBy = MadeByDos;
         e.external = DosArchiveBit;
         return e;
@@ -429,12 +271,12 @@ std::vector<Case> cases(const fs::path& folder) {
     add("name-too-long", [=] { return nextToExport(deflated(std::string(296, 'a') + ".xml", Export)); });
 
     add("symlink-outside", [=] {
-        Entry link = stored("lien.xml", "../../dehors.xml");
+        RawEntry link = stored("lien.xml", "../../dehors.xml");
         link.external = UnixLink;
         return nextToExport(link);
     });
     add("symlink-then-through", [] {
-        Entry link = stored("dossier", "..");
+        RawEntry link = stored("dossier", "..");
         link.external = UnixLink;
         return archiveOf({link, deflated("dossier/evil.xml", Export)});
     });
@@ -450,28 +292,28 @@ std::vector<Case> cases(const fs::path& folder) {
 
     add("ratio-bomb", [=] {
         const std::string zeros(4u << 20, '\0');
-        Entry bomb = deflated("bombe.xml", zeros);
+        RawEntry bomb = deflated("bombe.xml", zeros);
         require(bomb.size / bomb.compressedSize > 1000, "the bomb compresses less than 1000 to 1");
         return nextToExport(bomb);
     });
 
     add("lying-size-deflated", [=] {
-        Entry notes = deflated("notes.xml", Notes);
+        RawEntry notes = deflated("notes.xml", Notes);
         notes.size = 100;
         return nextToExport(notes);
     });
     add("lying-size-stored", [=] {
-        Entry notes = stored("notes.xml", Notes);
+        RawEntry notes = stored("notes.xml", Notes);
         notes.size = 100; // compressed size stays that of the data that follows
         return nextToExport(notes);
     });
 
     add("overlapping-entries", [] {
-        ArchiveWriter writer;
-        const Entry export_ = deflated("classe.xml", Export);
+        RawZipWriter writer;
+        const RawEntry export_ = deflated("classe.xml", Export);
         const std::uint32_t offset = writer.local(export_);
         writer.central(export_, offset);
-        Entry copy = export_;
+        RawEntry copy = export_;
         copy.name = "copie.xml";
         writer.central(copy, offset);
         return writer.finish();
@@ -487,26 +329,26 @@ std::vector<Case> cases(const fs::path& folder) {
     add("fake-end-record-comment", [] {
         // Two end records inside the comment, claiming a directory that is not where they say.
         std::string comment = "Export de la classe ";
-        comment += endRecord(1, 56, 0, 0);
+        comment += RawEndRecord(1, 56, 0, 0);
         comment += " CE2 A ";
-        comment += endRecord(3, 200, 12, 9);
+        comment += RawEndRecord(3, 200, 12, 9);
         comment += " fin.";
         return archiveOf({deflated("classe.xml", Export)}, comment);
     });
     add("fake-end-hidden-directory", [] {
         // The real end record's comment holds a second, complete directory and end record:
         // a reader that takes the last record sees "../evil.xml" over the export's data.
-        const Entry export_ = deflated("classe.xml", Export);
-        ArchiveWriter writer;
+        const RawEntry export_ = deflated("classe.xml", Export);
+        RawZipWriter writer;
         const std::uint32_t offset = writer.local(export_);
         writer.central(export_, offset);
         const std::string real = writer.finish();
-        Entry evil = export_;
+        RawEntry evil = export_;
         evil.name = "../evil.xml";
-        const std::string fakeDirectory = centralHeader(evil, offset);
+        const std::string fakeDirectory = RawCentralHeader(evil, offset);
         const std::size_t fakeOffset = real.size(); // the comment starts right after the real record
         std::string comment =
-            fakeDirectory + endRecord(1, size32(fakeDirectory.size()), size32(fakeOffset), 0);
+            fakeDirectory + RawEndRecord(1, size32(fakeDirectory.size()), size32(fakeOffset), 0);
         std::string out = real;
         out[out.size() - 2] = static_cast<char>(comment.size() & 0xFF);
         out[out.size() - 1] = static_cast<char>(comment.size() >> 8);
@@ -515,12 +357,12 @@ std::vector<Case> cases(const fs::path& folder) {
 
     add("truncated-in-data", [=] {
         const std::string bytes = control();
-        return bytes.substr(0, 30 + 10 + (le32(bytes, 18) / 2));
+        return bytes.substr(0, 30 + 10 + (GetLe32(bytes, 18) / 2));
     });
     add("truncated-in-directory", [=] {
         const std::string bytes = control();
         const std::size_t end = bytes.size() - 22;
-        const std::uint32_t directory = le32(bytes, end + 16);
+        const std::uint32_t directory = GetLe32(bytes, end + 16);
         return bytes.substr(0, directory + 20);
     });
     add("truncated-in-end-record", [=] {
@@ -529,7 +371,7 @@ std::vector<Case> cases(const fs::path& folder) {
     });
     add("truncated-member-stream", [] {
         // The deflate stream cut in half, and both headers made to agree with the cut.
-        Entry notes = deflated("notes.xml", Notes);
+        RawEntry notes = deflated("notes.xml", Notes);
         notes.payload.resize(notes.payload.size() / 2);
         notes.compressedSize = size32(notes.payload.size());
         return archiveOf({notes});
@@ -537,24 +379,24 @@ std::vector<Case> cases(const fs::path& folder) {
 
     add("corrupt-member-stream", [] {
         // The first deflate block declares the reserved block type 3: invalid from its first bits.
-        Entry notes = deflated("notes.xml", Notes);
+        RawEntry notes = deflated("notes.xml", Notes);
         notes.payload[0] = static_cast<char>((notes.payload[0] & ~0x07) | 0x07);
         return archiveOf({notes});
     });
 
     add("header-mismatch-name", [] {
-        ArchiveWriter writer;
-        const Entry export_ = deflated("classe.xml", Export);
-        Entry other = export_;
+        RawZipWriter writer;
+        const RawEntry export_ = deflated("classe.xml", Export);
+        RawEntry other = export_;
         other.name = "autres.xml";
         const std::uint32_t offset = writer.local(other);
         writer.central(export_, offset);
         return writer.finish();
     });
     add("header-mismatch-size", [] {
-        ArchiveWriter writer;
-        const Entry export_ = deflated("classe.xml", Export);
-        Entry other = export_;
+        RawZipWriter writer;
+        const RawEntry export_ = deflated("classe.xml", Export);
+        RawEntry other = export_;
         other.size = export_.size + 1000;
         const std::uint32_t offset = writer.local(other);
         writer.central(export_, offset);
@@ -562,12 +404,12 @@ std::vector<Case> cases(const fs::path& folder) {
     });
 
     add("crc-stored", [] {
-        Entry e = stored("classe.xml", Export);
+        RawEntry e = stored("classe.xml", Export);
         e.crc ^= 0xFFFFFFFFu;
         return archiveOf({e});
     });
     add("crc-deflated", [] {
-        Entry e = deflated("classe.xml", Export);
+        RawEntry e = deflated("classe.xml", Export);
         e.crc ^= 0x00010000u;
         return archiveOf({e});
     });
@@ -579,7 +421,7 @@ std::vector<Case> cases(const fs::path& folder) {
     });
 
     add("unsupported-method", [] {
-        Entry e = stored("classe.xml", Export);
+        RawEntry e = stored("classe.xml", Export);
         e.method = 14; // LZMA, in both headers
         return archiveOf({e});
     });
@@ -604,21 +446,21 @@ std::vector<Case> cases(const fs::path& folder) {
         // in the local header, the modification time alone in the central one, and the owner.
         const auto field = [](std::uint16_t id, const std::string& data) {
             std::string out;
-            put16(out, id);
-            put16(out, size32(data.size()));
+            PutLe16(out, id);
+            PutLe16(out, size32(data.size()));
             return out + data;
         };
         std::string times;
         times += '\x03';
-        put32(times, 1160145000u);
+        PutLe32(times, 1160145000u);
         const std::string mtimeOnly = "\x01" + times.substr(1);
-        put32(times, 1160145000u);
+        PutLe32(times, 1160145000u);
         std::string owner = "\x01\x04";
-        put32(owner, 1000);
+        PutLe32(owner, 1000);
         owner += "\x04";
-        put32(owner, 1000);
-        std::vector<Entry> entries = {deflated("classe.xml", Export), deflated("notes.xml", Notes)};
-        for (Entry& e : entries) {
+        PutLe32(owner, 1000);
+        std::vector<RawEntry> entries = {deflated("classe.xml", Export), deflated("notes.xml", Notes)};
+        for (RawEntry& e : entries) {
             e.localExtra = field(0x5455, times) + field(0x7875, owner);
             e.centralExtra = field(0x5455, mtimeOnly) + field(0x7875, owner);
         }
@@ -626,7 +468,7 @@ std::vector<Case> cases(const fs::path& folder) {
     });
     add("empty-member", [] { return archiveOf({stored("vide.xml", ""), deflated("classe.xml", Export)}); });
     add("folder-entries", [] {
-        Entry entry = stored("export/", "");
+        RawEntry entry = stored("export/", "");
         entry.external = (040755u << 16) | 0x10;
         return archiveOf({entry, deflated("export/classe.xml", Export)});
     });
@@ -647,47 +489,47 @@ std::vector<Case> cases(const fs::path& folder) {
         // As a zip tool writes when it reads from a pipe: sizes unknown when the local header
         // went out (maximum there, zeros in its zip64 field), a descriptor with 8-byte sizes,
         // and a zip64 end record with its locator before the end record.
-        Entry e = deflated("classe.xml", Export);
+        RawEntry e = deflated("classe.xml", Export);
         e.flag |= FlagDescriptor;
-        put16(e.localExtra, 0x0001);
-        put16(e.localExtra, 16);
+        PutLe16(e.localExtra, 0x0001);
+        PutLe16(e.localExtra, 16);
         e.localExtra += std::string(16, '\0');
-        put32(e.descriptor, 0x08074B50);
-        put32(e.descriptor, e.crc);
-        put32(e.descriptor, e.compressedSize);
-        put32(e.descriptor, 0);
-        put32(e.descriptor, e.size);
-        put32(e.descriptor, 0);
+        PutLe32(e.descriptor, 0x08074B50);
+        PutLe32(e.descriptor, e.crc);
+        PutLe32(e.descriptor, e.compressedSize);
+        PutLe32(e.descriptor, 0);
+        PutLe32(e.descriptor, e.size);
+        PutLe32(e.descriptor, 0);
         std::string zip = archiveOf({e});
         for (std::size_t at : {std::size_t{18}, std::size_t{22}})
             zip.replace(at, 4, "\xFF\xFF\xFF\xFF");
         const std::size_t end = zip.size() - 22;
-        const std::string directory = zip.substr(le32(zip, end + 16), le32(zip, end + 12));
+        const std::string directory = zip.substr(GetLe32(zip, end + 16), GetLe32(zip, end + 12));
         std::string tail;
-        put32(tail, 0x06064B50);
-        put32(tail, 44);
-        put32(tail, 0);
-        put16(tail, 0x031E);
-        put16(tail, 45);
-        put32(tail, 0);
-        put32(tail, 0);
-        for (std::uint32_t v : {1u, 0u, 1u, 0u, size32(directory.size()), 0u, le32(zip, end + 16), 0u})
-            put32(tail, v);
-        put32(tail, 0x07064B50);
-        put32(tail, 0);
-        put32(tail, size32(end));
-        put32(tail, 0);
-        put32(tail, 1);
+        PutLe32(tail, 0x06064B50);
+        PutLe32(tail, 44);
+        PutLe32(tail, 0);
+        PutLe16(tail, 0x031E);
+        PutLe16(tail, 45);
+        PutLe32(tail, 0);
+        PutLe32(tail, 0);
+        for (std::uint32_t v : {1u, 0u, 1u, 0u, size32(directory.size()), 0u, GetLe32(zip, end + 16), 0u})
+            PutLe32(tail, v);
+        PutLe32(tail, 0x07064B50);
+        PutLe32(tail, 0);
+        PutLe32(tail, size32(end));
+        PutLe32(tail, 0);
+        PutLe32(tail, 1);
         return zip.substr(0, end) + tail + zip.substr(end);
     });
     add("unicode-path-names", [=] {
         // An MS-DOS name in code page 850 with its UTF-8 name in a Unicode path field (0x7075),
         // as Windows zip tools write accented names.
-        Entry e = dosName(deflated("r\x82sultats.xml", Export));
-        put16(e.centralExtra, 0x7075);
-        put16(e.centralExtra, size32(5 + std::string_view("résultats.xml").size()));
+        RawEntry e = dosName(deflated("r\x82sultats.xml", Export));
+        PutLe16(e.centralExtra, 0x7075);
+        PutLe16(e.centralExtra, size32(5 + std::string_view("résultats.xml").size()));
         e.centralExtra += '\x01';
-        put32(e.centralExtra, crc32Of(e.name));
+        PutLe32(e.centralExtra, Crc32(e.name));
         e.centralExtra += "résultats.xml";
         e.localExtra = e.centralExtra;
         return archiveOf({e});
