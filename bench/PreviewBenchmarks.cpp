@@ -2,11 +2,7 @@
 // largest zoom, and printing the whole class to a private print server's queue.
 
 #include "PrivateCups.h"
-#include "TempFolder.h"
-#include "ZipBuilder.h"
-#include "generator/ExportGenerator.h"
-#include "qtkit/FileDialog.h"
-#include "ui/ProgramWindows.h"
+#include "TestProgram.h"
 #include "ui/Zeb2.h"
 #include "ui/Zeb3.h"
 #include "ui/Zebproj.h"
@@ -20,30 +16,12 @@ using namespace zeb;
 
 namespace {
 
-// The program with a generated class loaded, over a data folder of its own.
-class LoadedProgram {
-public:
-    explicit LoadedProgram(int pupils) {
-        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        test::writeFile(files_ / "classe.jad", test::StoredZip({{"classe.xml", document, 0x0014}}));
-        program_ = std::make_unique<ProgramWindows>(data_.path());
-        const QString archive = QString::fromStdString((files_ / "classe.jad").string());
-        FileDialog::setNextFileName(archive);
-        program_->form1().SpeedButton1Click();
-    }
-    AppWindows& windows() { return program_->windows(); }
-    TForm3& preview() { return *dynamic_cast<TForm3*>(windows().Form3); }
-
-private:
-    test::TempFolder data_, files_;
-    std::unique_ptr<ProgramWindows> program_;
-};
-
 void BM_PreviewRepaintAtFullSize(benchmark::State& bench) {
-    LoadedProgram program(30);
-    program.windows().Form2->RadioPourcentageClick(); // the busier of the two treatments
-    program.windows().Form2->ApercuClick();
-    TForm3& preview = program.preview();
+    test::TestProgram program;
+    program.load(30);
+    program.form2().RadioPourcentageClick(); // the busier of the two treatments
+    program.form2().ApercuClick();
+    TForm3& preview = program.form3();
     preview.ZoomAVClick();
     preview.ZoomAVClick();
     QCoreApplication::processEvents();
@@ -63,8 +41,9 @@ void BM_PrintAllThirtyToCups(benchmark::State& bench) {
         return;
     }
     cups->AddCaptureQueue("BENCH");
-    LoadedProgram program(30);
-    TForm2& selection = *program.windows().Form2;
+    test::TestProgram program;
+    program.load(30);
+    TForm2& selection = program.form2();
     for (auto _ : bench) {
         selection.StringGrid1SelectCell(1, 1);
         selection.ToutImprimerClick();

@@ -2,10 +2,8 @@
 
 #include "Process.h"
 #include "TempFolder.h"
-#include "ZipBuilder.h"
-#include "generator/ExportGenerator.h"
+#include "TestProgram.h"
 #include "qtkit/FileDialog.h"
-#include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zebproj.h"
 
@@ -15,12 +13,6 @@
 using namespace zeb;
 
 namespace {
-
-std::string sampleArchive(const test::TempFolder& folder, int pupils) {
-    const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-    test::writeFile(folder / "classe.jad", test::StoredZip({{"classe.xml", document, 0x0014}}));
-    return (folder / "classe.jad").string();
-}
 
 // A whole process, offscreen, from its start to the main window shown and painted.
 void BM_StartupToMainWindow(benchmark::State& bench) {
@@ -36,9 +28,8 @@ BENCHMARK(BM_StartupToMainWindow)->Unit(benchmark::kMillisecond)->UseRealTime()-
 
 // From the chosen file to the selection window shown, for a 30-pupil export.
 void BM_LoadArchive30(benchmark::State& bench) {
-    test::TempFolder data, files;
-    const QString archive = QString::fromStdString(sampleArchive(files, 30));
-    ProgramWindows program(data.path());
+    test::TestProgram program;
+    const QString archive = QString::fromStdString(program.exportArchive(30));
     TForm1& main = program.form1();
     for (auto _ : bench) {
         bench.PauseTiming();

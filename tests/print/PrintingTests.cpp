@@ -4,17 +4,12 @@
 #include "Pdf.h"
 #include "PrivateCups.h"
 #include "Process.h"
-#include "Restorers.h"
-#include "TempFolder.h"
-#include "ZipBuilder.h"
+#include "ProgramTest.h"
 #include "core/Cp1252.h"
 #include "core/ProgramState.h"
-#include "generator/ExportGenerator.h"
 #include "print/SheetPrinter.h"
-#include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
 #include "sheet/qt/SheetPdf.h"
-#include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zeb3.h"
 #include "ui/Zebproj.h"
@@ -41,7 +36,7 @@ std::string trimmed(std::string text) {
     return text;
 }
 
-class PrintingTest : public ::testing::Test {
+class PrintingTest : public ProgramTest {
 protected:
     void SetUp() override {
         std::string whyNot;
@@ -53,11 +48,6 @@ protected:
         }
         queue = "ZEB-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
         cups->AddCaptureQueue(queue);
-
-        program = std::make_unique<ProgramWindows>(data / "zeb");
-        state = &program->state();
-        form2 = program->windows().Form2;
-        form3 = dynamic_cast<TForm3*>(program->windows().Form3);
     }
     void TearDown() override {
         if (cups == nullptr)
@@ -67,14 +57,6 @@ protected:
         } catch (const std::exception&) {
             // already removed by the test
         }
-    }
-
-    void load(int pupils, int pupil) {
-        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        writeFile(files / "classe.jad", StoredZip({{"classe.xml", document, 0x0014}}));
-        FileDialog::setNextFileName(QString::fromStdString((files / "classe.jad").string()));
-        program->form1().SpeedButton1Click();
-        form2->StringGrid1->setCurrentCell(pupil - 1, 1);
     }
 
     // The sheet of one pupil as the PDF writer puts it on paper.
@@ -100,12 +82,9 @@ protected:
 
     zeb::testing::PrivateCups* cups = nullptr;
     std::string queue;
-    TempFolder data, files;
-    CurrentFolderRestorer startFolder;
-    std::unique_ptr<ProgramWindows> program;
-    ProgramState* state = nullptr;
-    TForm2* form2 = nullptr;
-    TForm3* form3 = nullptr;
+    ProgramState* state = &TestProgram::state();
+    TForm2* form2 = &TestProgram::form2();
+    TForm3* form3 = &TestProgram::form3();
 };
 
 TEST_F(PrintingTest, ImprimerWhileZoomedAndScrolledPrintsThePaperSheet) {

@@ -1,4 +1,4 @@
-#include "ProgramFixture.h"
+#include "ProgramTest.h"
 #include "ui/Artwork.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
@@ -27,11 +27,7 @@ namespace {
 
 class AboutBoxTest : public ProgramTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        box = &about();
-    }
-    TAboutBox* box = nullptr;
+    TAboutBox* box = &about();
 };
 
 std::string spaces(std::size_t count) {
@@ -141,8 +137,8 @@ TEST_F(AboutBoxTest, OkHasTheFocusAndHidesTheBox) {
 TEST_F(AboutBoxTest, HiddenButtonOpensTheObjectivesInsteadOfTheMainWindow) {
     EXPECT_TRUE(box->Button1->isHidden());
     EXPECT_EQ(box->Button1->text(), QStringLiteral("Consulter les objectifs et les items retenus"));
-    QWidget* main = program->windows().Form1;
-    QWidget* objectives = program->windows().Form4;
+    QWidget* main = windows().Form1;
+    QWidget* objectives = windows().Form4;
     main->show();
     box->show();
     box->Button1Click();

@@ -1,4 +1,5 @@
-#include "ProgramFixture.h"
+#include "ProgramTest.h"
+#include "ZipBuilder.h"
 #include "core/Errors.h"
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
@@ -36,21 +37,13 @@ namespace {
 
 class MainWindowTest : public ProgramTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        state = &program->state();
-        form1 = &ProgramTest::form1();
-        form2 = &ProgramTest::form2();
-        about = &ProgramTest::about();
-        form4 = &ProgramTest::form4();
-        form1->show();
-    }
+    void SetUp() override { form1->show(); }
 
-    ProgramState* state = nullptr;
-    TForm1* form1 = nullptr;
-    TForm2* form2 = nullptr;
-    TAboutBox* about = nullptr;
-    TForm4* form4 = nullptr;
+    ProgramState* state = &TestProgram::state();
+    TForm1* form1 = &TestProgram::form1();
+    TForm2* form2 = &TestProgram::form2();
+    TAboutBox* about = &TestProgram::about();
+    TForm4* form4 = &TestProgram::form4();
 };
 
 } // namespace

@@ -1,16 +1,12 @@
+#include "ProgramTest.h"
 #include "RecordingCanvas.h"
-#include "Restorers.h"
-#include "TempFolder.h"
-#include "ZipBuilder.h"
 #include "core/ProgramState.h"
-#include "generator/ExportGenerator.h"
 #include "print/SheetPrinter.h"
 #include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
-#include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
 #include "ui/Zeb3.h"
 #include "ui/Zebproj.h"
@@ -165,26 +161,17 @@ void releaseOn(QScrollBar* bar) {
     QApplication::sendEvent(bar, &up);
 }
 
-class PreviewTest : public ::testing::Test {
+class PreviewTest : public ProgramTest {
 protected:
     void SetUp() override {
-        program = std::make_unique<ProgramWindows>(data / "zeb");
-        state = &program->state();
-        form2 = program->windows().Form2;
-        form3 = dynamic_cast<TForm3*>(program->windows().Form3);
-        ASSERT_NE(form3, nullptr);
         form3->MakePrinter = [this] { return std::make_unique<FakePrinter>(log, *state); };
         QApplication::instance()->installEventFilter(&unanswered);
     }
 
     // A generated class loaded as the teacher does, then the selection window on pupil `pupil`.
     void load(int pupils, int pupil = 1) {
-        const std::string document = examples::GenerateClass({.pupils = pupils}).Document;
-        writeFile(files / "classe.jad", StoredZip({{"classe.xml", document, 0x0014}}));
-        FileDialog::setNextFileName(QString::fromStdString((files / "classe.jad").string()));
-        program->form1().SpeedButton1Click();
+        ProgramTest::load(pupils, pupil);
         ASSERT_TRUE(form2->isVisible());
-        form2->StringGrid1->setCurrentCell(pupil - 1, 1);
     }
     void preview() {
         form2->Apercu->click();
@@ -219,12 +206,9 @@ protected:
         return canvas.texts;
     }
 
-    TempFolder data, files;
-    CurrentFolderRestorer startFolder;
-    std::unique_ptr<ProgramWindows> program;
-    ProgramState* state = nullptr;
-    TForm2* form2 = nullptr;
-    TForm3* form3 = nullptr;
+    ProgramState* state = &TestProgram::state();
+    TForm2* form2 = &TestProgram::form2();
+    TForm3* form3 = &TestProgram::form3();
     PrintLog log;
     UnansweredDialogs unanswered;
 };
@@ -471,7 +455,7 @@ TEST_F(PreviewTest, PrintDrawsThePaperSheetAndLeavesThePreviewsView) {
     const PrintLog::Job& job = log.jobs[0];
     EXPECT_EQ(job.title, QStringLiteral("Impression"));
     EXPECT_EQ(job.pages.size(), 1u);
-    EXPECT_EQ(job.family, program->windows().Form1->font().family());
+    EXPECT_EQ(job.family, windows().Form1->font().family());
     EXPECT_TRUE(job.ended);
     EXPECT_FALSE(job.aborted);
     EXPECT_TRUE(sameTexts(job.canvas.texts, paperTexts(2, Subject::Mathematics)));
@@ -665,7 +649,7 @@ TEST_F(PreviewTest, SynthesisNeedsAClassAndShowsThePreviousOneAfterAFailedLoad) 
     const ClassResultsTable before = state->Class.ClassResults;
     writeFile(files / "abime.jad", "ceci n'est pas une archive");
     FileDialog::setNextFileName(QString::fromStdString((files / "abime.jad").string()));
-    EXPECT_THROW(program->form1().SpeedButton1Click(), std::exception);
+    EXPECT_THROW(form1().SpeedButton1Click(), std::exception);
     EXPECT_EQ(state->Class.PupilCount, 5);
     EXPECT_TRUE(state->Class.ClassResults == before);
     form2->show();

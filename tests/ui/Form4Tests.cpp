@@ -1,4 +1,4 @@
-#include "ProgramFixture.h"
+#include "ProgramTest.h"
 #include "Restorers.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
@@ -10,6 +10,7 @@
 #include "ui/Zebproj.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -21,6 +22,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QtTest/qtestspontaneevent.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +36,13 @@ using namespace zeb::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A close asked by the window manager (close box, Alt+F4), as it reaches the window.
+void closeFromWindowManager(QWidget* window) {
+    QCloseEvent close;
+    QSpontaneKeyEvent::setSpontaneous(&close);
+    QCoreApplication::instance()->notify(window, &close); // sendEvent would clear the flag
+}
 
 QString text(const QTableWidget* grid, int row, int column) {
     const QTableWidgetItem* cell = grid->item(row, column);
@@ -434,7 +443,7 @@ class ObjectivesWithMainWindowTest : public ProgramTest {};
 
 TEST_F(ObjectivesWithMainWindowTest, RetourGoesBackToTheMainWindow) {
     TForm4* objectives = &form4();
-    QWidget* main = program->windows().Form1;
+    QWidget* main = windows().Form1;
     EXPECT_TRUE(objectives->isHidden());
     objectives->show();
     main->hide();
@@ -447,7 +456,7 @@ TEST_F(ObjectivesWithMainWindowTest, RetourGoesBackToTheMainWindow) {
 // screen. The application's own quit still closes it for good.
 TEST_F(ObjectivesWithMainWindowTest, TheWindowManagersCloseIsRetour) {
     TForm4* objectives = &form4();
-    QWidget* main = program->windows().Form1;
+    QWidget* main = windows().Form1;
     form1().BitBtn2Click();
     ASSERT_TRUE(objectives->isVisible());
     ASSERT_FALSE(main->isVisible());

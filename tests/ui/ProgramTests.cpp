@@ -1,7 +1,10 @@
 // The application as a whole: the real program's start and end, and what every window shares.
 
-#include "ProgramFixture.h"
+#include "ProgramTest.h"
 #include "qtkit/MessageBox.h"
+#include "ui/Maj.h"
+#include "ui/Zeb4.h"
+#include "ui/Zebproj.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -29,8 +32,7 @@ protected:
 
 TEST_P(RunningProgramTest, TheEndOfTheSessionLeavesNoPupilData) {
     const fs::path exportFile = files / "classe.jad";
-    writeFile(exportFile,
-              StoredZip({{"classe.xml", examples::GenerateClass({.pupils = 9}).Document, 0x0014}}));
+    writeFile(exportFile, ClassExportArchive(9));
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(data.path().string()));
