@@ -19,7 +19,9 @@ using namespace zeb::test;
 
 namespace {
 
-// Runs `check` on the modal dialog once it is up.
+// Runs `check` on the modal dialog once it is up. Only for what the dialogs themselves are tested
+// on (the box's caption, icon, buttons and close; the password dialog, which is Qt's own): an
+// answer queued with MessageBox::setNextAnswer returns before any box is made.
 void whenModal(std::function<void(QWidget*)> check) {
     QTimer::singleShot(0, [check = std::move(check)] {
         QWidget* modal = QApplication::activeModalWidget();

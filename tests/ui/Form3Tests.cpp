@@ -27,7 +27,6 @@
 #include <QStyleOptionSlider>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -96,23 +95,6 @@ private:
     const ProgramState& state_;
     QString title_;
 };
-
-// The next message box's text; the box is closed as soon as it opens.
-std::shared_ptr<QString> closeNextBox(bool answerYes = false) {
-    auto text = std::make_shared<QString>();
-    QTimer::singleShot(0, [text, answerYes] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        *text = box->text();
-        for (QAbstractButton* button : box->buttons())
-            if ((box->buttonRole(button) == QMessageBox::YesRole) == answerYes) {
-                button->click();
-                return;
-            }
-        box->close();
-    });
-    return text;
-}
 
 // A question or a file dialog the test did not answer beforehand fails it, and is closed rather
 // than left waiting for a teacher who is not there.
@@ -472,16 +454,16 @@ TEST_F(PreviewTest, FailedPrintsGiveTheViewBackAndSayWhy) {
     const ViewState before = state->View;
 
     log.failEndAt = 1; // the queue refuses the job
-    const auto refused = closeNextBox();
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
     form3->Imprime->click();
-    EXPECT_EQ(*refused, QStringLiteral("L'imprimante « Salle 2 » n'a pas accepté la fiche."));
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("L'imprimante « Salle 2 » n'a pas accepté la fiche."));
     EXPECT_EQ(state->View, before);
     EXPECT_FALSE(log.jobs[0].aborted);
 
     log.failFontAt = 2; // a failure half-way through drawing: nothing reaches the printer
-    const auto halfWay = closeNextBox();
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
     form3->Imprime->click();
-    EXPECT_EQ(*halfWay, QStringLiteral("panne au milieu de la fiche"));
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("panne au milieu de la fiche"));
     EXPECT_TRUE(log.jobs[1].aborted);
     EXPECT_FALSE(log.jobs[1].ended);
     EXPECT_EQ(state->View, before);
@@ -509,14 +491,15 @@ TEST_F(PreviewTest, PrintAllFromTheThirdPupilGivesOneJobPerPupilAtPaperSize) {
 TEST_F(PreviewTest, PrintAllStoppedPartWayLeavesTheFailedPupilSelected) {
     load(6, 2);
     log.failEndAt = 3; // the third sheet: pupil 4
-    const auto message = closeNextBox();
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
     form2->ToutImprimer->click();
     EXPECT_EQ(log.jobs.size(), 3u);
-    EXPECT_TRUE(message->startsWith(QStringLiteral("L'imprimante « Salle 2 » n'a pas accepté la fiche.\n")))
-        << message->toStdString();
-    EXPECT_TRUE(message->contains(QStringLiteral(
+    const QString message = MessageBox::lastText();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("L'imprimante « Salle 2 » n'a pas accepté la fiche.\n")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral(
         "Les fiches des élèves 2 à 3 ont été imprimées, celles des élèves 4 à 6 ne l'ont pas été")))
-        << message->toStdString();
+        << message.toStdString();
     EXPECT_EQ(state->Class.PupilSelection.Top, 4);
     EXPECT_EQ(form2->StringGrid1->currentRow(), 3);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

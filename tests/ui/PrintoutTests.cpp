@@ -90,6 +90,8 @@ TEST(PrintoutTest, TheSaveDialogProposesTheDocumentsFolderOrHome) {
     const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     ASSERT_FALSE(documents.exists()) << "the private home has no documents folder";
 
+    // Qt's own dialog is what shows the caption and the filter: shown for real, read and
+    // cancelled once its loop runs. The queued name below answers without it.
     QString caption;
     QStringList filters;
     QTimer::singleShot(0, [&] {

@@ -117,6 +117,8 @@ TEST(MessageBoxTest, ControlCharactersAreReplacedLineBreaksKept) {
 TEST(MessageBoxTest, TheBoxShowsPlainSafeTextUnderTheTitle) {
     QString title, text;
     Qt::TextFormat format = Qt::AutoText;
+    // The box itself is what is tested: shown for real, read and closed once its loop runs. A
+    // queued answer would return before any box is made.
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
