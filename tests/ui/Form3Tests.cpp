@@ -29,6 +29,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -143,6 +144,16 @@ void releaseOn(QScrollBar* bar) {
     QApplication::sendEvent(bar, &up);
 }
 
+// The preview's geometry at each zoom step, as laid down for the window: the factor that scales
+// the sheet, its fonts and positions alike; how far the page grows on each side; the paint box's
+// left edge and width; and the width of the white page with its border, which the box cuts from
+// the second step on.
+struct ZoomStep {
+    double factor;
+    int growth, left, boxWidth, pageWidth;
+};
+constexpr ZoomStep Small{0.6, 0, 48, 479, 479}, Medium{0.8, 20, 28, 499, 519}, Large{1.0, 40, 8, 519, 559};
+
 class PreviewTest : public ProgramTest {
 protected:
     void SetUp() override {
@@ -160,25 +171,28 @@ protected:
         ASSERT_TRUE(form3->isVisible());
     }
 
-    // The page as the window shows it now, and as the sheet of `pupil` drawn straight at
-    // the view's zoom and offsets would look.
+    // The page as the window shows it now; as it should be at a zoom step, `draw` drawing on it
+    // at that step's scale and the view's offsets; and as the sheet of `pupil` looks so.
     QImage shownPage() const {
         return form3->PaintBox1->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
-    QImage expectedPage(std::int32_t pupil, Subject subject) const {
-        QImage image(form3->PaintBox1->size(), QImage::Format_RGB32);
+    QImage expectedImage(const ZoomStep& zoom,
+                         const std::function<void(Canvas&, const PageView&)>& draw) const {
+        QImage image(zoom.boxWidth, 529, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
         painter.setPen(QPen(Qt::black, 0));
-        painter.drawRect(0, 0, 479 + 2 * state->View.ZoomOffset - 1, 536);
+        painter.drawRect(0, 0, zoom.pageWidth - 1, 536);
         QPainterCanvas canvas(painter, form3->PaintBox1->font());
-        const ViewState& view = state->View;
-        DrawResultSheet(subject, canvas,
-                        PageView{view.ZoomFactor, view.HorizontalOffset, view.VerticalOffset, view.ZoomFactor,
-                                 view.ZoomFactor},
-                        pupil, SheetSource::Of(*state));
+        draw(canvas, PageView{zoom.factor, state->View.HorizontalOffset, state->View.VerticalOffset,
+                              zoom.factor, zoom.factor});
         painter.end();
         return image;
+    }
+    QImage expectedPage(std::int32_t pupil, Subject subject, const ZoomStep& zoom = Small) const {
+        return expectedImage(zoom, [&](Canvas& canvas, const PageView& view) {
+            DrawResultSheet(subject, canvas, view, pupil, SheetSource::Of(*state));
+        });
     }
 
     // The texts of the sheet of `pupil` on paper at the fake printer's resolution.
@@ -240,31 +254,26 @@ TEST_F(PreviewTest, MathematicsIsDrawnWhenChosen) {
 TEST_F(PreviewTest, ZoomStepsFollowTheTableAndStopAtBothEnds) {
     load(3);
     preview();
-    struct Step {
-        double factor;
-        int offset, left, width;
-    };
-    const Step table[] = {{0.6, 0, 48, 479}, {0.8, 20, 28, 499}, {1.0, 40, 8, 519}};
-    auto expectStep = [&](const Step& step) {
+    auto expectStep = [&](const ZoomStep& step) {
         EXPECT_EQ(state->View.ZoomFactor, step.factor); // exactly one of the three
-        EXPECT_EQ(state->View.ZoomOffset, step.offset);
-        EXPECT_EQ(form3->PaintBox1->geometry(), QRect(step.left, 0, step.width, 529));
-        EXPECT_EQ(form3->HBarre->geometry(), QRect(step.left, 528, step.width, 17));
+        EXPECT_EQ(state->View.ZoomOffset, step.growth);
+        EXPECT_EQ(form3->PaintBox1->geometry(), QRect(step.left, 0, step.boxWidth, 529));
+        EXPECT_EQ(form3->HBarre->geometry(), QRect(step.left, 528, step.boxWidth, 17));
     };
     form3->ZoomAV->click();
-    expectStep(table[1]);
-    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+    expectStep(Medium);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French, Medium));
     form3->ZoomAV->click();
-    expectStep(table[2]);
-    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+    expectStep(Large);
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French, Large));
     form3->ZoomAV->click();
-    expectStep(table[2]);
+    expectStep(Large);
     form3->ZoomAR->click();
-    expectStep(table[1]);
+    expectStep(Medium);
     form3->ZoomAR->click();
-    expectStep(table[0]);
+    expectStep(Small);
     form3->ZoomAR->click(); // 0.8 - 0.2 in floating point is not 0.6: this must not go below
-    expectStep(table[0]);
+    expectStep(Small);
     EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
 }
 
@@ -467,7 +476,7 @@ TEST_F(PreviewTest, FailedPrintsGiveTheViewBackAndSayWhy) {
     EXPECT_TRUE(log.jobs[1].aborted);
     EXPECT_FALSE(log.jobs[1].ended);
     EXPECT_EQ(state->View, before);
-    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French));
+    EXPECT_EQ(shownPage(), expectedPage(1, Subject::French, Medium));
 }
 
 TEST_F(PreviewTest, PrintAllFromTheThirdPupilGivesOneJobPerPupilAtPaperSize) {
@@ -578,17 +587,9 @@ TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
     EXPECT_GT(form3->VBarre->maximum(), 0);
     pressOn(form3->VBarre, QStyle::SC_ScrollBarAddPage);
     EXPECT_EQ(state->View.VerticalOffset, form3->VBarre->value());
-    const ViewState& view = state->View;
-    QImage image(form3->PaintBox1->size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setPen(QPen(Qt::black, 0));
-    painter.drawRect(0, 0, 479 + 2 * view.ZoomOffset - 1, 536);
-    QPainterCanvas canvas(painter, form3->PaintBox1->font());
-    expected.DrawPage(pages - 2, canvas,
-                      PageView{view.ZoomFactor, view.HorizontalOffset, view.VerticalOffset, 0.8, 0.8});
-    painter.end();
-    EXPECT_EQ(shownPage(), image);
+    EXPECT_EQ(shownPage(), expectedImage(Medium, [&](Canvas& canvas, const PageView& view) {
+                  expected.DrawPage(pages - 2, canvas, view);
+              }));
 
     // One job titled "Synthèse" with every page, the class table in landscape.
     form3->Imprime->click();
