@@ -10,12 +10,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 #include <numeric>
 #include <sstream>
-#include <sys/wait.h>
 #include <tuple>
 
 using namespace zeb;
