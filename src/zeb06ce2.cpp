@@ -4,6 +4,7 @@
 #include "ui/ProgramWindows.h"
 #include "ui/QuitSignals.h"
 #include "ui/Zebproj.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -13,13 +14,10 @@
 
 namespace {
 
-// Without any of these Qt has no screen to open and aborts inside QApplication's constructor
-// with an English message. A platform named on the command line (-platform offscreen) is Qt's
-// to check.
+// A platform named on the command line (-platform offscreen) is Qt's to check.
 bool hasScreen(int argc, char** argv) {
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        if (!qEnvironmentVariableIsEmpty(variable))
-            return true;
+    if (zeb::DisplayAvailable())
+        return true;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
             return true;

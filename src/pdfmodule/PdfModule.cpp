@@ -78,11 +78,11 @@ Engine::Headless::Headless() {
 
 } // namespace zeb::pdfmodule
 
-extern "C" __attribute__((visibility("default"))) const zeb::pdfmodule::Functions*
+extern "C" ZEB_EXPORT const zeb::pdfmodule::Functions*
 ZebPdfModule(std::uint32_t version) {
     return version == zeb::pdfmodule::Version ? &zeb::pdfmodule::Table : nullptr;
 }
 
-extern "C" __attribute__((visibility("default"))) std::int32_t ZebPdfModuleVersion() {
+extern "C" ZEB_EXPORT std::int32_t ZebPdfModuleVersion() {
     return static_cast<std::int32_t>(zeb::pdfmodule::Version);
 }

@@ -15,7 +15,7 @@
 
 namespace zeb::pdfmodule {
 
-inline constexpr char FileName[] = "libzebpdf.so";
+inline constexpr char FileName[] = ZEB_LIBRARY_PREFIX "zebpdf" ZEB_LIBRARY_SUFFIX;
 inline constexpr char EntryName[] = "ZebPdfModule";
 // Answers Version, as every module of the program does when it is loaded.
 inline constexpr char VersionEntry[] = "ZebPdfModuleVersion";

@@ -17,6 +17,32 @@
 
 namespace zeb {
 
+// ---- Text and paths ------------------------------------------------------------------------
+
+// The program's texts are UTF-8. A path made from one, or written as one, goes through these: a
+// std::string is read in the system's own narrow code page on Windows, which loses every
+// character outside it (C:\Users\Hélène). Here they change nothing.
+inline std::filesystem::path PathFromUtf8(std::string_view text) {
+    return std::filesystem::path(
+        std::u8string_view(reinterpret_cast<const char8_t*>(text.data()), text.size()));
+}
+inline std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
+// The program's arguments in UTF-8, the program's name first, whatever the system's own
+// encoding of its command line (UTF-16 on Windows).
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+
+// Makes the console show the UTF-8 the program writes (a Windows console otherwise reads it in
+// its own code page); nothing to do elsewhere.
+void UseUtf8Console();
+
+// Whether windows can be shown: a graphical session, or a Qt platform chosen by the environment.
+// Without one Qt aborts inside QApplication's constructor with an English message.
+bool DisplayAvailable();
+
 // ---- System errors ---------------------------------------------------------------------
 
 // The French wording of a system error number, for messages.

@@ -7,11 +7,11 @@
 
 extern "C" {
 
-__attribute__((visibility("default"))) zeb::SheetPrinter* ZebNewSystemPrinter() {
+ZEB_EXPORT zeb::SheetPrinter* ZebNewSystemPrinter() {
     return zeb::MakeCupsPrinter().release();
 }
 
-__attribute__((visibility("default"))) int ZebPrintModuleLevel() {
+ZEB_EXPORT int ZebPrintModuleLevel() {
     return zeb::PrintModuleLevel;
 }
 }

@@ -16,7 +16,7 @@ using ZebPrintModuleLevelFunction = int (*)();
 
 namespace zeb {
 
-inline constexpr const char* PrintModuleFileName = "libzebprint.so";
+inline constexpr const char* PrintModuleFileName = ZEB_LIBRARY_PREFIX "zebprint" ZEB_LIBRARY_SUFFIX;
 inline constexpr const char* PrintModuleNewPrinterEntry = "ZebNewSystemPrinter";
 inline constexpr const char* PrintModuleLevelEntry = "ZebPrintModuleLevel";
 // Raised whenever SheetPrinter, Canvas, Document or the errors change shape.

@@ -530,13 +530,13 @@ bool Run::reportProgress(std::uint64_t bytes) {
 } // namespace
 } // namespace zeb::unzdll
 
-extern "C" __attribute__((visibility("default"))) std::int32_t UnzDllExec(UnzipCommand* command) {
+extern "C" ZEB_EXPORT std::int32_t UnzDllExec(UnzipCommand* command) {
     if (!zeb::unzdll::validCommand(command))
         return UNZDLL_ERROR_COMMAND;
     zeb::unzdll::Run run(*command);
     return run.execute();
 }
 
-extern "C" __attribute__((visibility("default"))) std::int32_t GetUnzDllVersion(void) {
+extern "C" ZEB_EXPORT std::int32_t GetUnzDllVersion(void) {
     return zeb::unzdll::LibraryVersion;
 }

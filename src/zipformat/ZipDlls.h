@@ -98,7 +98,7 @@ typedef int32_t (*GetUnzDllVersionFunction)(void);
 #define UNZDLL_VERSION_NAME "GetUnzDllVersion"
 /* What GetUnzDllVersion answers: a library of another version is not used. */
 #define UNZDLL_LIBRARY_VERSION 100
-#define UNZDLL_FILE_NAME "libunzdll.so"
+#define UNZDLL_FILE_NAME ZEB_LIBRARY_PREFIX "unzdll" ZEB_LIBRARY_SUFFIX
 
 enum UnzDllError {
     UNZDLL_ERROR_COMMAND = -1,     /* no command, wrong interface level, no callback or archive */
