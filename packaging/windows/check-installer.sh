@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# check-installer.sh INSTALLER: installs ZEB silently into a fresh Wine prefix of its own, checks
+# the programs, the Start menu entry, the .jad association and the uninstaller's registration,
+# runs the installed zeb-fiches.exe, then uninstalls silently and checks that all of it is gone
+# but the user's work folder. Prints what it checked; exits 1 at the first thing missing.
+set -euo pipefail
+installer=$(realpath "$1")
+
+wine=$(command -v wine64 || true)
+[ -n "$wine" ] || wine=/usr/lib/wine/wine64 # Debian's wine64 alone does not put it on the PATH
+[ -x "$wine" ] || { echo "wine64 est introuvable (paquet Debian wine64)" >&2; exit 2; }
+wineserver=$(dirname "$wine")/wineserver
+[ -x "$wineserver" ] || wineserver=wineserver
+
+export WINEPREFIX
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/zeb-wine-installation.XXXXXX")
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono nor Gecko to offer
+cleanup() {
+  "$wineserver" -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "ÉCHEC : $*" >&2
+  exit 1
+}
+# Runs a Windows program and waits for every process it started (the uninstaller goes on from
+# a copy of itself in the temporary folder).
+run() {
+  "$wine" "$@"
+  "$wineserver" -w
+}
+registry() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
+windows_folder() { "$wine" winepath -u "$("$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
+
+run wineboot --init >/dev/null 2>&1
+local_app_data=$(windows_folder LOCALAPPDATA)
+app_data=$(windows_folder APPDATA)
+folder=$local_app_data/Programs/ZEB
+shortcut="$app_data/Microsoft/Windows/Start Menu/Programs/ZEB – Évaluation CE2.lnk"
+work=$local_app_data/zeb
+
+run "$installer" /S
+for file in zeb06ce2.exe zeb-fiches.exe Qt6Widgets.dll platforms/qwindows.dll translations/qtbase_fr.qm \
+  qt.conf LISEZMOI.txt desinstaller.exe; do
+  [ -f "$folder/$file" ] || fail "$file n'est pas installé dans $folder"
+done
+[ -f "$shortcut" ] || fail "pas d'entrée « ZEB – Évaluation CE2 » dans le menu Démarrer"
+registry 'HKCU\Software\Classes\.jad' | grep -q 'REG_SZ *ZEB.ExportJade' ||
+  fail ".jad n'est pas associé à ZEB"
+registry 'HKCU\Software\Classes\ZEB.ExportJade\shell\open\command' | grep -qF 'zeb06ce2.exe" "%1"' ||
+  fail "la commande d'ouverture des .jad ne lance pas zeb06ce2.exe"
+uninstall='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEB'
+registry "$uninstall" /v DisplayVersion | grep -q 'REG_SZ *2.0' || fail "la désinstallation n'est pas inscrite"
+registry "$uninstall" /v QuietUninstallString | grep -qF 'desinstaller.exe" /S' ||
+  fail "pas de désinstallation silencieuse inscrite"
+run "$folder/zeb-fiches.exe" --help >/dev/null || fail "zeb-fiches.exe installé ne démarre pas"
+echo "Installation vérifiée dans $folder : programmes, menu Démarrer, type .jad, désinstallation inscrite"
+
+mkdir -p "$work"
+echo "objectifs choisis" >"$work/ZEB.CFG"
+run "$folder/desinstaller.exe" /S
+[ ! -e "$folder" ] || fail "$folder reste après la désinstallation : $(ls -A "$folder" | tr '\n' ' ')"
+[ ! -e "$shortcut" ] || fail "l'entrée du menu Démarrer reste après la désinstallation"
+for key in 'HKCU\Software\Classes\.jad' 'HKCU\Software\Classes\ZEB.ExportJade' "$uninstall"; do
+  ! registry "$key" >/dev/null || fail "la clé $key reste après la désinstallation"
+done
+[ -f "$work/ZEB.CFG" ] || fail "la désinstallation silencieuse a effacé le dossier de travail $work"
+echo "Désinstallation vérifiée : dossier, menu Démarrer et clés retirés, dossier de travail gardé"
