@@ -7,7 +7,10 @@
 #   ./dev.sh bench            install what is missing, build, run the benchmarks
 #   ./dev.sh fuzz [SECONDS]   fuzz the archive reader, then the unzip library (each 60 s by default) under ASan and UBSan
 #   ./dev.sh pictures         remake the README's sheet pictures and printed page from the sample class
-#   ./dev.sh screenshots      remake the README's window pictures, under a virtual display
+#   ./dev.sh screenshots [windows]  remake the README's window pictures, under a virtual display
+#                             (windows: the main window of the Windows build, under Wine)
+#   ./dev.sh windows          cross-build for Windows, run the tests under Wine, make the ZEB folder,
+#                             its zip and the installer, and check the installer under Wine
 #   ./dev.sh setup            install the system packages of every command above, and nothing else
 #
 # Each command installs with apt-get (as root or through sudo) the packages it needs that are
@@ -38,6 +41,14 @@ SANITIZE_PACKAGES=(llvm)             # llvm-symbolizer: stack traces of the sani
 FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm)  # libFuzzer for the archive reader
 PACKAGE_PACKAGES=(file dpkg-dev lintian)       # cpack's Debian package, its dependencies, its check
 SCREENSHOT_PACKAGES=(xvfb xauth)               # a virtual display for the screenshots
+WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix  # MinGW-w64: 64-bit Windows programs
+  libz-mingw-w64-dev mingw-w64-tools # zlib for Windows (zlib1.dll); the MinGW tools
+  googletest                         # GoogleTest's source, built with the Windows compiler
+  wine64 xvfb xauth                  # the tests and the programs under Wine, on a virtual display
+  poppler-utils                      # reading back the PDFs of the Windows programs
+  nsis zip librsvg2-bin              # the installer, the zip, the programs' icon from its SVG
+)
 
 # The programs and what they load at run time: the unzip library, the PDF and printing modules.
 PROGRAM_TARGETS=(zeb-fiches zeb06ce2 unzdll zebpdf zebprint)
@@ -93,6 +104,51 @@ build_only() {
     configure "$dir" -DZEB_BUILD_TESTS=OFF -DZEB_BUILD_BENCHMARKS=OFF
   fi
   cmake --build "$dir" -j "$(nproc)" --target "$@"
+}
+
+# The Windows build's Qt: Qt Base for MinGW-w64, built from Debian's sources, kept as a tarball in
+# the shared toolchains folder beside this project's folder with the CMake toolchain it goes with,
+# and unpacked once into the user's cache.
+windows_qt() {
+  local toolchains
+  toolchains=$(dirname "$(pwd -P)")/shared/toolchains
+  local tarball=${ZEB_QT_MINGW_TARBALL:-$toolchains/qt-6.4.2-mingw64.tar.xz}
+  WINDOWS_TOOLCHAIN=${ZEB_MINGW_TOOLCHAIN:-$(dirname "$tarball")/mingw64.cmake}
+  local cache=${XDG_CACHE_HOME:-$HOME/.cache}/zeb
+  WINDOWS_QT=$cache/$(basename "$tarball" .tar.xz)
+  if [ ! -f "$WINDOWS_TOOLCHAIN" ]; then
+    echo "La chaîne de compilation pour Windows $WINDOWS_TOOLCHAIN est introuvable : donnez son chemin dans ZEB_MINGW_TOOLCHAIN." >&2
+    exit 1
+  fi
+  [ -f "$WINDOWS_QT/lib/cmake/Qt6/qt.toolchain.cmake" ] && return 0
+  if [ ! -f "$tarball" ]; then
+    echo "Qt pour Windows est introuvable : ni $WINDOWS_QT, ni l'archive $tarball." >&2
+    echo "Donnez le chemin de l'archive qt-6.4.2-mingw64.tar.xz dans ZEB_QT_MINGW_TARBALL." >&2
+    exit 1
+  fi
+  echo "Qt pour Windows : décompression de $tarball dans $cache"
+  mkdir -p "$cache"
+  local unpacking
+  unpacking=$(mktemp -d "$cache/unpacking.XXXXXX")
+  if ! tar -C "$unpacking" -xJf "$tarball" || [ ! -d "$unpacking/$(basename "$WINDOWS_QT")" ]; then
+    rm -rf "$unpacking"
+    echo "L'archive $tarball n'a pas pu être décompressée (ou ne contient pas $(basename "$WINDOWS_QT"))." >&2
+    exit 1
+  fi
+  rm -rf "$WINDOWS_QT"
+  mv "$unpacking/$(basename "$WINDOWS_QT")" "$WINDOWS_QT"
+  rm -rf "$unpacking"
+}
+
+# configure_windows DIR [cmake options...]: the Windows build, for release, warnings as errors,
+# the tests on (run under Wine), the benchmarks off. The Linux build folder `build` is given for
+# what the tests compare the Windows programs with.
+configure_windows() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEB_WERROR=ON \
+    -DZEB_BUILD_TESTS=ON -DZEB_BUILD_BENCHMARKS=OFF -DZEB_HOST_BUILD="$PWD/build" \
+    -DCMAKE_TOOLCHAIN_FILE="$WINDOWS_QT/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$WINDOWS_TOOLCHAIN" "$@" >/dev/null
 }
 
 command=${1:-}
@@ -181,12 +237,43 @@ case "$command" in
     ls docs/images
     ;;
   screenshots)
+    if [ "${2:-}" = windows ]; then
+      # The main window as Windows draws it (its own style, the fonts Wine gives), from the
+      # Windows build's picture tool with the programs' DLLs beside it.
+      setup "${RUN_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+      windows_qt
+      configure_windows build-windows
+      cmake --build build-windows -j "$(nproc)" --target zeb-screenshots "${PROGRAM_TARGETS[@]}"
+      cmake --install build-windows --prefix build-windows/screenshots >/dev/null
+      cp build-windows/bin/zeb-screenshots.exe build-windows/screenshots/
+      pictures=$(mktemp -d)
+      trap 'rm -rf "$pictures"' EXIT
+      QT_QPA_PLATFORM=windows xvfb-run -a -s "-screen 0 1280x1024x24" \
+        tools/wine-run --prefix "$PWD/build-windows/wine" -- build-windows/screenshots/zeb-screenshots.exe \
+        "Z:$pictures" examples/classe-ce2-exemple.jad
+      cp "$pictures/fenetre-principale.png" docs/images/fenetre-principale-windows.png
+      ls -l docs/images/fenetre-principale-windows.png
+      exit 0
+    fi
     setup "${RUN_PACKAGES[@]}" "${SCREENSHOT_PACKAGES[@]}"
     build_only build zeb-screenshots unzdll zebprint
     mkdir -p docs/images
     QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
       build/bin/zeb-screenshots docs/images examples/classe-ce2-exemple.jad
     ls docs/images
+    ;;
+  windows)
+    setup "${RUN_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+    windows_qt
+    # zeb-fiches of the Linux build, whose files the Windows one must write alike.
+    build_only build zeb-fiches
+    configure_windows build-windows
+    cmake --build build-windows -j "$(nproc)"
+    ctest --test-dir build-windows --output-on-failure -j "$(nproc)"
+    cmake --build build-windows --target zeb_windows_packages
+    packaging/windows/check-installer.sh build-windows/ZEB-2.0-installation.exe
+    du -sh --apparent-size build-windows/windows-folder/ZEB build-windows/ZEB-2.0-windows.zip \
+      build-windows/ZEB-2.0-installation.exe
     ;;
   bench)
     setup "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
