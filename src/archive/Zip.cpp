@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 #include <utility>
 
 namespace zeb {
@@ -54,17 +52,28 @@ std::string zip64TooLarge(const std::string& path) {
            "programme.";
 }
 
+// The errno value of a file system error, for FrenchReason.
+int errorNumber(const std::error_code& error) {
+    return error.category() == std::generic_category() ? error.value()
+                                                       : error.default_error_condition().value();
+}
+
+// What stands at a path (UTF-8), links followed; `error` is set when it cannot be told.
+fs::file_status statusOf(const std::string& path, std::error_code& error) {
+    return fs::status(PathFromUtf8(path), error);
+}
+
 // Why what lies at `path` cannot be an archive, or empty for a plain file. A pipe or a
 // device would block the first read for ever, a folder has nothing to read.
-std::string notAPlainFile(const std::string& path, const struct stat& info) {
-    if (S_ISREG(info.st_mode))
+std::string notAPlainFile(const std::string& path, const fs::file_status& status) {
+    if (fs::is_regular_file(status))
         return {};
-    if (S_ISDIR(info.st_mode))
+    if (fs::is_directory(status))
         return inQuotes(path) + "\nest un dossier, pas une archive Zip.";
-    const char* kind = S_ISFIFO(info.st_mode)                           ? "un tube nommé"
-                       : S_ISSOCK(info.st_mode)                         ? "une socket"
-                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "un périphérique"
-                                                                        : "un fichier spécial";
+    const char* kind = fs::is_fifo(status)                                          ? "un tube nommé"
+                       : fs::is_socket(status)                                      ? "une socket"
+                       : fs::is_character_file(status) || fs::is_block_file(status) ? "un périphérique"
+                                                                                    : "un fichier spécial";
     return inQuotes(path) + "\nn'est pas un fichier ordinaire : c'est " + kind + ", pas une archive Zip.";
 }
 
@@ -72,9 +81,10 @@ std::unique_ptr<ByteStream> openArchive(const std::string& path) {
     std::unique_ptr<ByteStream> stream = OpenFileStream(path);
     if (!stream) {
         const int error = errno;
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-            throw ZipException(notAPlainFile(path, info));
+        std::error_code unknown;
+        if (const fs::file_status status = statusOf(path, unknown);
+            fs::exists(status) && !fs::is_regular_file(status))
+            throw ZipException(notAPlainFile(path, status));
         throw ZipException("Impossible d'ouvrir le fichier " + inQuotes(path) + " : " + FrenchReason(error) +
                            ".");
     }
@@ -84,26 +94,27 @@ std::unique_ptr<ByteStream> openArchive(const std::string& path) {
 // Why the library could not write into `folder`, or empty when it can. A folder that is
 // missing because its parent refuses writing is told apart from one merely missing.
 std::string cannotExtractInto(const std::string& folder) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) {
-        const int error = errno;
-        if (error != ENOENT && error != ENOTDIR)
-            return "Ce dossier est inaccessible : " + FrenchReason(error) + ".";
+    std::error_code error;
+    const fs::file_status status = statusOf(folder, error);
+    if (!fs::exists(status)) {
+        if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
+            return "Ce dossier est inaccessible : " + FrenchReason(errorNumber(error)) + ".";
         // The nearest folder that exists is where it would have been made.
         std::error_code ignored;
-        fs::path parent = fs::absolute(folder, ignored).parent_path();
-        bool found = false;
-        while (!(found = ::stat(parent.c_str(), &info) == 0) && parent != parent.root_path())
+        fs::path parent = fs::absolute(PathFromUtf8(folder), ignored).parent_path();
+        fs::file_status found;
+        while (!fs::exists(found = fs::status(parent, ignored)) && parent != parent.root_path())
             parent = parent.parent_path();
-        if (found && S_ISDIR(info.st_mode) && ::access(parent.c_str(), W_OK | X_OK) != 0)
-            return "Ce dossier n'existe pas et ne peut pas être créé dans " + inQuotes(parent.string()) +
-                   " : " + FrenchReason(errno) + ".";
+        if (fs::is_directory(found))
+            if (const int refused = CheckWritableFolder(parent); refused != 0)
+                return "Ce dossier n'existe pas et ne peut pas être créé dans " +
+                       inQuotes(Utf8FromPath(parent)) + " : " + FrenchReason(refused) + ".";
         return "Ce dossier n'existe pas.";
     }
-    if (!S_ISDIR(info.st_mode))
+    if (!fs::is_directory(status))
         return "Ce n'est pas un dossier.";
-    if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        return "Impossible d'écrire dans ce dossier : " + FrenchReason(errno) + ".";
+    if (const int refused = CheckWritableFolder(PathFromUtf8(folder)); refused != 0)
+        return "Impossible d'écrire dans ce dossier : " + FrenchReason(refused) + ".";
     return {};
 }
 
@@ -114,11 +125,12 @@ ZipFlag flag(bool value) {
 } // namespace
 
 bool LinuxVolumeService::canReach(const std::string& archivePath) {
-    fs::path folder = fs::path(archivePath).parent_path();
+    fs::path folder = PathFromUtf8(archivePath).parent_path();
     if (folder.empty())
         folder = ".";
-    struct stat info {};
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(folder.c_str(), X_OK) == 0;
+    // Looking at "." inside the folder needs the right to pass through it, where the system has one.
+    std::error_code error;
+    return fs::is_directory(folder) && fs::is_directory(folder / ".", error);
 }
 
 TZip::TZip(ZipPrompts& prompts, VolumeService& volumes) : prompts_(prompts), volumes_(volumes) {}
@@ -135,24 +147,28 @@ void TZip::SetZipFileName(const std::string& path) {
     ClearEntries();
     zipFileName_ = path;
     std::error_code ignored;
-    absoluteName_ = path.empty() ? std::string() : fs::absolute(path, ignored).string();
+    absoluteName_ = path.empty() ? std::string() : Utf8FromPath(fs::absolute(PathFromUtf8(path), ignored));
     if (!path.empty()) {
         if (!volumes_.canReach(path))
             throw ZipException("Impossible d'accéder à l'unité, disque ou lecteur sélectionné !");
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0) {
-            if (const std::string refusal = notAPlainFile(path, info); !refusal.empty())
+        std::error_code unknown;
+        if (const fs::file_status status = statusOf(path, unknown); fs::exists(status)) {
+            if (const std::string refusal = notAPlainFile(path, status); !refusal.empty())
                 throw ZipException(refusal);
         } else {
-            // An empty archive: the end record alone.
-            unsigned char empty[EndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            const bool written =
-                fd >= 0 && ::write(fd, empty, sizeof empty) == static_cast<ssize_t>(sizeof empty);
-            if (fd >= 0 && (::close(fd) != 0 || !written))
-                ::unlink(path.c_str());
-            if (fd < 0 || !written)
+            // An empty archive: the end record alone, put in place only while nothing stands there.
+            std::string empty(EndRecordSize, '\0');
+            empty.replace(0, 4, "PK\x05\x06");
+            const fs::path file = PathFromUtf8(path);
+            fs::path fresh = file;
+            fresh += ".zeb-nouvelle";
+            try {
+                WriteFileAtomically(fresh, empty);
+                Placement::PutWhereFree(fresh, file);
+            } catch (const std::exception&) {
+                fs::remove(fresh, unknown);
                 throw ZipException("Impossible de créer \n" + inQuotes(path));
+            }
         }
         ReadDirectory();
     }
@@ -224,8 +240,8 @@ void TZip::GetEntry(std::int32_t index, TFileInfoC& entry) const {
 }
 
 std::int32_t TZip::DiskNumberOfVolume(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !volumes_.isRemovable(path))
+    std::error_code unknown;
+    if (!fs::exists(statusOf(path, unknown)) || !volumes_.isRemovable(path))
         return 0;
     const std::string label = volumes_.volumeLabel(path).substr(0, 11);
     if (label.rfind("PKBACK# ", 0) != 0 || label.size() < 11)
@@ -258,7 +274,7 @@ bool TZip::LoadUnzipLibrary(const std::string& dllFolder) {
     PrivateLibrary library =
         dllFolder.empty()
             ? PrivateLibrary::Load(UNZDLL_FILE_NAME, UNZDLL_VERSION_NAME, UNZDLL_LIBRARY_VERSION)
-            : PrivateLibrary::LoadFirst({fs::path(dllFolder) / UNZDLL_FILE_NAME}, UNZDLL_VERSION_NAME,
+            : PrivateLibrary::LoadFirst({PathFromUtf8(dllFolder) / UNZDLL_FILE_NAME}, UNZDLL_VERSION_NAME,
                                         UNZDLL_LIBRARY_VERSION);
     const auto exec = reinterpret_cast<UnzDllExecFunction>(library.symbol(UNZDLL_EXEC_NAME));
     if (exec == nullptr) {
@@ -327,10 +343,14 @@ std::int32_t TZip::Extract() {
     // than the one asked for would scatter pupil data, so a folder we cannot enter stops here.
     std::string folder = ExtractDir;
     if (folder.empty())
-        folder = fs::path(zipFileName_).parent_path().string();
-    if (!folder.empty() && ::chdir(folder.c_str()) != 0)
-        throw ZipException("Impossible d'extraire le(s) fichier(s) vers :\n" + inQuotes(folder) + "\n" +
-                           FrenchReason(errno) + ".");
+        folder = Utf8FromPath(PathFromUtf8(zipFileName_).parent_path());
+    if (!folder.empty()) {
+        std::error_code error;
+        fs::current_path(PathFromUtf8(folder), error);
+        if (error)
+            throw ZipException("Impossible d'extraire le(s) fichier(s) vers :\n" + inQuotes(folder) + "\n" +
+                               FrenchReason(errorNumber(error)) + ".");
+    }
 
     std::vector<ExtractSpec> specs;
     UnzipCommand command = BuildCommand(specs);

@@ -342,4 +342,114 @@ private:
     std::string failure_;
 };
 
+// ---- Extraction ----------------------------------------------------------------------------
+
+// The unzip library's side of the disk. Everything is reached from the extraction folder, one
+// level at a time, and not a single link is followed (a symbolic link, or a junction or other
+// reparse point on Windows): a link planted in the folder, before or during the run, can neither
+// redirect a write nor be written through. The folders on the way stay open, so that none of them
+// can be swapped for a link meanwhile. Failures are errno values (ENOENT, EEXIST, ENOSPC...) on
+// every system, so that the library words them alike.
+
+// Whether a system can hold `part` (UTF-8) as the name of one file or folder: Windows refuses
+// the characters < > : " / \ | ? *, a name ending in a dot or a space, and the names of its
+// devices (CON, NUL, COM1, LPT1... with any extension), and a name with ":" would write into a
+// stream of another file. Every name passes elsewhere, where only "/" and NUL are special, and
+// the caller has already refused those.
+bool ExtractionNameAllowed(std::string_view part);
+
+// A library of the system's that the unzip library may use (libzip), loaded by its file name
+// through the system's search and never unloaded; nullptr when it cannot be loaded. Its symbols
+// stay its own: it cannot interpose on the program's.
+void* LoadSystemLibrary(const char* fileName);
+void* SystemLibrarySymbol(void* library, const char* name);
+
+// The current folder, held open from `open` on: what an extraction writes stays in this very
+// folder, even when the current folder changes meanwhile.
+class ExtractionRoot {
+public:
+    ExtractionRoot() = default;
+    ~ExtractionRoot();
+    ExtractionRoot(const ExtractionRoot&) = delete;
+    ExtractionRoot& operator=(const ExtractionRoot&) = delete;
+
+    // 0 or an error number.
+    int open();
+
+private:
+    friend class ExtractionFolders;
+    std::intptr_t handle_ = -1;
+    std::filesystem::path path_; // where Windows reaches what lies below it by name
+};
+
+// What stands at a name of an extraction folder, never following a link.
+struct ExtractionEntry {
+    enum class Kind { Absent, File, Other }; // Other: a folder, a link, a device...
+    Kind kind = Kind::Absent;
+    std::int64_t mtime = 0; // seconds since 1970, for a File
+    int error = 0;          // when it could not be told; kind is then Other
+};
+
+// The folders of a member's path, opened (and made as needed) one level at a time from the
+// extraction folder. Folders made for a member that ends up not extracted are removed again when
+// still empty.
+class ExtractionFolders {
+public:
+    explicit ExtractionFolders(const ExtractionRoot& root) : root_(root) {}
+    ~ExtractionFolders();
+    ExtractionFolders(const ExtractionFolders&) = delete;
+    ExtractionFolders& operator=(const ExtractionFolders&) = delete;
+
+    // Opens the first `count` of `parts` (UTF-8) below the root. Returns 0, or the error number of
+    // the failure: ELOOP or ENOTDIR when a part is a link or not a folder.
+    int open(const std::vector<std::string>& parts, std::size_t count);
+    // What stands at `name` in the innermost folder opened.
+    ExtractionEntry inspect(const std::string& name) const;
+    // Keeps the folders made so far.
+    void keep();
+
+private:
+    friend class ExtractionFile;
+    struct Level {
+        std::intptr_t handle = -1;
+        std::filesystem::path path; // the folder's full path (Windows)
+        std::string name;           // its name in the level above
+        bool made = false;          // made by this object, removed again unless kept
+    };
+    std::intptr_t innermost() const;
+    const std::filesystem::path& innermostPath() const;
+
+    const ExtractionRoot& root_;
+    std::vector<Level> levels_;
+};
+
+// A file being written in the innermost folder of an ExtractionFolders, which must outlive it:
+// unnamed where the file system allows it, else under a hidden name of its own, made new (never
+// an existing file, never through a link). It takes its final name only through commit();
+// otherwise it is removed, so an error or a stop never leaves a partial file behind.
+class ExtractionFile {
+public:
+    ExtractionFile() = default;
+    ~ExtractionFile();
+    ExtractionFile(const ExtractionFile&) = delete;
+    ExtractionFile& operator=(const ExtractionFile&) = delete;
+
+    // Returns 0 or an error number.
+    int create(const ExtractionFolders& folders);
+    // Writes all of `size` bytes. Returns 0 or an error number.
+    int write(const char* data, std::size_t size);
+    // Readable by the user only where the system has modes, modification time `mtime`, then the
+    // final name. Without `replace` an entry that appeared under that name since it was
+    // inspected is left alone (EEXIST).
+    int commit(const std::string& name, std::int64_t mtime, bool replace);
+    // Removes the file now.
+    void discard();
+
+private:
+    std::intptr_t folder_ = -1;
+    std::filesystem::path folderPath_;
+    std::string name_; // empty while the file has no name
+    std::intptr_t handle_ = -1;
+};
+
 } // namespace zeb

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <ctime>
 #include <optional>
-#include <sys/stat.h>
 #include <unordered_set>
 
 namespace zeb::unzdll {
@@ -16,6 +15,8 @@ namespace {
 constexpr std::uint32_t DataDescriptorSignature = 0x08074B50;
 constexpr unsigned UnixHost = 3;
 constexpr unsigned DarwinHost = 19; // keeps the Unix mode in the same place
+constexpr std::uint32_t UnixFileType = 0170000;
+constexpr std::uint32_t UnixSymlink = 0120000;
 
 struct Span {
     std::uint64_t start = 0;
@@ -96,18 +97,6 @@ LocalCheck checkLocal(ByteStream& stream, const TFileInfoC& entry, Span& span) {
         field(4 + sizeWidth) != entry.UncompressedSize)
         return LocalCheck::Disagrees;
     return LocalCheck::Agrees;
-}
-
-// libzip's name of a member against ours, like with like: the stored bytes, or the UTF-8
-// name of a Unicode path field, which libzip shows instead when its checksum matches. libzip
-// turns a NUL inside a name into a space; ours keeps it, and the member is refused later.
-bool sameName(std::string_view libzipName, const TFileInfoC& entry) {
-    std::string stored = entry.StoredName;
-    std::replace(stored.begin(), stored.end(), '\0', ' ');
-    if (libzipName == stored)
-        return true;
-    const std::optional<std::string> unicode = UnicodePathName(entry);
-    return unicode && libzipName == *unicode;
 }
 
 ArchiveProblem problem(int code, std::string member = {}, int detail = 0) {
@@ -193,10 +182,10 @@ ArchiveProblem Archive::open(const char* path) {
         member.compressedSize = entry.CompressedSize;
         member.mtime = dosTime(entry.ModDate, entry.ModTime);
         member.method = entry.CompressionMethod;
-        member.encryption = entry.Encrypted ? ZIP_EM_UNKNOWN : ZIP_EM_NONE;
+        member.encryption = entry.Encrypted ? UnknownEncryption : NoEncryption;
         const unsigned host = entry.VersionMadeBy >> 8;
         const std::uint32_t mode = entry.ExternalAttributes >> 16;
-        member.symlink = (host == UnixHost || host == DarwinHost) && (mode & S_IFMT) == S_IFLNK;
+        member.symlink = (host == UnixHost || host == DarwinHost) && (mode & UnixFileType) == UnixSymlink;
         member.crc = entry.Crc32;
         members_.push_back(std::move(member));
         needsLibzip = needsLibzip || !members_.back().plain();
@@ -206,50 +195,7 @@ ArchiveProblem Archive::open(const char* path) {
     stream_ = std::move(stream);
     // Without libzip the members that need it are refused one by one as unsupported.
     if (needsLibzip && (libzip_ = LoadLibZip()) != nullptr)
-        return openWithLibzip(path, directory);
-    return {};
-}
-
-ArchiveProblem Archive::openWithLibzip(const char* path, const CentralDirectory& directory) {
-    // libzip's own consistency check also refuses bytes after the end record, which copy
-    // tools and mail gateways leave; what it checks beyond that is done above.
-    int error = 0;
-    zip_ = std::unique_ptr<zip_t, Discard>(libzip_->open(path, ZIP_RDONLY, &error), Discard{libzip_});
-    if (!zip_) {
-        switch (error) {
-        case ZIP_ER_NOZIP:
-        case ZIP_ER_OPEN:
-        case ZIP_ER_READ:
-        case ZIP_ER_SEEK:
-            return problem(UNZDLL_MSG_ARCHIVE_UNREADABLE);
-        case ZIP_ER_MULTIDISK:
-            return problem(UNZDLL_MSG_ARCHIVE_SPANNED);
-        default:
-            return problem(UNZDLL_MSG_INCONSISTENT);
-        }
-    }
-
-    const zip_int64_t count = libzip_->get_num_entries(zip_.get(), 0);
-    if (count < 0 || static_cast<std::uint64_t>(count) != directory.Entries.size())
-        return problem(UNZDLL_MSG_INCONSISTENT);
-    constexpr zip_uint64_t Needed = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC |
-                                    ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-    for (std::size_t i = 0; i < directory.Entries.size(); ++i) {
-        const TFileInfoC& entry = directory.Entries[i];
-        Member& member = members_[i];
-        const char* raw = libzip_->get_name(zip_.get(), i, ZIP_FL_ENC_RAW);
-        zip_stat_t stat;
-        libzip_->stat_init(&stat);
-        if (raw == nullptr || libzip_->stat_index(zip_.get(), i, ZIP_FL_ENC_RAW, &stat) != 0 ||
-            (stat.valid & Needed) != Needed)
-            return problem(UNZDLL_MSG_INCONSISTENT, entry.FileName);
-        if (!sameName(raw, entry) || stat.size != member.size || stat.comp_size != member.compressedSize ||
-            stat.crc != member.crc || static_cast<std::int32_t>(stat.comp_method) != member.method ||
-            (stat.encryption_method != ZIP_EM_NONE) != entry.Encrypted)
-            return problem(UNZDLL_MSG_INCONSISTENT, entry.FileName);
-        member.mtime = stat.mtime;
-        member.encryption = stat.encryption_method;
-    }
+        return libzip_->open(path, directory, members_);
     return {};
 }
 

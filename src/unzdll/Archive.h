@@ -9,38 +9,10 @@
 #include "LibZip.h"
 #include "zipformat/ZipDirectory.h"
 
-#include <cstdint>
-#include <ctime>
 #include <memory>
-#include <string>
 #include <vector>
-#include <zip.h>
 
 namespace zeb::unzdll {
-
-struct Member {
-    zip_uint64_t index = 0;
-    std::string name; // as the caller lists it: Windows-1252, "\" between the parts
-    std::uint64_t size = 0;
-    std::uint64_t compressedSize = 0;
-    std::time_t mtime = 0;
-    std::int32_t method = 0;
-    std::uint16_t encryption = ZIP_EM_NONE; // ZIP_EM_UNKNOWN when encrypted and libzip is missing
-    bool symlink = false;
-    std::uint32_t crc = 0;
-    std::uint64_t dataOffset = 0; // where the member's data starts, past its local header
-
-    // Stored or deflated, not encrypted: read by our own reader.
-    bool plain() const {
-        return encryption == ZIP_EM_NONE && (method == ZIP_CM_STORE || method == ZIP_CM_DEFLATE);
-    }
-};
-
-struct ArchiveProblem {
-    int code = 0;       // an UnzDllMessage, 0 when the archive is fine
-    std::string member; // the member it is about, when there is one
-    int detail = 0;     // errno, when the file itself could not be read
-};
 
 class Archive {
 public:
@@ -48,21 +20,13 @@ public:
     const std::vector<Member>& members() const { return members_; }
     // The archive's bytes, for the plain members.
     ByteStream& data() const { return *stream_; }
-    // libzip and its view of the archive: both null when no member needs them, or when
-    // libzip cannot be loaded.
-    const LibZip* libzip() const { return libzip_; }
-    zip_t* zip() const { return zip_.get(); }
+    // libzip, with its view of the archive: null when no member needs it, or when libzip cannot
+    // be loaded.
+    LibZip* libzip() const { return libzip_.get(); }
 
 private:
-    ArchiveProblem openWithLibzip(const char* path, const CentralDirectory& directory);
-
-    struct Discard {
-        const LibZip* libzip; // no initializer: value-initialized by unique_ptr
-        void operator()(zip_t* zip) const { libzip->discard(zip); }
-    };
     std::unique_ptr<ByteStream> stream_;
-    const LibZip* libzip_ = nullptr;
-    std::unique_ptr<zip_t, Discard> zip_;
+    std::unique_ptr<LibZip> libzip_;
     std::vector<Member> members_;
 };
 

@@ -1,7 +1,8 @@
 #include "MemberName.h"
 
-#include "zipformat/UnzDllMessages.h"
 #include "core/Cp1252.h"
+#include "platform/Platform.h"
+#include "zipformat/UnzDllMessages.h"
 
 namespace zeb::unzdll {
 namespace {
@@ -72,6 +73,14 @@ MemberPath ParseMemberName(std::string_view name) {
     path.parts.reserve(parts.size());
     for (std::string_view part : parts)
         path.parts.push_back(cp1252::toUtf8(part));
+    // What the system itself cannot hold: a device, or a stream of another file, on Windows.
+    for (const std::string& part : path.parts) {
+        if (!ExtractionNameAllowed(part)) {
+            path.refusal = UNZDLL_MSG_NAME_NOT_ALLOWED;
+            path.parts.clear();
+            return path;
+        }
+    }
     return path;
 }
 

@@ -30,8 +30,10 @@ std::string systemReason(int error) {
         return "accès refusé";
     case ENOSPC:
         return "le disque est plein";
+#ifdef EDQUOT // not every system has quotas
     case EDQUOT:
         return "quota dépassé";
+#endif
     case EROFS:
         return "support en lecture seule";
     case ENAMETOOLONG:
@@ -128,6 +130,8 @@ std::string MessageText(int code, std::string_view member, int detail) {
     case UNZDLL_MSG_NAME_MALFORMED:
         return aboutMember(member,
                            " a été refusé : son nom est vide ou son chemin a un élément vide ou « . ».");
+    case UNZDLL_MSG_NAME_NOT_ALLOWED:
+        return aboutMember(member, " a été refusé : son nom n'est pas permis sur ce système.");
     case UNZDLL_MSG_SYMLINK_MEMBER:
         return aboutMember(member, " a été refusé : c'est un lien symbolique.");
     case UNZDLL_MSG_PATH_NOT_FOLDER:

@@ -1,24 +1,24 @@
-// libunzdll.so: extracts members of a zip archive into the current folder for the unzip
-// component. Stored and deflated members are inflated here with zlib, the others through
-// libzip, loaded when an archive has such a member; everything that touches the disk is
-// done here. The interface is zipformat/ZipDlls.h; the messages are zipformat/UnzDllMessages.h.
+// The unzip library (libunzdll.so, unzdll.dll): extracts members of a zip archive into the
+// current folder for the unzip component. Stored and deflated members are inflated here with
+// zlib, the others through libzip, loaded when an archive has such a member (and refused where
+// the library is built without it); everything that touches the disk is done here, through the
+// platform's extraction folder. The interface is zipformat/ZipDlls.h; the messages are
+// zipformat/UnzDllMessages.h.
 
 #include "Archive.h"
-#include "Disk.h"
 #include "MemberName.h"
 #include "Messages.h"
+#include "platform/Platform.h"
 #include "zipformat/UnzDllMessages.h"
 #include "zipformat/ZipDlls.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
 #include <zlib.h>
@@ -58,29 +58,6 @@ struct Job {
 };
 
 enum class Outcome { Written, Skipped, Stopped };
-
-enum class Read { Clean, Crc, Damaged, SizeMismatch, WrongPassword, WriteFailed, Stopped };
-
-struct ReadResult {
-    Read status = Read::Clean;
-    int error = 0;
-};
-
-class ZipFile {
-public:
-    ZipFile(const LibZip& libzip, zip_file_t* file) : libzip_(libzip), file_(file) {}
-    ~ZipFile() {
-        if (file_ != nullptr)
-            libzip_.fclose(file_);
-    }
-    ZipFile(const ZipFile&) = delete;
-    ZipFile& operator=(const ZipFile&) = delete;
-    zip_file_t* get() const { return file_; }
-
-private:
-    const LibZip& libzip_;
-    zip_file_t* file_;
-};
 
 class Inflater {
 public:
@@ -126,16 +103,17 @@ private:
     std::vector<Job> matchRequests() const;
     Outcome extractFolder(const Job& job);
     Outcome extractFile(const Job& job);
-    Outcome extractEncrypted(const Job& job, int folder, TempFile& temp);
-    ReadResult readInto(const Member& member, const char* password, int folder, TempFile& temp, bool live);
-    ReadResult readPlain(const Member& member, TempFile& temp, bool live);
-    ReadResult readThroughLibzip(const Member& member, const char* password, TempFile& temp, bool live);
-    ReadResult deliver(const Member& member, const char* data, std::size_t size, TempFile& temp,
+    Outcome extractEncrypted(const Job& job, const ExtractionFolders& folders, ExtractionFile& temp);
+    ReadResult readInto(const Member& member, const char* password, const ExtractionFolders& folders,
+                        ExtractionFile& temp, bool live);
+    ReadResult readPlain(const Member& member, ExtractionFile& temp, bool live);
+    ReadResult readThroughLibzip(const Member& member, const char* password, ExtractionFile& temp, bool live);
+    ReadResult deliver(const Member& member, const char* data, std::size_t size, ExtractionFile& temp,
                        std::uint64_t& total, bool live);
     bool reportProgress(std::uint64_t bytes);
 
     const UnzipCommand& command_;
-    Fd root_;
+    ExtractionRoot root_;
     Archive archive_;
     std::unique_ptr<char[]> buffer_;      // what comes out of a member
     std::unique_ptr<char[]> compressed_;  // what goes into zlib
@@ -159,9 +137,7 @@ bool Run::send(std::int32_t action, std::string_view text, std::int32_t value, U
 }
 
 std::int32_t Run::execute() {
-    root_ = Fd(::open(".", O_DIRECTORY | O_PATH | O_CLOEXEC));
-    if (!root_.valid()) {
-        const int error = errno;
+    if (const int error = root_.open(); error != 0) {
         return message(UNZDLL_MSG_FOLDER_UNAVAILABLE, {}, error) ? UNZDLL_ERROR_COMMAND
                                                                  : UNZDLL_ERROR_STOPPED;
     }
@@ -190,12 +166,11 @@ std::int32_t Run::checkMethods(const std::vector<Job>& jobs) {
         const LibZip* libzip = archive_.libzip();
         int code = 0;
         if (libzip == nullptr)
-            code = member.encryption != ZIP_EM_NONE ? UNZDLL_MSG_UNSUPPORTED_ENCRYPTION
-                                                    : UNZDLL_MSG_UNSUPPORTED_METHOD;
-        else if (libzip->compression_method_supported(member.method, 0) == 0)
+            code = member.encryption != NoEncryption ? UNZDLL_MSG_UNSUPPORTED_ENCRYPTION
+                                                     : UNZDLL_MSG_UNSUPPORTED_METHOD;
+        else if (!libzip->compressionSupported(member.method))
             code = UNZDLL_MSG_UNSUPPORTED_METHOD;
-        else if (member.encryption != ZIP_EM_NONE &&
-                 libzip->encryption_method_supported(member.encryption, 0) == 0)
+        else if (member.encryption != NoEncryption && !libzip->encryptionSupported(member.encryption))
             code = UNZDLL_MSG_UNSUPPORTED_ENCRYPTION;
         if (code != 0) {
             unsupported = true;
@@ -279,8 +254,8 @@ std::vector<Job> Run::matchRequests() const {
 }
 
 Outcome Run::extractFolder(const Job& job) {
-    FolderPath folders;
-    if (const int error = folders.open(root_.get(), job.path.parts, job.path.parts.size()); error != 0) {
+    ExtractionFolders folders(root_);
+    if (const int error = folders.open(job.path.parts, job.path.parts.size()); error != 0) {
         if (error == ELOOP || error == ENOTDIR)
             return refuse(job, UNZDLL_MSG_PATH_NOT_FOLDER);
         return refuse(job, UNZDLL_MSG_WRITE_FAILED, error);
@@ -291,37 +266,36 @@ Outcome Run::extractFolder(const Job& job) {
 
 Outcome Run::extractFile(const Job& job) {
     const Member& member = *job.member;
-    FolderPath folders;
-    if (const int error = folders.open(root_.get(), job.path.parts, job.path.parts.size() - 1); error != 0) {
+    ExtractionFolders folders(root_);
+    if (const int error = folders.open(job.path.parts, job.path.parts.size() - 1); error != 0) {
         if (error == ELOOP || error == ENOTDIR)
             return refuse(job, UNZDLL_MSG_PATH_NOT_FOLDER);
         return refuse(job, UNZDLL_MSG_WRITE_FAILED, error);
     }
-    const int folder = folders.folder();
     const std::string& leaf = job.path.parts.back();
 
     bool replace = false;
-    struct stat existing;
-    if (::fstatat(folder, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (!S_ISREG(existing.st_mode))
-            return refuse(job, UNZDLL_MSG_TARGET_NOT_FILE);
+    const ExtractionEntry existing = folders.inspect(leaf);
+    if (existing.error != 0)
+        return refuse(job, UNZDLL_MSG_WRITE_FAILED, existing.error);
+    if (existing.kind == ExtractionEntry::Kind::Other)
+        return refuse(job, UNZDLL_MSG_TARGET_NOT_FILE);
+    if (existing.kind == ExtractionEntry::Kind::File) {
         UnzipCallbackInfo reply;
-        const std::int32_t diskIsOlder = existing.st_mtime < member.mtime ? 1 : 0;
+        const std::int32_t diskIsOlder = existing.mtime < member.mtime ? 1 : 0;
         if (!send(UNZIP_ACTION_OVERWRITE, job.listed, 0, &reply, diskIsOlder))
             return Outcome::Stopped;
         if (reply.ActionValue != 1)
             return skip(job.listed);
         replace = true;
-    } else if (errno != ENOENT) {
-        return refuse(job, UNZDLL_MSG_WRITE_FAILED, errno);
     }
 
-    TempFile temp;
-    if (member.encryption != ZIP_EM_NONE) {
-        if (const Outcome outcome = extractEncrypted(job, folder, temp); outcome != Outcome::Written)
+    ExtractionFile temp;
+    if (member.encryption != NoEncryption) {
+        if (const Outcome outcome = extractEncrypted(job, folders, temp); outcome != Outcome::Written)
             return outcome;
     } else {
-        const ReadResult result = readInto(member, nullptr, folder, temp, true);
+        const ReadResult result = readInto(member, nullptr, folders, temp, true);
         if (result.status == Read::Crc) {
             UnzipCallbackInfo reply;
             if (!send(UNZIP_ACTION_CRC_ERROR, job.listed, 0, &reply))
@@ -357,14 +331,14 @@ Outcome Run::refuseRead(const Job& job, const ReadResult& result) {
 // Traditional encryption checks a password against one byte only, so one wrong password in
 // 256 passes the check and shows as a CRC or data error at the end: for an encrypted member
 // every such failure means "ask again", and no byte is reported before the data proved right.
-Outcome Run::extractEncrypted(const Job& job, int folder, TempFile& temp) {
+Outcome Run::extractEncrypted(const Job& job, const ExtractionFolders& folders, ExtractionFile& temp) {
     std::optional<std::string> candidate = password_;
     if (!candidate && command_.PasswordText != nullptr && command_.PasswordText[0] != '\0')
         candidate = command_.PasswordText;
     std::int32_t attemptsLeft = PasswordAttempts;
     for (;;) {
         if (candidate) {
-            const ReadResult result = readInto(*job.member, candidate->c_str(), folder, temp, false);
+            const ReadResult result = readInto(*job.member, candidate->c_str(), folders, temp, false);
             switch (result.status) {
             case Read::Clean:
                 password_ = std::move(candidate);
@@ -399,15 +373,16 @@ Outcome Run::extractEncrypted(const Job& job, int folder, TempFile& temp) {
     }
 }
 
-ReadResult Run::readInto(const Member& member, const char* password, int folder, TempFile& temp, bool live) {
-    if (const int error = temp.create(folder); error != 0)
+ReadResult Run::readInto(const Member& member, const char* password, const ExtractionFolders& folders,
+                         ExtractionFile& temp, bool live) {
+    if (const int error = temp.create(folders); error != 0)
         return {Read::WriteFailed, error};
     return member.plain() ? readPlain(member, temp, live) : readThroughLibzip(member, password, temp, live);
 }
 
 // Hands on what came out of a member, refusing more than its declared size: the count here
 // is the only bound on what a member inflates to.
-ReadResult Run::deliver(const Member& member, const char* data, std::size_t size, TempFile& temp,
+ReadResult Run::deliver(const Member& member, const char* data, std::size_t size, ExtractionFile& temp,
                         std::uint64_t& total, bool live) {
     if (size > member.size - total)
         return {Read::SizeMismatch, 0};
@@ -421,7 +396,7 @@ ReadResult Run::deliver(const Member& member, const char* data, std::size_t size
 
 // A stored or deflated member, from the data our reader found past its local header (the
 // archive's checks have placed it inside the file, clear of every other member).
-ReadResult Run::readPlain(const Member& member, TempFile& temp, bool live) {
+ReadResult Run::readPlain(const Member& member, ExtractionFile& temp, bool live) {
     ByteStream& archive = archive_.data();
     if (!archive.seek(static_cast<std::int64_t>(member.dataOffset)))
         return {Read::Damaged, 0};
@@ -432,7 +407,7 @@ ReadResult Run::readPlain(const Member& member, TempFile& temp, bool live) {
         crc = ::crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size));
         return deliver(member, data, size, temp, total, live);
     };
-    if (member.method == ZIP_CM_STORE) {
+    if (member.method == StoredMethod) {
         while (left > 0) {
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, ChunkSize));
             if (archive.read(buffer_.get(), want) != want)
@@ -481,40 +456,12 @@ ReadResult Run::readPlain(const Member& member, TempFile& temp, bool live) {
     return {};
 }
 
-ReadResult Run::readThroughLibzip(const Member& member, const char* password, TempFile& temp, bool live) {
-    const LibZip& libzip = *archive_.libzip();
-    zip_t* zip = archive_.zip();
-    ZipFile file(libzip, libzip.fopen_index_encrypted(zip, member.index, 0, password));
-    if (file.get() == nullptr) {
-        const int code = libzip.error_code_zip(libzip.get_error(zip));
-        libzip.error_clear(zip);
-        if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD)
-            return {Read::WrongPassword, 0};
-        return {Read::Damaged, 0};
-    }
-    // libzip checks the CRC when a read finds the end, and never checks the size against
-    // the declared one.
+ReadResult Run::readThroughLibzip(const Member& member, const char* password, ExtractionFile& temp,
+                                  bool live) {
     std::uint64_t total = 0;
-    for (;;) {
-        const zip_int64_t got = libzip.fread(file.get(), buffer_.get(), ChunkSize);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            const int code = libzip.error_code_zip(libzip.file_get_error(file.get()));
-            if (code == ZIP_ER_CRC)
-                return {total == member.size ? Read::Crc : Read::SizeMismatch, 0};
-            if (code == ZIP_ER_INCONS)
-                return {Read::SizeMismatch, 0};
-            return {Read::Damaged, 0};
-        }
-        const ReadResult result =
-            deliver(member, buffer_.get(), static_cast<std::size_t>(got), temp, total, live);
-        if (result.status != Read::Clean)
-            return result;
-    }
-    if (total != member.size)
-        return {Read::SizeMismatch, 0};
-    return {};
+    return archive_.libzip()->read(
+        member, password, buffer_.get(), ChunkSize,
+        [&](const char* data, std::size_t size) { return deliver(member, data, size, temp, total, live); });
 }
 
 bool Run::reportProgress(std::uint64_t bytes) {

@@ -66,7 +66,9 @@ enum UnzDllMessage {
     UNZDLL_MSG_SIZE_MISMATCH = 30,    /* its data inflates past, or stops short of, its declared size */
     UNZDLL_MSG_DAMAGED = 31,          /* its data cannot be decompressed or read */
     UNZDLL_MSG_WRONG_PASSWORD = 32,   /* encrypted, and the three password attempts failed */
-    UNZDLL_MSG_WRITE_FAILED = 33      /* the disk refused a folder, the file or its renaming */
+    UNZDLL_MSG_WRITE_FAILED = 33,     /* the disk refused a folder, the file or its renaming */
+    UNZDLL_MSG_NAME_NOT_ALLOWED = 34  /* a part of its path is a name this system cannot hold (on
+                                         Windows: < > : " | ? *, a final dot or space, CON, NUL...) */
 };
 
 #ifdef __cplusplus

@@ -3,20 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 
 namespace zeb {
 namespace {
 
+// A file read with the standard library: on Windows a stream opened from a std::filesystem::path
+// reaches every name, whatever the system's narrow code page.
 class FileStream final : public ByteStream {
 public:
-    FileStream(int fd, std::int64_t size) : fd_(fd), size_(size) {}
-    ~FileStream() override { ::close(fd_); }
-    FileStream(const FileStream&) = delete;
-    FileStream& operator=(const FileStream&) = delete;
+    FileStream(std::ifstream file, std::int64_t size) : file_(std::move(file)), size_(size) {}
 
     std::int64_t size() override { return size_; }
     bool seek(std::int64_t position) override {
@@ -27,24 +26,34 @@ public:
     }
     std::int64_t position() override { return position_; }
     std::size_t read(void* buffer, std::size_t count) override {
-        std::size_t done = 0;
-        while (done < count) {
-            const ssize_t got = ::pread(fd_, static_cast<char*>(buffer) + done, count - done, position_);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += static_cast<std::size_t>(got);
-            position_ += got;
+        // Sequential reads (the directory's headers, one after the other) keep the stream's buffer.
+        if (position_ != streamAt_) {
+            file_.clear();
+            if (!file_.seekg(position_)) {
+                streamAt_ = -1;
+                return 0;
+            }
         }
+        file_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
+        const auto done = static_cast<std::size_t>(file_.gcount());
+        position_ += static_cast<std::int64_t>(done);
+        streamAt_ = file_ ? position_ : -1;
         return done;
     }
 
 private:
-    int fd_;
+    std::ifstream file_;
     std::int64_t size_;
     std::int64_t position_ = 0;
+    std::int64_t streamAt_ = 0; // where the stream stands, -1 when it must be placed again
 };
+
+// A std::string path is UTF-8 in this program; std::filesystem would read it in the narrow code
+// page on Windows. (Platform.h's PathFromUtf8 does the same, without linking the platform.)
+std::filesystem::path pathFromUtf8(const std::string& text) {
+    return std::filesystem::path(
+        std::u8string_view(reinterpret_cast<const char8_t*>(text.data()), text.size()));
+}
 
 // Code page 850, bytes 80..FF, as Unicode code points.
 constexpr std::array<char16_t, 128> Cp850High = {
@@ -242,19 +251,29 @@ std::uint32_t ReadLe32(const unsigned char* bytes) {
 }
 
 std::unique_ptr<ByteStream> OpenFileStream(const std::string& path) {
-    // Not blocking, so that a pipe or a device in the archive's place cannot hang the open.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        errno = error;
+    namespace fs = std::filesystem;
+    const fs::path file = pathFromUtf8(path);
+    // A pipe or a device in the archive's place would hang the open or the first read: what
+    // stands there is looked at first, and only an ordinary file is opened.
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        errno = fs::is_directory(status) ? EISDIR : EINVAL;
         return nullptr;
     }
-    return std::make_unique<FileStream>(fd, static_cast<std::int64_t>(info.st_size));
+    errno = 0;
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) {
+        if (errno == 0)
+            errno = fs::exists(status) ? EACCES : ENOENT;
+        return nullptr;
+    }
+    const std::int64_t size = static_cast<std::int64_t>(fs::file_size(file, error));
+    if (error) {
+        errno = EIO;
+        return nullptr;
+    }
+    return std::make_unique<FileStream>(std::move(stream), size);
 }
 
 bool MemoryStream::seek(std::int64_t position) {

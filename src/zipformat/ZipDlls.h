@@ -1,5 +1,5 @@
 /* The call interface between the unzip component (TZip) and the unzip library it loads at
- * run time (libunzdll.so). Plain C, shared by both sides.
+ * run time (libunzdll.so, unzdll.dll). Plain C, shared by both sides.
  *
  * The records were first laid out for 32-bit pointers. Here every field keeps its place in
  * the order and its value, pointers take their natural width, and the offsets that result
@@ -81,7 +81,7 @@ typedef struct UnzipCommand {
     ZipFlag Flag56; /* option bit 4 set */
     ZipFlag Flag60; /* option bits 0, 1 and 2 all clear */
     int32_t FileSpecCount;
-    const char* ArchiveName;
+    const char* ArchiveName;    /* the archive's path, UTF-8 */
     ExtractSpec* FileSpecArray; /* FileSpecCount elements, NULL when none */
     uint8_t Reserved76[28];
     int32_t Constant104; /* 3 */

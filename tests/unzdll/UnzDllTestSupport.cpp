@@ -1,9 +1,10 @@
 #include "UnzDllTestSupport.h"
 
+#include "platform/Platform.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <dlfcn.h>
 #include <stdexcept>
 #include <zip.h>
 
@@ -138,31 +139,28 @@ std::string Noise(std::size_t size, std::uint32_t seed) {
     return bytes;
 }
 
+namespace {
+
+UnzDll entriesOf(const PrivateLibrary& library, const std::string& what) {
+    if (!library)
+        throw std::runtime_error("cannot load " + what + ": " + library.failure());
+    return {reinterpret_cast<UnzDllExecFunction>(library.symbol(UNZDLL_EXEC_NAME)),
+            reinterpret_cast<GetUnzDllVersionFunction>(library.symbol(UNZDLL_VERSION_NAME))};
+}
+
+} // namespace
+
 const UnzDll& Library() {
-    static const UnzDll library = [] {
-        UnzDll loaded;
-        void* handle = ::dlopen(UNZDLL_FILE_NAME, RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            // Under AddressSanitizer dlopen is intercepted, and the run path searched is the
-            // interceptor's rather than ours: name our own folder, as the component's DllFolder.
-            const std::string folder = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-            handle = ::dlopen((folder + "/" + UNZDLL_FILE_NAME).c_str(), RTLD_NOW | RTLD_LOCAL);
-        }
-        if (handle == nullptr)
-            throw std::runtime_error(std::string("dlopen: ") + ::dlerror());
-        loaded.exec = reinterpret_cast<UnzDllExecFunction>(::dlsym(handle, UNZDLL_EXEC_NAME));
-        loaded.version = reinterpret_cast<GetUnzDllVersionFunction>(::dlsym(handle, UNZDLL_VERSION_NAME));
-        return loaded;
-    }();
+    // Found as the program finds it: beside the test program first.
+    static const UnzDll library =
+        entriesOf(PrivateLibrary::Load(UNZDLL_FILE_NAME, UNZDLL_VERSION_NAME, UNZDLL_LIBRARY_VERSION),
+                  UNZDLL_FILE_NAME);
     return library;
 }
 
 UnzDll LoadUnzDll(const std::string& path) {
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr)
-        throw std::runtime_error(std::string("dlopen: ") + ::dlerror());
-    return {reinterpret_cast<UnzDllExecFunction>(::dlsym(handle, UNZDLL_EXEC_NAME)),
-            reinterpret_cast<GetUnzDllVersionFunction>(::dlsym(handle, UNZDLL_VERSION_NAME))};
+    return entriesOf(
+        PrivateLibrary::LoadFirst({PathFromUtf8(path)}, UNZDLL_VERSION_NAME, UNZDLL_LIBRARY_VERSION), path);
 }
 
 UnzDllTest* UnzDllTest::current_ = nullptr;

@@ -71,7 +71,7 @@ struct UnzDll {
     UnzDllExecFunction exec = nullptr;
     GetUnzDllVersionFunction version = nullptr;
 };
-const UnzDll& Library();                    // dlopen'ed once, by its bare name
+const UnzDll& Library();                    // loaded once, as the program loads it
 UnzDll LoadUnzDll(const std::string& path); // another build of it
 
 // ---- A run
