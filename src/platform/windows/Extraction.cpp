@@ -93,6 +93,27 @@ HANDLE openItself(const fs::path& path, DWORD access) {
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+// Where an open file or folder really is, links resolved: "\\?\C:\...". Empty when unknown.
+std::wstring finalPath(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length);
+    }
+}
+
+bool samePath(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 std::string randomSuffix() {
     static constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::string suffix;
@@ -171,7 +192,9 @@ int ExtractionRoot::open() {
     if (folder == INVALID_HANDLE_VALUE)
         return lastError();
     handle_ = reinterpret_cast<std::intptr_t>(folder);
-    path_ = std::move(current);
+    // The folder by its real name, against which every level below is checked.
+    const std::wstring real = finalPath(folder);
+    path_ = real.empty() ? std::move(current) : fs::path(real);
     return 0;
 }
 
@@ -205,6 +228,8 @@ int ExtractionFolders::open(const std::vector<std::string>& parts, std::size_t c
             error = ELOOP; // a junction or a symbolic link put in the folder's place
         else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             error = ENOTDIR;
+        else if (!samePath(finalPath(next), systemName(path)))
+            error = ELOOP; // reached through a link that shows no reparse point (Wine's own links)
         if (error != 0) {
             if (next != INVALID_HANDLE_VALUE)
                 ::CloseHandle(next);
