@@ -1,4 +1,3 @@
-#include "Process.h"
 #include "ScriptedPrompts.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
@@ -182,19 +181,6 @@ TEST_F(ZipDirectoryTest, NamesFromDosHostsAreConvertedUnixNamesKeptByteForByte) 
     EXPECT_TRUE(UsesOemNames(0x0614));
     zip.SetZipFileName(archive(StoredZip({{"a.xml", "1", 0x0314}, {"\x82.xml", "1", 0x0014}}), "mixed.jad"));
     EXPECT_EQ(zip.Entries[1].FileName, "\x82.xml");
-}
-
-TEST(OemToAnsi, MatchesTheSystemsCodePage850) {
-    for (int byte = 0x80; byte <= 0xFF; ++byte) {
-        const std::string oem(1, static_cast<char>(byte));
-        // What glibc's iconv makes of the byte, as Windows-1252 when 1252 has it.
-        char octal[8];
-        std::snprintf(octal, sizeof octal, "\\%03o", byte);
-        const ProcessRun iconv = RunShell("printf '" + std::string(octal) + "' | iconv -f CP850 -t CP1252");
-        const bool representable = iconv.exitCode == 0 && iconv.out.size() == 1;
-        EXPECT_EQ(OemToAnsi(oem), representable ? iconv.out : std::string("_")) << std::hex << byte;
-    }
-    EXPECT_EQ(OemToAnsi("abc/\\"), "abc/\\");
 }
 
 TEST_F(ZipDirectoryTest, SpannedArchiveAsksForTheLastDisk) {
