@@ -60,14 +60,15 @@ void placeAll(const fs::path& staging, const fs::path& folder, const std::vector
     std::vector<Placement> placed;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const int pupil = static_cast<int>(k) + 1;
-        const fs::path target = folder / names[k];
+        const fs::path target = folder / PathFromUtf8(names[k]);
         try {
             if (const PathInfo::Kind kind = InspectPath(target).kind; kind != PathInfo::Kind::Absent &&
                                                                       kind != PathInfo::Kind::File &&
                                                                       kind != PathInfo::Kind::Link)
-                throw ZebError("« " + PrintableName(target.string()) +
+                throw ZebError("« " + PrintableName(Utf8FromPath(target)) +
                                " » existe et n'est pas un fichier : ZEB ne le remplace pas.");
-            placed.push_back(Placement::Put(staging / names[k], target, staging / (".ancien-" + names[k])));
+            placed.push_back(Placement::Put(staging / PathFromUtf8(names[k]), target,
+                                            staging / PathFromUtf8(".ancien-" + names[k])));
         } catch (const ZebError& error) {
             bool restored = true;
             for (auto it = placed.rbegin(); it != placed.rend(); ++it)
@@ -76,7 +77,7 @@ void placeAll(const fs::path& staging, const fs::path& folder, const std::vector
                 "la fiche de l'élève " + std::to_string(pupil) + " (" +
                 PrintableName(pupilName(state.Class.ClassResults[pupil])) +
                 ") n'a pas pu être mise en place : " + error.what() + " Le dossier « " +
-                PrintableName(folder.string()) + " » " +
+                PrintableName(Utf8FromPath(folder)) + " » " +
                 (restored ? "est resté tel qu'il était."
                           : "n'a pas pu être remis tel qu'il était : vérifiez les fiches qu'il contient."));
         }
@@ -101,7 +102,7 @@ int WriteFamilyFiles(const PdfWriter& writing, const fs::path& folder, const Pro
         // hidden, private, and removed as a whole however the run ends.
         const PrivateFolder staging(folder, StagingPrefix,
                                     "Impossible d'écrire dans le dossier « " +
-                                        PrintableName(folder.string()) + " »");
+                                        PrintableName(Utf8FromPath(folder)) + " »");
         const SheetSource source = SheetSource::Of(state);
         std::atomic<int> next{1};
         std::mutex failureLock;
@@ -117,8 +118,8 @@ int WriteFamilyFiles(const PdfWriter& writing, const fs::path& folder, const Pro
                     const PupilByPupilDocument padded(documents);
                     if (doubleSided)
                         documents = {&padded};
-                    writing.Write(staging.path() / names[static_cast<std::size_t>(pupil - 1)], documents,
-                                  FamilyPdfTitle(state.Class.ClassResults[pupil]));
+                    writing.Write(staging.path() / PathFromUtf8(names[static_cast<std::size_t>(pupil - 1)]),
+                                  documents, FamilyPdfTitle(state.Class.ClassResults[pupil]));
                 } catch (const std::exception& error) {
                     const std::lock_guard lock(failureLock);
                     if (!failure || pupil < failure->first)
@@ -139,7 +140,7 @@ int WriteFamilyFiles(const PdfWriter& writing, const fs::path& folder, const Pro
             throw ZebError("la fiche de l'élève " + std::to_string(failure->first) + " (" +
                            PrintableName(pupilName(state.Class.ClassResults[failure->first])) +
                            ") n'a pas pu être écrite : " +
-                           replacedAll(failure->second, staging.path().string(), folder.string()));
+                           replacedAll(failure->second, Utf8FromPath(staging.path()), Utf8FromPath(folder)));
         // Every file is complete: only now do they replace the older ones, all of them even when
         // the user interrupts meanwhile (a handful of renames).
         placeAll(staging.path(), folder, names, state);

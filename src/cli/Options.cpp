@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "core/Cp1252.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 
@@ -111,7 +112,7 @@ std::optional<std::string> optionValue(const std::vector<std::string>& args, std
 fs::path fileValue(const std::string& value, std::string_view option) {
     if (value.empty())
         throw UsageError{"l'option " + std::string(option) + " attend un nom de fichier."};
-    return value;
+    return PathFromUtf8(value);
 }
 
 // Takes an option that names an output file; false when `args[i]` is none of them.
@@ -135,7 +136,7 @@ bool choiceOption(const std::vector<std::string>& args, std::size_t& i, Options&
         given.take("--par-eleve");
         if (folder->empty())
             throw UsageError{"l'option --par-eleve attend un nom de dossier."};
-        options.familyFolder = fs::absolute(*folder);
+        options.familyFolder = fs::absolute(PathFromUtf8(*folder));
     } else if (arg == "--recto-verso") {
         given.take("--recto-verso");
         options.doubleSided = true;
@@ -185,7 +186,7 @@ void checkSchool(Options& options, const std::vector<std::string>& positional) {
         throw UsageError{"indiquez les exports des classes (fichiers .jad ou .xml, ou dossiers)."};
     options.school = fs::absolute(*options.school);
     for (const std::string& input : positional)
-        options.schoolExports.push_back(fs::absolute(input));
+        options.schoolExports.push_back(fs::absolute(PathFromUtf8(input)));
 }
 
 // One export, and choices that go with the files asked for.
@@ -205,7 +206,7 @@ void checkOneClass(Options& options, const std::vector<std::string>& positional)
     if (positional.size() > 1)
         throw UsageError{"un seul document d'export à la fois (reçu : " + std::to_string(positional.size()) +
                          ")."};
-    options.exportDocument = fs::absolute(positional.front());
+    options.exportDocument = fs::absolute(PathFromUtf8(positional.front()));
     for (std::size_t a = 0; a < std::size(OutputOptions); ++a) {
         auto& file = options.*OutputOptions[a].second;
         if (!file)

@@ -125,7 +125,7 @@ OwnList ListFiles(const fs::path& folder, std::string subject, const std::vector
     OwnList list;
     list.subject = std::move(subject);
     for (const std::string& name : names) {
-        const std::string bytes = ReadWholeFile(folder / name);
+        const std::string bytes = ReadWholeFile(folder / PathFromUtf8(name));
         list.files.push_back({name, bytes.size(), ContentDigest(bytes)});
     }
     return list;
@@ -152,13 +152,13 @@ Ownership ClassFolderOwnership(const fs::path& folder) {
     if (!list || !list->subject.starts_with("classe ")) {
         std::string first; // a name the teacher will recognise
         for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-            if (const std::string name = it->path().filename().string(); first.empty() || name < first)
+            if (const std::string name = Utf8FromPath(it->path().filename()); first.empty() || name < first)
                 first = name;
         return foreign((first.empty() ? "il" : "il contient " + inQuotes(first) + " et") +
                        " ne porte pas la marque des dossiers écrits par ZEB");
     }
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8FromPath(it->path().filename());
         if (name == OwnMarkName)
             continue;
         const OwnList::File* listed = list->find(name);
@@ -186,7 +186,7 @@ Ownership FileOwnership(const fs::path& file, const fs::path& listFile) {
     default:
         return foreign("ce n'est pas un fichier ordinaire");
     }
-    const std::string name = file.filename().string();
+    const std::string name = Utf8FromPath(file.filename());
     std::optional<OwnList> list = readList(listFile);
     const OwnList::File* listed = list ? list->find(name) : nullptr;
     if (listed == nullptr || !info.ownedByUser)

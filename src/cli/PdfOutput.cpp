@@ -81,8 +81,9 @@ PdfWriting::~PdfWriting() {
 int PdfWriting::Write(const std::filesystem::path& file, const std::vector<const Document*>& documents,
                       std::string_view titleUtf8) const {
     std::string failure;
+    const std::string name = Utf8FromPath(file);
     const int pages =
-        engine_->functions->write(engine_->engine, file.c_str(), documents.data(), documents.size(),
+        engine_->functions->write(engine_->engine, name.c_str(), documents.data(), documents.size(),
                                   titleUtf8.data(), titleUtf8.size(), keepMessage, &failure);
     if (pages < 0)
         throw ZebError(failure);

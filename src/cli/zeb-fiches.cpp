@@ -14,7 +14,11 @@
 using namespace zeb;
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The arguments and the messages are UTF-8 on every system: a Windows console shows them
+    // as such, and a name such as "Hélène" reaches the program whole.
+    UseUtf8Console();
+    const std::vector<std::string> all = Utf8Arguments(argc, argv);
+    const std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
     for (const std::string& arg : args) {
         if (arg == "--")
             break;

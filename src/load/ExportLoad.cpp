@@ -42,7 +42,7 @@ std::string reported(const std::vector<std::string>& messages) {
 }
 
 std::string quoted(const fs::path& file) {
-    return "« " + file.string() + " »";
+    return "« " + Utf8FromPath(file) + " »";
 }
 
 fs::path extractDocument(TZip& zip, const fs::path& archive, const fs::path& folder,
@@ -56,8 +56,8 @@ fs::path extractDocument(TZip& zip, const fs::path& archive, const fs::path& fol
         const std::lock_guard serialised(UnzipComponentMutex());
         const CurrentFolderGuard back;
         try {
-            zip.SetZipFileName(archive.string());
-            result = ExtractAllMembers(zip, folder.string());
+            zip.SetZipFileName(Utf8FromPath(archive));
+            result = ExtractAllMembers(zip, Utf8FromPath(folder));
         } catch (const ZipException& failure) {
             throw ZebError(std::string(failure.what()) + reported(zip.LibraryMessages));
         }
@@ -83,7 +83,7 @@ std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
     std::vector<fs::path> found;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8FromPath(it->path().filename());
         if (name.empty() || name.front() == '.')
             continue;
         if (InspectPath(it->path()).kind != PathInfo::Kind::File)
@@ -94,14 +94,14 @@ std::vector<fs::path> ListerFichiersXml(const fs::path& folder) {
     // A folder that is not there holds nothing; one that cannot be read (too many open files,
     // no permission) says so, rather than pass for a folder without a document.
     if (error && error.value() != ENOENT)
-        throw ZebError("Impossible de lire le dossier « " + PrintableName(folder.string()) +
+        throw ZebError("Impossible de lire le dossier « " + PrintableName(Utf8FromPath(folder)) +
                        " » : " + FrenchReason(error.value()) + ".");
     std::sort(found.begin(), found.end());
     return found;
 }
 
 bool IsExportDocument(const fs::path& file) {
-    std::string extension = file.extension().string();
+    std::string extension = Utf8FromPath(file.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".xml";

@@ -1,6 +1,7 @@
 #include "PdfModule.h"
 
 #include "core/Cp1252.h"
+#include "platform/Platform.h"
 #include "sheet/qt/SheetPdf.h"
 
 #include <QGuiApplication>
@@ -60,8 +61,9 @@ int write(const Engine*, const char* file, const Document* const* documents, std
           const char* title, std::size_t titleSize, ReportFailure report, void* context) {
     int pages = -1;
     reporting(report, context, [&] {
-        pages = WriteDocumentPdf(file, std::vector<const Document*>(documents, documents + count),
-                                 QString::fromUtf8(title, static_cast<qsizetype>(titleSize)));
+        pages =
+            WriteDocumentPdf(PathFromUtf8(file), std::vector<const Document*>(documents, documents + count),
+                             QString::fromUtf8(title, static_cast<qsizetype>(titleSize)));
     });
     return pages;
 }
@@ -78,8 +80,7 @@ Engine::Headless::Headless() {
 
 } // namespace zeb::pdfmodule
 
-extern "C" ZEB_EXPORT const zeb::pdfmodule::Functions*
-ZebPdfModule(std::uint32_t version) {
+extern "C" ZEB_EXPORT const zeb::pdfmodule::Functions* ZebPdfModule(std::uint32_t version) {
     return version == zeb::pdfmodule::Version ? &zeb::pdfmodule::Table : nullptr;
 }
 

@@ -34,8 +34,9 @@ struct Functions {
     Engine* (*start)(ReportFailure report, void* context);
     // Ends it, from the thread that started it, once every write has returned.
     void (*stop)(Engine* engine);
-    // The documents' pages in one PDF, written completely or not at all, readable by the user
-    // only. May run on several threads at once. Returns the page count, or -1 on failure.
+    // The documents' pages in one PDF, `file` (UTF-8), written completely or not at all,
+    // readable by the user only. May run on several threads at once. Returns the page count, or -1 on
+    // failure.
     int (*write)(const Engine* engine, const char* file, const Document* const* documents, std::size_t count,
                  const char* title, std::size_t titleSize, ReportFailure report, void* context);
 };

@@ -1,6 +1,7 @@
 #include "QtText.h"
 
 #include "core/Cp1252.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <string>
@@ -18,6 +19,14 @@ QString toQString(std::string_view cp1252) {
 
 std::string fromQString(const QString& text) {
     return cp1252::fromUtf8Lenient(text.toStdString());
+}
+
+std::filesystem::path PathFromQString(const QString& text) {
+    return PathFromUtf8(text.toStdString());
+}
+
+QString QStringFromPath(const std::filesystem::path& path) {
+    return QString::fromStdString(Utf8FromPath(path));
 }
 
 } // namespace zeb

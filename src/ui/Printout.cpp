@@ -3,6 +3,7 @@
 #include "print/SheetPrinter.h"
 #include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
+#include "qttext/QtText.h"
 #include "sheet/qt/SheetPdf.h"
 #include "ui/WindowKit.h"
 
@@ -108,7 +109,7 @@ void SaveAsPdf(QWidget* parent, const Printout& printout) {
     if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         chosen += QStringLiteral(".pdf");
     const WaitCursor wait;
-    WriteDocumentPdf(chosen.toStdString(), {&printout.document}, printout.pdfTitle);
+    WriteDocumentPdf(PathFromQString(chosen), {&printout.document}, printout.pdfTitle);
 }
 
 } // namespace zeb

@@ -1,5 +1,6 @@
 #include "ProgramWindows.h"
 
+#include "qttext/QtText.h"
 #include "ui/Artwork.h"
 #include "ui/Maj.h"
 #include "ui/Zeb2.h"
@@ -65,7 +66,9 @@ void PrepareApplication(QApplication& application) {
 }
 
 std::filesystem::path ProgramWindows::DefaultProgramFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation).toStdString();
+    // ~/.local/share/zeb on Linux, %LOCALAPPDATA%\zeb on Windows: the application's name, and no
+    // organisation's, which would add a folder of its own.
+    return PathFromQString(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
 ProgramWindows::ProgramWindows(std::filesystem::path programFolder)

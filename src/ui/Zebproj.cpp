@@ -9,6 +9,7 @@
 #include "core/WorkFiles.h"
 #include "load/ClassImport.h"
 #include "load/ExportLoad.h"
+#include "platform/Platform.h"
 #include "qtkit/FileDialog.h"
 #include "qttext/QtText.h"
 #include "ui/Artwork.h"
@@ -109,7 +110,7 @@ TForm1::TForm1(AppWindows& windows, fs::path programFolder, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
 
-    runLock_ = std::make_unique<QLockFile>(QString::fromStdString((ProgramFolder() / ".zeb.lock").string()));
+    runLock_ = std::make_unique<QLockFile>(QStringFromPath(ProgramFolder() / ".zeb.lock"));
     if (runLock_->tryLock(0))
         RemoveWorkFiles();
 }
@@ -241,7 +242,7 @@ void TForm1::LoadExport(const QString& chosen) {
     Edit1->setText(chosen);
 
     const fs::path programFolder = ProgramFolder();
-    const fs::path source = fs::absolute(chosen.toStdString());
+    const fs::path source = fs::absolute(PathFromQString(chosen));
     // The program's folder is the current one, where ZEB.CFG is read and written; the load
     // comes back to it however it ends.
     std::error_code ignored;
@@ -290,7 +291,7 @@ void TForm1::RemoveWorkFiles() {
     if (fs::is_symlink(work, ignored))
         return;
     for (fs::directory_iterator entry(work, ignored), end; !ignored && entry != end; entry.increment(ignored))
-        if (isWorkFileTemporary(entry->path().filename().string())) {
+        if (isWorkFileTemporary(Utf8FromPath(entry->path().filename()))) {
             std::error_code notRemoved;
             fs::remove(entry->path(), notRemoved);
         }

@@ -21,8 +21,8 @@ namespace {
 constexpr double PrinterMarginInches = PrintableInset / LayoutDpi; // 6.35 mm
 
 [[noreturn]] void fail(const std::filesystem::path& file, const QString& reason) {
-    throw ZebError("Impossible d'écrire le fichier PDF « " + file.string() + " » : " + reason.toStdString() +
-                   ".");
+    throw ZebError("Impossible d'écrire le fichier PDF « " + Utf8FromPath(file) +
+                   " » : " + reason.toStdString() + ".");
 }
 
 QPageLayout::Orientation qtOrientation(PageOrientation orientation) {
