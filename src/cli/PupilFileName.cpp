@@ -59,7 +59,31 @@ std::string namePart(std::string_view text) {
     return part;
 }
 
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Windows opens the device whatever the extension, and whatever spaces follow the name.
+bool isDeviceName(std::string_view name) {
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    std::transform(base.begin(), base.end(), base.begin(), upper);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
 } // namespace
+
+std::string PortableFileName(std::string name) {
+    for (auto end = name.rbegin(); end != name.rend() && (*end == '.' || *end == ' '); ++end)
+        *end = '_';
+    if (isDeviceName(name))
+        name.insert(0, "_");
+    return name;
+}
 
 std::string PupilFileName(int number, std::string_view surnameUtf8, std::string_view firstNameUtf8) {
     char prefix[16];
@@ -68,7 +92,7 @@ std::string PupilFileName(int number, std::string_view surnameUtf8, std::string_
     for (std::string_view part : {surnameUtf8, firstNameUtf8})
         if (const std::string safe = namePart(part); !safe.empty())
             name.append("-").append(safe);
-    return name + ".pdf";
+    return PortableFileName(name + ".pdf");
 }
 
 } // namespace zeb::cli

@@ -15,7 +15,14 @@ inline constexpr std::size_t PupilFileNamePartBytes = 60;
 // refuses or that hides a path ("/", "\", control characters, ":*?\"<>|") and the dots a name
 // starts with become "_", so the result is always one plain file name inside the folder. A
 // part longer than PupilFileNamePartBytes is cut on a character boundary; an empty part is
-// left out. The number keeps two pupils of the same name apart.
+// left out. The number keeps two pupils of the same name apart. The whole name is portable
+// (PortableFileName).
 std::string PupilFileName(int number, std::string_view surnameUtf8, std::string_view firstNameUtf8);
+
+// A file name every system takes, whichever wrote it (a USB key goes from one to the other):
+// Windows' device names (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case, with or
+// without an extension) get a "_" before them, and the dots and spaces a name ends with, which
+// Windows drops, become "_".
+std::string PortableFileName(std::string name);
 
 } // namespace zeb::cli

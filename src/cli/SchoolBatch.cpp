@@ -4,6 +4,7 @@
 #include "ClassOutputs.h"
 #include "ClassReport.h"
 #include "OwnFiles.h"
+#include "PupilFileName.h"
 #include "core/ClassSynthesis.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
@@ -50,7 +51,7 @@ std::string lowered(std::string text) {
 }
 
 std::string inQuotes(const fs::path& path) {
-    return "« " + PrintableName(path.string()) + " »";
+    return "« " + PrintableName(Utf8FromPath(path)) + " »";
 }
 
 struct ClassJob {
@@ -77,7 +78,7 @@ std::vector<fs::path> folderExports(const fs::path& folder, std::string& failure
     std::vector<fs::path> found;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (lowered(it->path().extension().string()) == ".jad" && it->is_regular_file(error))
+        if (lowered(Utf8FromPath(it->path().extension())) == ".jad" && it->is_regular_file(error))
             found.push_back(it->path());
     if (error)
         failure =
@@ -88,8 +89,8 @@ std::vector<fs::path> folderExports(const fs::path& folder, std::string& failure
     return found;
 }
 
-// The export's name, made a plain visible name; never half a UTF-8 character, and room left
-// for a suffix and the hidden names beside it.
+// The export's name, made a plain visible name that every system takes; never half a UTF-8
+// character, and room left for a suffix and the hidden names beside it.
 std::string baseName(std::string base) {
     if (base.empty() || base.front() == '.')
         base.insert(0, "_");
@@ -99,7 +100,7 @@ std::string baseName(std::string base) {
             --cut;
         base.resize(cut);
     }
-    return base;
+    return PortableFileName(std::move(base));
 }
 
 // Whether `path` lies inside `folder` (both absolute, links resolved where they exist).
@@ -113,7 +114,13 @@ bool inside(const fs::path& path, const fs::path& folder) {
 std::string today() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    ::localtime_r(&now, &local);
+    {
+        // Standard C's one shared result; nothing else of the program asks for the local time.
+        static std::mutex clock;
+        const std::lock_guard lock(clock);
+        if (const std::tm* converted = std::localtime(&now))
+            local = *converted;
+    }
     char text[40] = {};
     std::strftime(text, sizeof text, "%d/%m/%Y à %H:%M", &local);
     return text;
@@ -218,7 +225,7 @@ private:
             seen.push_back(file);
             ClassJob& job = jobs.emplace_back();
             job.source = file;
-            job.base = baseName(file.stem().string());
+            job.base = baseName(Utf8FromPath(file.stem()));
         };
         for (const fs::path& given : options_.exports) {
             fs::path input = fs::absolute(given).lexically_normal();
@@ -234,7 +241,7 @@ private:
             if (!failure.empty()) {
                 ClassJob& job = jobs.emplace_back();
                 job.source = input;
-                job.base = baseName(input.filename().string());
+                job.base = baseName(Utf8FromPath(input.filename()));
                 job.failure = failure;
             }
             for (const fs::path& file : found)
@@ -248,7 +255,7 @@ private:
     void restoreLeftovers() {
         std::error_code error;
         for (fs::directory_iterator it(out_, error), end; !error && it != end; it.increment(error)) {
-            const std::string name = it->path().filename().string();
+            const std::string name = Utf8FromPath(it->path().filename());
             if (!name.starts_with(AsidePrefix) || !IsStaleOwnFolder(it->path()))
                 continue;
             try {
@@ -257,8 +264,8 @@ private:
                 if (!list || !list->subject.starts_with("classe "))
                     continue;
                 const std::string className = list->subject.substr(7);
-                if (className.find('/') == std::string::npos && !className.starts_with('.'))
-                    Placement::PutWhereFree(it->path(), out_ / className);
+                if (className.find_first_of("/\\:") == std::string::npos && !className.starts_with('.'))
+                    Placement::PutWhereFree(it->path(), out_ / PathFromUtf8(className));
             } catch (const ZebError&) {
                 // its class folder is there again: the leftover goes below
             }
@@ -274,10 +281,11 @@ private:
         for (int n = 1;; ++n) {
             const std::string name =
                 std::string(SchoolFileStem) + (n == 1 ? "" : "-" + std::to_string(n)) + ".csv";
-            const Ownership own = FileOwnership(out_ / name, out_ / SchoolListName);
+            const Ownership own = FileOwnership(out_ / PathFromUtf8(name), out_ / SchoolListName);
             if (own.kind == Ownership::Kind::Foreign) {
                 if (leftAlone.empty())
-                    leftAlone = inQuotes(out_ / name) + " est laissé tel quel (" + own.reason + ")";
+                    leftAlone =
+                        inQuotes(out_ / PathFromUtf8(name)) + " est laissé tel quel (" + own.reason + ")";
                 continue;
             }
             schoolFile_ = name;
@@ -286,7 +294,7 @@ private:
             if (!leftAlone.empty())
                 messages_ << "zeb-fiches : attention : " << leftAlone
                           << " : les résultats de l'école sont écrits "
-                          << "dans " << inQuotes(out_ / name) << ".\n";
+                          << "dans " << inQuotes(out_ / PathFromUtf8(name)) << ".\n";
             break;
         }
         for (ClassJob& job : jobs_)
@@ -300,7 +308,7 @@ private:
             const std::string name = job.base + (n == 1 ? "" : "-" + std::to_string(n));
             if (taken.contains(lowered(name)))
                 continue;
-            const fs::path folder = out_ / name;
+            const fs::path folder = out_ / PathFromUtf8(name);
             Ownership own = ClassFolderOwnership(folder);
             if (own.kind == Ownership::Kind::Ours && holdsAnExport(folder))
                 own = {Ownership::Kind::Foreign, "il contient un export que cette commande lit", {}};
@@ -385,8 +393,9 @@ private:
             job.failure = error.what();
             if (job.staging)
                 for (std::size_t at;
-                     (at = job.failure.find(job.staging->path().string())) != std::string::npos;)
-                    job.failure.replace(at, job.staging->path().string().size(), (out_ / job.name).string());
+                     (at = job.failure.find(Utf8FromPath(job.staging->path()))) != std::string::npos;)
+                    job.failure.replace(at, Utf8FromPath(job.staging->path()).size(),
+                                        Utf8FromPath(out_ / PathFromUtf8(job.name)));
             job.staging.reset();
         }
         job.notes.insert(job.notes.end(), said.begin(), said.end());
@@ -468,7 +477,7 @@ private:
             job.notes.push_back("attention : l'export " + inQuotes(job.source) +
                                 " donne la même classe que " + inQuotes(earlier->second->source) +
                                 " (mêmes élèves, mêmes codes) : elle n'est écrite " + "qu'une fois, dans " +
-                                inQuotes(out_ / job.duplicateOf) + ".");
+                                inQuotes(out_ / PathFromUtf8(job.duplicateOf)) + ".");
         }
     }
 
@@ -482,7 +491,7 @@ private:
             school = std::make_unique<PrivateFolder>(out_, SchoolStagingPrefix,
                                                      "Impossible de créer un dossier dans " + inQuotes(out_),
                                                      PrivateFolder::Lock::None);
-            WriteOutputFile(school->path() / schoolFile_, schoolCsv());
+            WriteOutputFile(school->path() / PathFromUtf8(schoolFile_), schoolCsv());
         } catch (const ZebError& error) {
             messages_ << "zeb-fiches : " << PrintableUtf8(error.what())
                       << "\nzeb-fiches : aucune classe n'a été "
@@ -498,8 +507,9 @@ private:
         folder_->keep();
         std::error_code ignored;
         if (schoolFileIsOurs_ &&
-            FileOwnership(out_ / schoolFile_, out_ / SchoolListName).kind == Ownership::Kind::Ours)
-            fs::remove(out_ / schoolFile_, ignored);
+            FileOwnership(out_ / PathFromUtf8(schoolFile_), out_ / SchoolListName).kind ==
+                Ownership::Kind::Ours)
+            fs::remove(out_ / PathFromUtf8(schoolFile_), ignored);
         removeOlderSchoolFile();
         const auto listSchoolFile = [&] {
             WriteOutputFile(out_ / SchoolListName, ListFiles(school->path(), "ecole", {schoolFile_}).text());
@@ -519,10 +529,11 @@ private:
         bool written = true;
         try {
             if (!allPlaced) { // the school's file describes the classes in place, and only them
-                WriteOutputFile(school->path() / schoolFile_, schoolCsv());
+                WriteOutputFile(school->path() / PathFromUtf8(schoolFile_), schoolCsv());
                 listSchoolFile();
             }
-            Placement::PutWhereFree(school->path() / schoolFile_, out_ / schoolFile_);
+            Placement::PutWhereFree(school->path() / PathFromUtf8(schoolFile_),
+                                    out_ / PathFromUtf8(schoolFile_));
         } catch (const ZebError& error) {
             messages_ << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
             written = false;
@@ -544,8 +555,9 @@ private:
             const std::optional<OwnList> list = OwnList::parse(ReadWholeFile(out_ / SchoolListName, 1 << 16));
             for (const OwnList::File& file : list ? list->files : std::vector<OwnList::File>{})
                 if (file.name != schoolFile_ && file.name.find('/') == std::string::npos &&
-                    FileOwnership(out_ / file.name, out_ / SchoolListName).kind == Ownership::Kind::Ours)
-                    fs::remove(out_ / file.name, ignored);
+                    FileOwnership(out_ / PathFromUtf8(file.name), out_ / SchoolListName).kind ==
+                        Ownership::Kind::Ours)
+                    fs::remove(out_ / PathFromUtf8(file.name), ignored);
         } catch (const ZebError&) {
             // no list, nothing older of ours
         }
@@ -554,10 +566,11 @@ private:
     // False when the class could not be put in place: it is then not written, and whatever
     // stood in its place is as it was.
     bool place(ClassJob& job, std::vector<fs::path>& older) {
-        const fs::path target = out_ / job.name;
+        const fs::path target = out_ / PathFromUtf8(job.name);
         const fs::path staged = job.staging->path();
         const fs::path aside =
-            out_ / (std::string(AsidePrefix) + staged.filename().string().substr(StagingPrefix.size()));
+            out_ / PathFromUtf8(std::string(AsidePrefix) +
+                                Utf8FromPath(staged.filename()).substr(StagingPrefix.size()));
         try {
             Placement placement = Placement::Put(staged, target, aside);
             if (!placement.previous().empty() &&
@@ -582,16 +595,16 @@ private:
 
     // A class whose older results stay: a note in its folder says they are not this run's.
     void leaveNotice(const ClassJob& job) {
-        const fs::path folder = out_ / job.name;
+        const fs::path folder = out_ / PathFromUtf8(job.name);
         Ownership own = ClassFolderOwnership(folder);
         if (own.kind != Ownership::Kind::Ours)
             return;
-        const std::string why = job.duplicateOf.empty()
-                                    ? "l'export de cette classe, " + inQuotes(job.source) +
-                                          ", n'a pas pu être traité :\r\n" + job.failure
-                                    : "l'export " + inQuotes(job.source) +
-                                          " donne la même classe que celle du dossier " +
-                                          inQuotes(out_ / job.duplicateOf) + ", où elle est écrite.";
+        const std::string why =
+            job.duplicateOf.empty()
+                ? "l'export de cette classe, " + inQuotes(job.source) + ", n'a pas pu être traité :\r\n" +
+                      job.failure
+                : "l'export " + inQuotes(job.source) + " donne la même classe que celle du dossier " +
+                      inQuotes(out_ / PathFromUtf8(job.duplicateOf)) + ", où elle est écrite.";
         std::string text = "Les résultats de ce dossier viennent d'un passage précédent de zeb-fiches.\r\n"
                            "Au passage du " +
                            today() + ", " + why +

@@ -186,6 +186,21 @@ TEST(SchoolBatch, SameNamesGetASuffixAndOlderResultsAreReplacedClassByClass) {
                                                                    "synthese.csv", "synthese.pdf"}));
 }
 
+// A class's folder is named after its export, accents kept, under a name every system opens.
+TEST(SchoolBatch, ClassFoldersKeepAccentsAndAvoidWhatWindowsRefuses) {
+    TempFolder in, tmp;
+    const std::vector<std::string> names = {"H\xC3\xA9l\xC3\xA8ne CE2", "aux", "ce2 b."};
+    std::vector<std::string> args = {"--dossier", (in / "out").string()};
+    for (const std::string& name : names) {
+        writeFile(in / (name + ".jad"), archiveOf({.pupils = static_cast<int>(args.size())}));
+        args.push_back((in / (name + ".jad")).string());
+    }
+    const ProcessRun run = runZebFiches(args, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(entries(in / "out"),
+              (std::vector<std::string>{"H\xC3\xA9l\xC3\xA8ne CE2", "_aux", "ce2 b_", "ecole.csv"}));
+}
+
 TEST(SchoolBatch, AnOutputFolderThatCannotBeUsedStopsEverything) {
     TempFolder in, tmp;
     writeFile(in / "a.xml", examples::GenerateClass({.pupils = 2}).Document);

@@ -402,6 +402,29 @@ TEST(PupilFileName, OneSafePlainFileNamePerPupil) {
               "09-" + accents.substr(0, cli::PupilFileNamePartBytes) + ".pdf");
 }
 
+// A name written on one system opens on the other: no Windows device name, no final dot or space.
+TEST(PupilFileName, PortableOnEverySystem) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"CON", "_CON"},
+        {"con.pdf", "_con.pdf"},
+        {"Aux", "_Aux"},
+        {"nul.tar.gz", "_nul.tar.gz"},
+        {"PRN .txt", "_PRN .txt"},
+        {"COM1", "_COM1"},
+        {"lpt9.pdf", "_lpt9.pdf"},
+        {"COM0", "COM0"},
+        {"LPT10", "LPT10"},
+        {"CONSOLE", "CONSOLE"},
+        {"ce2 a.", "ce2 a_"},
+        {"ce2 a. . ", "ce2 a____"},
+        {"CON.", "CON_"},
+        {"Zo\xC3\xA9", "Zo\xC3\xA9"},
+        {"", ""},
+    };
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(cli::PortableFileName(name), expected) << name;
+}
+
 namespace {
 
 // The files of a folder, hidden ones included.
