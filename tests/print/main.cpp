@@ -3,7 +3,6 @@
 // neither do PRINTER or LPDEST.
 
 #include <QApplication>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 // LeakSanitizer: libcups (CUPS 2.4.2 in Debian 12) never frees some strings of the PPD cache it
@@ -14,8 +13,8 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 int main(int argc, char** argv) {
-    ::unsetenv("PRINTER");
-    ::unsetenv("LPDEST");
+    qunsetenv("PRINTER");
+    qunsetenv("LPDEST");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
