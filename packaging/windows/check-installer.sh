@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# check-installer.sh INSTALLER: installs ZEB silently into a fresh Wine prefix of its own, checks
-# the programs, the Start menu entry, the .jad association and the uninstaller's registration,
-# runs the installed zeb-fiches.exe, then uninstalls silently and checks that all of it is gone
-# but the user's work folder. Prints what it checked; exits 1 at the first thing missing.
+# check-installer.sh INSTALLER SAMPLE.jad: installs ZEB silently into a fresh Wine prefix of its
+# own, checks the programs, the Start menu entry, the .jad association and the uninstaller's
+# registration, has the installed zeb-fiches.exe write the sample's scores and sheets (the unzip
+# library, the PDF module, Qt and its off-screen platform, all from the installed folder), then
+# uninstalls silently and checks that all of it is gone but the user's work folder. Prints what it
+# checked; exits 1 at the first thing missing.
 set -euo pipefail
 installer=$(realpath "$1")
+sample=$(realpath "$2")
 
 wine=$(command -v wine64 || true)
 [ -n "$wine" ] || wine=/usr/lib/wine/wine64 # Debian's wine64 alone does not put it on the PATH
@@ -12,12 +15,16 @@ wine=$(command -v wine64 || true)
 wineserver=$(dirname "$wine")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/zeb-wine-installation.XXXXXX")
+# Wine links the prefix's Desktop and Documents to HOME: a home of its own, never the user's. Its
+# file names follow the locale: UTF-8, for the Start menu's « Évaluation ».
+work=$(mktemp -d "${TMPDIR:-/tmp}/zeb-wine-installation.XXXXXX")
+mkdir "$work/home"
+export WINEPREFIX=$work/wine HOME=$work/home
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono nor Gecko to offer
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
+  rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -28,8 +35,10 @@ fail() {
 # Runs a Windows program and waits for every process it started (the uninstaller goes on from
 # a copy of itself in the temporary folder).
 run() {
-  "$wine" "$@"
+  local status=0
+  "$wine" "$@" || status=$?
   "$wineserver" -w
+  return "$status"
 }
 registry() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
 windows_folder() { "$wine" winepath -u "$("$wine" cmd /c echo "%$1%" 2>/dev/null | tr -d '\r')" 2>/dev/null; }
@@ -55,8 +64,13 @@ uninstall='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEB'
 registry "$uninstall" /v DisplayVersion | grep -q 'REG_SZ *2.0' || fail "la désinstallation n'est pas inscrite"
 registry "$uninstall" /v QuietUninstallString | grep -qF 'desinstaller.exe" /S' ||
   fail "pas de désinstallation silencieuse inscrite"
-run "$folder/zeb-fiches.exe" --help >/dev/null || fail "zeb-fiches.exe installé ne démarre pas"
-echo "Installation vérifiée dans $folder : programmes, menu Démarrer, type .jad, désinstallation inscrite"
+out=$WINEPREFIX/drive_c/sortie
+mkdir "$out"
+run "$folder/zeb-fiches.exe" --csv 'C:\sortie\scores.csv' --pdf 'C:\sortie\fiches.pdf' "Z:$sample" >/dev/null ||
+  fail "zeb-fiches.exe installé n'écrit pas les fichiers de la classe exemple"
+head -c 3 "$out/scores.csv" | cmp -s - <(printf '\357\273\277') || fail "scores.csv n'est pas écrit"
+head -c 5 "$out/fiches.pdf" | grep -q '%PDF-' || fail "fiches.pdf n'est pas écrit"
+echo "Installation vérifiée dans $folder : programmes, menu Démarrer, type .jad, désinstallation inscrite, scores et fiches de la classe exemple"
 
 mkdir -p "$work"
 echo "objectifs choisis" >"$work/ZEB.CFG"
