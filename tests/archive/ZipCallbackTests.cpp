@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "archive/Zip.h"
+#include "platform/Platform.h"
 #include "zipformat/UnzDllMessages.h"
 
 #include <cstring>
@@ -272,7 +273,7 @@ TEST(ZipCommand, TheLibraryGetsTheArchiveByItsAbsolutePath) {
     TZip zip(prompts, volumes);
     zip.SetZipFileName("a.jad");
     std::vector<ExtractSpec> specs;
-    EXPECT_STREQ(zip.BuildCommand(specs).ArchiveName, (folder / "a.jad").c_str());
+    EXPECT_EQ(std::string(zip.BuildCommand(specs).ArchiveName), Utf8FromPath(folder / "a.jad"));
     EXPECT_EQ(zip.ZipFileName(), "a.jad");
 }
 

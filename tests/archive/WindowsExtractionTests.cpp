@@ -1,6 +1,4 @@
-// Names Windows cannot hold: a device (CON, NUL...), a stream of another file ("a.xml:flux"), a
-// final dot or space, a reserved character. Each such member is refused by name; its neighbours,
-// whose names only look alike, are extracted.
+// What only Windows has: names it cannot hold, and links made through its own interface.
 
 #include "ScriptedPrompts.h"
 #include "TempFolder.h"
@@ -10,12 +8,16 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 using namespace zeb;
 using namespace zeb::test;
 namespace fs = std::filesystem;
 
-TEST(WindowsNames, WhatWindowsCannotHoldIsRefusedByNameAndTheRestExtracted) {
+// A device (CON, NUL...), a stream of another file ("a.xml:flux"), a final dot or space, a
+// reserved character: each such member is refused by name; its neighbours, whose names only look
+// alike, are extracted.
+TEST(WindowsExtraction, WhatWindowsCannotHoldIsRefusedByNameAndTheRestExtracted) {
     const std::vector<std::string> refused = {
         "CON",  "aux.txt", "nul.tar.gz", "LPT1",    "com9.xml",         "a.xml:flux",
         "fin.", "espace ", "que?.xml",   "a<b.xml", "dossier/Nul/b.xml"};
@@ -50,4 +52,33 @@ TEST(WindowsNames, WhatWindowsCannotHoldIsRefusedByNameAndTheRestExtracted) {
     std::vector<std::string> expected = accepted;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(onDisk, expected);
+}
+
+// A symbolic link to a folder outside, made the way a Windows program makes one, where a member's
+// folder goes: the member is refused, nothing is written outside.
+TEST(WindowsExtraction, AFolderLinkPlantedInTheFolderIsNotFollowed) {
+    TempFolder temp;
+    const fs::path outside = temp / "dehors";
+    const fs::path folder = temp / "extraction";
+    fs::create_directory(outside);
+    fs::create_directory(folder);
+    // Wine answers yes and makes nothing; Windows wants the developer mode or a privilege.
+    if (!::CreateSymbolicLinkW((folder / "notes").c_str(), outside.c_str(),
+                               SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
+        !fs::exists(fs::symlink_status(folder / "notes")))
+        GTEST_SKIP() << "no link can be made here";
+    writeFile(temp / "classe.jad", StoredZip({{"notes/classe.xml", "dehors"}, {"classe.xml", "dedans"}}));
+    ScriptedPrompts prompts;
+    FakeVolumes volumes;
+    TZip zip(prompts, volumes);
+    zip.ShowProgressDialog = false;
+    zip.SetZipFileName(Utf8FromPath(temp / "classe.jad"));
+
+    EXPECT_EQ(ExtractAllMembers(zip, Utf8FromPath(folder)), 1);
+    ASSERT_EQ(zip.LibraryMessages.size(), 1u);
+    EXPECT_NE(zip.LibraryMessages[0].find("un dossier de son chemin est un lien symbolique"),
+              std::string::npos)
+        << zip.LibraryMessages[0];
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(readFile(folder / "classe.xml"), "dedans");
 }
