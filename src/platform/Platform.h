@@ -1,8 +1,8 @@
 #pragma once
 
 // What the operating system does differently, behind one interface. The POSIX side is in
-// posix/; another system's side stands beside it with the same declarations. The core, the
-// load, the command and the windows reach the system only through here and standard C++
+// posix/, the Windows side in windows/, with the same declarations and the same guarantees. The
+// core, the load, the command and the windows reach the system only through here and standard C++
 // (<filesystem>, <fstream>); the unzip component and library (src/archive, src/zipformat,
 // src/unzdll) and the printer (src/print) still hold calls of their own.
 // Failures are ZebError with a French message; names in messages are made printable.
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,7 +46,8 @@ bool DisplayAvailable();
 
 // ---- System errors ---------------------------------------------------------------------
 
-// The French wording of a system error number, for messages.
+// The French wording of a system error number, for messages: an errno value, or on Windows also
+// one of the system's own (GetLastError), which the Windows side's numbers are.
 std::string FrenchReason(int errorNumber);
 
 // ---- Files -------------------------------------------------------------------------------
@@ -170,8 +172,10 @@ bool MakePrivateFolder(const std::filesystem::path& folder);
 bool RemoveTree(const std::filesystem::path& path);
 
 // The user's runtime folder lives in memory on a desktop session, so pupil data never
-// reaches the disk there; elsewhere the temporary folder the user chose, else /tmp. Only a
-// folder the user can write into will do; when none does, the ZebError says why of each.
+// reaches the disk there; elsewhere the temporary folder the user chose, else /tmp. On Windows,
+// the folder zeb in the user's own local application data (%LOCALAPPDATA%\zeb), made when
+// missing. Only a folder the user can write into will do; when none does, the ZebError says why
+// of each.
 std::filesystem::path BaseWorkFolder();
 
 // The name of every work folder zeb-fiches makes there, followed by six random characters.
@@ -247,9 +251,11 @@ int CheckWritableFolder(const std::filesystem::path& folder);
 // in progress sees it at its next step (ThrowIfInterrupted), undoes in ordinary code what it
 // had begun (its folders, its half-written files; a class never goes half into place), and the
 // program then ends by that signal (EndByInterruption), so that the shell sees the usual status
-// (128 + signal). A handler that removed files itself would race with the threads still writing
-// them. A second signal ends the process at once, with the terminal's settings put back; what
-// that leaves behind, the next run recognises and removes.
+// (128 + signal; on Windows, whose console sends Ctrl+C, Ctrl+Break, the console's closing and
+// the session's end, that of a Ctrl+C, STATUS_CONTROL_C_EXIT). A handler that removed files
+// itself would race with the threads still writing them. A second signal ends the process at
+// once, with the terminal's settings put back; what that leaves behind, the next run recognises
+// and removes.
 void InstallInterruptionHandlers();
 
 // The signal recorded, or 0.
@@ -259,8 +265,16 @@ inline bool InterruptionRequested() {
 }
 
 // Readable once a signal is recorded, and from then on, for a wait (poll, an event loop's
-// notifier) to end on; -1 before InstallInterruptionHandlers.
+// notifier) to end on; -1 before InstallInterruptionHandlers. On Windows, an event's HANDLE,
+// signalled from then on.
 std::intptr_t InterruptionDescriptor();
+
+// Runs `react` once, when the first signal is recorded: on a thread of the platform's, never in
+// the signal handler; or at once, on this thread, when one was recorded already. An event loop
+// forwards it to its own thread. Another function replaces it; an empty one withdraws it, and
+// once that call returns the withdrawn function is not running and never runs. Needs
+// InstallInterruptionHandlers first.
+void OnInterruption(std::function<void()> react);
 
 class Interrupted : public std::exception {
 public:
@@ -311,7 +325,8 @@ void KeepLargeBuffersInTheHeap();
 // ---- Private libraries -----------------------------------------------------------------------
 
 // Where one of the program's own shared objects is looked for, named in full: beside the
-// program, then in lib/zeb beside the bin folder of an installed program.
+// program, then (not on Windows, where everything stands beside the program) in lib/zeb beside
+// the bin folder of an installed program.
 std::vector<std::filesystem::path> PrivateLibraryPlaces(const std::string& fileName);
 
 // One of the program's own shared objects, loaded at run time so that a run that does not need

@@ -2,22 +2,19 @@
 
 #include "platform/Platform.h"
 
-#include <QSocketNotifier>
-
 namespace zeb {
 
 QuitSignals::QuitSignals(std::function<void()> quit, QObject* parent)
     : QObject(parent), quit_(std::move(quit)) {
     InstallInterruptionHandlers();
-    notifier_ =
-        new QSocketNotifier(static_cast<qintptr>(InterruptionDescriptor()), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] {
-        // The descriptor stays readable: once is enough.
-        notifier_->setEnabled(false);
-        quit_();
-    });
+    // Called on the platform's thread: the quit is queued to this object's own.
+    OnInterruption([this] { QMetaObject::invokeMethod(this, [this] { quit_(); }, Qt::QueuedConnection); });
 }
 
-QuitSignals::~QuitSignals() = default;
+// Withdrawn before this goes: a signal from now on never reaches it, and what was queued goes
+// with it.
+QuitSignals::~QuitSignals() {
+    OnInterruption({});
+}
 
 } // namespace zeb

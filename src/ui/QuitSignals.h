@@ -3,13 +3,12 @@
 #include <QObject>
 #include <functional>
 
-class QSocketNotifier;
-
 namespace zeb {
 
-// The end of the session (SIGTERM, SIGHUP) and Ctrl-C in the starting terminal (SIGINT),
-// brought into the event loop through the platform's interruptions: `quit` runs there, never
-// inside the signal handler; a second signal ends the program at once. One in the process.
+// The end of the session and Ctrl-C in the starting terminal or console (SIGTERM, SIGHUP,
+// SIGINT; on Windows the console's events), brought into the event loop through the platform's
+// interruptions: `quit` runs there, never inside the signal handler nor on the platform's thread;
+// a second signal ends the program at once. One in the process.
 class QuitSignals final : public QObject {
 public:
     explicit QuitSignals(std::function<void()> quit, QObject* parent = nullptr);
@@ -19,7 +18,6 @@ public:
 
 private:
     std::function<void()> quit_;
-    QSocketNotifier* notifier_ = nullptr;
 };
 
 } // namespace zeb

@@ -1,3 +1,5 @@
+#include "Files.h"
+
 #include "Descriptor.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
@@ -293,7 +295,7 @@ namespace {
 
 // Fallback where a file without a name cannot be made: a hidden temporary file beside `file`.
 int replaceThroughNamedFile(const fs::path& folder, const fs::path& file, std::string_view contents) {
-    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / (posix::HiddenStem(file) + ".XXXXXX")).string();
     FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return errno;
@@ -322,8 +324,8 @@ int nameFile(const std::string& unnamed, const fs::path& folder, const fs::path&
         return error;
     static std::atomic<unsigned> attempt{0};
     for (int tries = 0; tries < 100; ++tries) {
-        const fs::path hidden = folder / ("." + file.filename().string() + "." + std::to_string(::getpid()) +
-                                          "-" + std::to_string(attempt++));
+        const fs::path hidden = folder / (posix::HiddenStem(file) + "." + std::to_string(::getpid()) + "-" +
+                                          std::to_string(attempt++));
         error = linkTo(unnamed, hidden);
         if (error == EEXIST)
             continue;

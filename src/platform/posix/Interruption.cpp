@@ -1,6 +1,7 @@
 // Signals, the terminal, processors and memory, the POSIX way.
 
 #include "Descriptor.h"
+#include "Files.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "platform/Platform.h"
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <malloc.h>
+#include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
@@ -36,6 +38,36 @@ int g_wake[2] = {-1, -1};
 int g_terminalFd = -1;
 termios g_terminalSettings{};
 thread_local int t_ignored = 0;
+
+// Never destroyed: a signal may come while the program's statics are being destroyed.
+struct Reaction {
+    std::mutex mutex;
+    std::function<void()> react;
+    bool done = false;
+    bool watched = false;
+};
+Reaction& reaction() {
+    static Reaction* const shared = new Reaction;
+    return *shared;
+}
+
+// Waits for the first signal on a thread of its own, which never takes the signals itself, then
+// runs the reaction there.
+void watchForReaction() {
+    for (;;) {
+        pollfd wait{g_wake[0], POLLIN, 0};
+        if (::poll(&wait, 1, -1) < 0 && errno != EINTR)
+            return;
+        if (InterruptionRequested())
+            break;
+    }
+    Reaction& shared = reaction();
+    const std::lock_guard lock(shared.mutex);
+    if (shared.react && !shared.done) {
+        shared.done = true;
+        shared.react();
+    }
+}
 
 bool stopHere() {
     return t_ignored == 0 && InterruptionRequested();
@@ -148,6 +180,23 @@ std::intptr_t InterruptionDescriptor() {
     return g_wake[0];
 }
 
+void OnInterruption(std::function<void()> react) {
+    Reaction& shared = reaction();
+    const std::lock_guard lock(shared.mutex);
+    shared.react = std::move(react);
+    shared.done = false;
+    if (shared.react && InterruptionRequested()) {
+        shared.done = true;
+        shared.react();
+        return;
+    }
+    if (shared.watched || !shared.react || g_wake[0] < 0)
+        return;
+    shared.watched = true;
+    const SignalsHeld held; // the watcher starts with them held, and keeps them so
+    std::thread(watchForReaction).detach();
+}
+
 void ThrowIfInterrupted() {
     if (stopHere())
         throw Interrupted();
@@ -223,7 +272,7 @@ unsigned WorkerThreadCount(unsigned most) {
 void WriteOutputFile(const fs::path& file, std::string_view contents) {
     ThrowIfInterrupted();
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string temporary = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string temporary = (folder / (posix::HiddenStem(file) + ".XXXXXX")).string();
     const auto fail = [&file](const char* what, int error) {
         throw ZebError(std::string(what) + " « " + PrintableName(file.string()) +
                        " » : " + FrenchReason(error) + ".");
