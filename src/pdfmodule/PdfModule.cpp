@@ -74,7 +74,7 @@ constexpr Functions Table{Version, start, stop, write};
 
 Engine::Headless::Headless() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", ZEB_HEADLESS_QT_PLATFORM);
     qInstallMessageHandler(onQtMessage);
 }
 
