@@ -4,8 +4,10 @@
 #include "core/ProgramState.h"
 #include "core/WorkFiles.h"
 #include "generator/ExportGenerator.h"
+#include "platform/Platform.h"
 #include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
+#include "qttext/QtText.h"
 #include "ui/Maj.h"
 #include "ui/ProgramWindows.h"
 #include "ui/Zeb2.h"
@@ -24,6 +26,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
@@ -255,4 +258,38 @@ TEST_F(MainWindowTest, DroppingAnExportLoadsIt) {
     EXPECT_TRUE(form2->isVisible());
     EXPECT_EQ(state->Class.PupilCount, 7);
     EXPECT_EQ(form1->Edit1->text().toStdString(), (files / "classe.jad").string());
+}
+
+// An export whose path has accents and spaces (C:\Users\Hélène\...) loads whichever way it
+// comes: the open dialog, a drop, the program's argument.
+TEST_F(MainWindowTest, AnExportUnderAnAccentedNameLoadsEveryWay) {
+    const fs::path folder = files.path() / PathFromUtf8("H\xC3\xA9l\xC3\xA8ne");
+    fs::create_directory(folder);
+    const std::function<void(const QString&)> ways[] = {
+        [this](const QString& name) {
+            FileDialog::setNextFileName(name);
+            form1->SpeedButton1Click();
+        },
+        [this](const QString& name) {
+            QMimeData payload;
+            payload.setUrls({QUrl::fromLocalFile(name)});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &payload, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(form1, &enter);
+            QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &payload, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(form1, &dropped);
+            QCoreApplication::sendPostedEvents();
+        },
+        [this](const QString& name) { form1->LoadExport(name); },
+    };
+    int pupils = 4;
+    for (const auto& load : ways) {
+        const fs::path file = folder / PathFromUtf8("CE2 \xC3\xA9 " + std::to_string(++pupils) + ".jad");
+        writeFile(file, ClassExportArchive(pupils));
+        form2->hide();
+        form1->show();
+        load(QStringFromPath(file));
+        EXPECT_EQ(state->Class.PupilCount, pupils);
+        EXPECT_TRUE(form2->isVisible()) << pupils;
+        EXPECT_EQ(form1->Edit1->text(), QStringFromPath(file));
+    }
 }

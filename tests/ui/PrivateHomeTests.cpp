@@ -23,6 +23,8 @@ TEST(PrivateHome, TheProgramsFolderAndQtsAreThisRunsOwn) {
     EXPECT_EQ(fs::status(home).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_TRUE(inside(zeb::ProgramWindows::DefaultProgramFolder(), home))
         << zeb::ProgramWindows::DefaultProgramFolder();
+    // ~/.local/share/zeb, %LOCALAPPDATA%\zeb: the files of earlier versions are found there.
+    EXPECT_EQ(zeb::ProgramWindows::DefaultProgramFolder().filename(), "zeb");
     for (const auto location : {QStandardPaths::HomeLocation, QStandardPaths::AppLocalDataLocation,
                                 QStandardPaths::GenericDataLocation, QStandardPaths::ConfigLocation,
                                 QStandardPaths::GenericCacheLocation, QStandardPaths::DocumentsLocation}) {
