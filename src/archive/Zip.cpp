@@ -130,7 +130,7 @@ bool LinuxVolumeService::canReach(const std::string& archivePath) {
         folder = ".";
     // Looking at "." inside the folder needs the right to pass through it, where the system has one.
     std::error_code error;
-    return fs::is_directory(folder) && fs::is_directory(folder / ".", error);
+    return fs::is_directory(folder, error) && fs::is_directory(folder / ".", error);
 }
 
 TZip::TZip(ZipPrompts& prompts, VolumeService& volumes) : prompts_(prompts), volumes_(volumes) {}
