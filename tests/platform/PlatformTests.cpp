@@ -109,14 +109,14 @@ TEST_P(WholeWrites, AllOrNothing) {
         const char* what;
         std::string target;
         enum { Free, File, Folder, ReadOnlyFolder } before;
-        bool fails;
+        const char* reason; // in the message; none when it is written
     };
     const Case cases[] = {
-        {"missing folder", "absent/classe.csv", Case::Free, true},
-        {"folder in its place", "classe.csv", Case::Folder, true},
-        {"read-only folder", "classe.csv", Case::ReadOnlyFolder, true},
+        {"missing folder", "absent/classe.csv", Case::Free, "introuvable"},
+        {"folder in its place", "classe.csv", Case::Folder, "c'est un dossier"},
+        {"read-only folder", "classe.csv", Case::ReadOnlyFolder, "accès refusé"},
         // The temporary name beside it must still fit in a name.
-        {"name of 250 characters", std::string(246, 'n') + ".csv", Case::File, false},
+        {"name of 250 characters", std::string(246, 'n') + ".csv", Case::File, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -132,13 +132,17 @@ TEST_P(WholeWrites, AllOrNothing) {
                 continue; // the administrator, or a system whose folders have no such mode
         }
         const std::vector<std::string> before = listing(temp.path());
-        bool failed = false;
+        std::string message;
         try {
             GetParam().write(target, "nouveau");
-        } catch (const ZebError&) {
-            failed = true;
+        } catch (const ZebError& error) {
+            message = error.what();
         }
-        EXPECT_EQ(failed, c.fails);
+        const bool failed = !message.empty();
+        EXPECT_EQ(failed, c.reason != nullptr) << message;
+        if (c.reason != nullptr) {
+            EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+        }
         EXPECT_EQ(listing(temp.path()), before); // no temporary file left
         if (c.before == Case::Folder) {
             EXPECT_EQ(contentsOf(target, true), "reste");

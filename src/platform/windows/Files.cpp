@@ -290,6 +290,11 @@ DWORD ReplaceThroughTemporary(const fs::path& file, std::string_view contents, b
         error = MovePath(temporary, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (error != 0)
         ::DeleteFileW(SystemPath(temporary).c_str());
+    // Windows says "access denied" for a folder in the way: the reason is the folder.
+    if (const DWORD inTheWay = ::GetFileAttributesW(SystemPath(file).c_str());
+        error == ERROR_ACCESS_DENIED && inTheWay != INVALID_FILE_ATTRIBUTES &&
+        (inTheWay & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        error = IsDirectory;
     return error;
 }
 
@@ -435,6 +440,8 @@ std::string FrenchReason(int errorNumber) {
         return "le support n'est pas reconnu (il n'est peut-être pas formaté)";
     case ERROR_FILE_INVALID:
         return "le fichier n'est plus accessible (support retiré ?)";
+    case static_cast<int>(windows::IsDirectory):
+        return FolderReason;
     case ERROR_DIRECTORY:
     case ENOTDIR: // ERROR_BAD_UNIT
         return "un élément du chemin n'est pas un dossier";

@@ -22,6 +22,9 @@ DWORD MovePath(const std::filesystem::path& from, const std::filesystem::path& t
 // error; a failure leaves no temporary file.
 DWORD ReplaceThroughTemporary(const std::filesystem::path& file, std::string_view contents, bool (*stop)());
 
+// A folder where a file was to be: ERROR_DIRECTORY_NOT_SUPPORTED, which MinGW's headers lack.
+inline constexpr DWORD IsDirectory = 336;
+
 // `count` characters among a-z and 0-9 from the system's random generator: names no other run
 // guesses (file names ignore case here).
 std::string RandomCharacters(std::size_t count);
