@@ -10,15 +10,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The system's own wording of a load failure (in the language of the user's Windows), or the
-// number.
-std::string loadFailure(DWORD error) {
+// The system's own wording of a load failure (in the language of the user's Windows), naming
+// `file` where it has a place for a name, or the number.
+std::string loadFailure(DWORD error, const std::wstring& file) {
     wchar_t* text = nullptr;
     const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                               FORMAT_MESSAGE_IGNORE_INSERTS,
                                           nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message(text != nullptr ? text : L"", length);
     ::LocalFree(text);
+    for (std::size_t at; (at = message.find(L"%1")) != std::wstring::npos;)
+        message.replace(at, 2, file);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
                                 message.back() == L' ' || message.back() == L'.'))
         message.pop_back();
@@ -41,7 +43,7 @@ HMODULE open(const fs::path& file, std::string& failure) {
     if (quiet)
         ::SetThreadErrorMode(previous, nullptr);
     if (module == nullptr && placed && ::GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES)
-        failure = loadFailure(error);
+        failure = loadFailure(error, name);
     return module;
 }
 
