@@ -1,4 +1,5 @@
-// What the disk sees of a member being written, and a disk that fills up.
+// What the disk sees of a member being written, the modes it gets, and a disk that fills up:
+// POSIX only.
 
 #include "UnzDllTestSupport.h"
 
@@ -50,6 +51,17 @@ TEST_F(UnzDllTest, MemberIsInvisibleOnDiskUntilComplete) {
     for (const std::vector<std::string>& tree : seen)
         EXPECT_TRUE(tree.empty()) << tree.front();
     EXPECT_EQ(outputTree(), std::vector<std::string>{"classe.xml"});
+}
+
+TEST_F(UnzDllTest, FilesAndFoldersMadeAreTheUsersOnly) {
+    writeArchive(LibzipZip({{"notes/bilan.txt", "y"}}));
+    ASSERT_EQ(run({"notes\\bilan.txt"}), 1);
+    for (const auto& [path, mode] :
+         {std::pair{out() / "notes/bilan.txt", 0600u}, std::pair{out() / "notes", 0700u}}) {
+        struct stat info {};
+        ASSERT_EQ(::lstat(path.c_str(), &info), 0) << path;
+        EXPECT_EQ(info.st_mode & 07777, mode) << path;
+    }
 }
 
 TEST_F(UnzDllTest, FullDiskSaysSoAndLeavesNothing) {

@@ -3,9 +3,6 @@
 #include "UnzDllTestSupport.h"
 
 #include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zeb::test {
 namespace {
@@ -13,13 +10,6 @@ namespace {
 using A = UnzipAction;
 
 constexpr std::time_t March2024 = 1710498600; // 2024-03-15 10:30:00 UTC
-
-struct stat statOf(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        throw std::runtime_error("lstat " + path.string());
-    return st;
-}
 
 TEST(UnzDllEntries, BothEntriesAreFoundByNameAndMalformedCommandsAreRefusedWithoutACall) {
     const UnzDll& library = Library();
@@ -89,11 +79,8 @@ TEST_F(UnzDllTest, ExtractsInRequestOrderWithTheFullConversation) {
     EXPECT_EQ(outputTree(), (std::vector<std::string>{"classe.xml", "notes", "notes/bilan.txt"}));
     EXPECT_EQ(output("classe.xml"), xml);
     EXPECT_EQ(output("notes/bilan.txt"), notes);
-    const struct stat file = statOf(out() / "classe.xml");
-    EXPECT_EQ(file.st_mode & 07777, 0600u);
-    EXPECT_EQ(file.st_mtime, ArchivedMtime(zip, 0));
-    EXPECT_EQ(statOf(out() / "notes/bilan.txt").st_mtime, ArchivedMtime(zip, 1));
-    EXPECT_EQ(statOf(out() / "notes").st_mode & 07777, 0700u);
+    EXPECT_EQ(MtimeOf(out() / "classe.xml"), ArchivedMtime(zip, 0));
+    EXPECT_EQ(MtimeOf(out() / "notes" / "bilan.txt"), ArchivedMtime(zip, 1));
 }
 
 // Members larger than the library's 64 KiB buffers on both sides: data that does not compress
@@ -160,7 +147,6 @@ TEST_P(UnzDllStop, StopsAtOnceAndLeavesNoPartialFile) {
     std::string zip = LibzipZip({{"a/grand.xml", big},
                                  {"existant.xml", "nouveau"},
                                  {"abime.xml", ExportText(5'000)},
-                                 {"secret.xml", "confidentiel", 8, "motdepasse"},
                                  {"../dehors.xml", "x"}});
     PatchBoth32(zip, 2, CrcField[0], CrcField[1], Crc32("autre chose"));
     writeArchive(zip);
@@ -179,9 +165,8 @@ TEST_P(UnzDllStop, StopsAtOnceAndLeavesNoPartialFile) {
         return 0;
     };
 
-    EXPECT_EQ(
-        run({"a\\grand.xml", "existant.xml", "abime.xml", "secret.xml", "..\\dehors.xml", "absent.xml"}),
-        UNZDLL_ERROR_STOPPED);
+    EXPECT_EQ(run({"a\\grand.xml", "existant.xml", "abime.xml", "..\\dehors.xml", "absent.xml"}),
+              UNZDLL_ERROR_STOPPED);
     ASSERT_TRUE(stopped);
     EXPECT_EQ(events.back().action, stopAt) << "nothing may follow the stop";
     for (const std::string& name : outputTree())
@@ -195,9 +180,6 @@ TEST_P(UnzDllStop, StopsAtOnceAndLeavesNoPartialFile) {
     if (stopAt == A::UNZIP_ACTION_CRC_ERROR) {
         EXPECT_FALSE(std::filesystem::exists(out() / "abime.xml"));
     }
-    if (stopAt == A::UNZIP_ACTION_PASSWORD) {
-        EXPECT_FALSE(std::filesystem::exists(out() / "secret.xml"));
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryAction, UnzDllStop,
@@ -207,7 +189,6 @@ INSTANTIATE_TEST_SUITE_P(EveryAction, UnzDllStop,
                                            StopCase{A::UNZIP_ACTION_PROGRESS, "Progress"},
                                            StopCase{A::UNZIP_ACTION_OVERWRITE, "Overwrite"},
                                            StopCase{A::UNZIP_ACTION_CRC_ERROR, "CrcError"},
-                                           StopCase{A::UNZIP_ACTION_PASSWORD, "Password"},
                                            StopCase{A::UNZIP_ACTION_MESSAGE, "Message"},
                                            StopCase{A::UNZIP_ACTION_SKIPPED, "Skipped"},
                                            StopCase{A::UNZIP_ACTION_END_BATCH, "EndBatch"}),
@@ -222,8 +203,7 @@ protected:
     void prepare(std::time_t diskTime) {
         writeArchive(LibzipZip({{"classe.xml", "nouveau", 8, nullptr, March2024}}));
         writeFile(out() / "classe.xml", "ancien");
-        const struct timespec times[2] = {{diskTime, 0}, {diskTime, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, (out() / "classe.xml").c_str(), times, 0), 0);
+        SetMtime(out() / "classe.xml", diskTime);
     }
     void reply(std::int32_t value) {
         answer = [value](UnzipCallbackInfo& info) {

@@ -4,55 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
-#include <zip.h>
 
 namespace zeb::test {
-
-std::string LibzipZip(const std::vector<LibzipMember>& members) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (buffer == nullptr)
-        throw std::runtime_error("zip_source_buffer_create");
-    zip_source_keep(buffer);
-    zip_t* zip = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    if (zip == nullptr)
-        throw std::runtime_error("zip_open_from_source");
-    for (const LibzipMember& member : members) {
-        zip_int64_t index = -1;
-        if (member.folder) {
-            index = zip_dir_add(zip, member.name.c_str(), ZIP_FL_ENC_RAW);
-        } else {
-            zip_source_t* data = zip_source_buffer(zip, member.data.data(), member.data.size(), 0);
-            index = zip_file_add(zip, member.name.c_str(), data, ZIP_FL_ENC_RAW);
-        }
-        if (index < 0)
-            throw std::runtime_error(std::string("zip_file_add: ") + zip_strerror(zip));
-        const auto at = static_cast<zip_uint64_t>(index);
-        if (!member.folder)
-            zip_set_file_compression(zip, at, member.method, 0);
-        if (member.password != nullptr)
-            zip_file_set_encryption(zip, at, ZIP_EM_TRAD_PKWARE, member.password);
-        if (member.mtime != 0)
-            zip_file_set_mtime(zip, at, member.mtime, 0);
-        if (member.host >= 0)
-            zip_file_set_external_attributes(zip, at, 0, static_cast<zip_uint8_t>(member.host),
-                                             member.attributes);
-    }
-    if (zip_close(zip) != 0)
-        throw std::runtime_error(std::string("zip_close: ") + zip_strerror(zip));
-    zip_source_open(buffer);
-    zip_source_seek(buffer, 0, SEEK_END);
-    const zip_int64_t size = zip_source_tell(buffer);
-    zip_source_seek(buffer, 0, SEEK_SET);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    zip_source_read(buffer, bytes.data(), static_cast<zip_uint64_t>(size));
-    zip_source_close(buffer);
-    zip_source_free(buffer);
-    return bytes;
-}
 
 std::size_t EndRecord(const std::string& zip) {
     const std::size_t at = zip.rfind(std::string("PK\x05\x06", 4));
@@ -101,17 +57,15 @@ void RenameEverywhere(std::string& zip, std::string_view from, std::string_view 
     }
 }
 
-std::time_t ArchivedMtime(const std::string& zip, std::uint64_t index) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(zip.data(), zip.size(), 0, &error);
-    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
-    if (archive == nullptr)
-        throw std::runtime_error("cannot reopen the archive");
-    zip_stat_t stat;
-    zip_stat_index(archive, index, 0, &stat);
-    zip_discard(archive);
-    return stat.mtime;
+std::time_t MtimeOf(const std::filesystem::path& path) {
+    return std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(std::filesystem::last_write_time(path))));
+}
+
+void SetMtime(const std::filesystem::path& path, std::time_t mtime) {
+    std::filesystem::last_write_time(
+        path, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(mtime)));
 }
 
 std::string Listed(std::string name) {
@@ -256,8 +210,10 @@ std::vector<std::int32_t> UnzDllTest::messageCodes() const {
 
 std::vector<std::string> UnzDllTest::outputTree() const {
     std::vector<std::string> tree;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(out()))
-        tree.push_back(std::filesystem::relative(entry.path(), out()).string());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(out())) {
+        const std::u8string name = std::filesystem::relative(entry.path(), out()).generic_u8string();
+        tree.emplace_back(name.begin(), name.end());
+    }
     std::sort(tree.begin(), tree.end());
     return tree;
 }

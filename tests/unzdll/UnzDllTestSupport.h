@@ -6,6 +6,7 @@
 #include "Restorers.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
+#include "platform/Platform.h"
 #include "zipformat/UnzDllMessages.h"
 #include "zipformat/ZipDlls.h"
 
@@ -18,7 +19,9 @@
 
 namespace zeb::test {
 
-// ---- Archives through libzip's writer, as an ordinary zip tool makes them
+// ---- Archives as an ordinary zip tool makes them: through libzip's writer where the tests have
+// it (LibzipArchives.cpp), else with zlib and the tests' zip writer (ZlibArchives.cpp), which
+// encrypts nothing.
 
 struct LibzipMember {
     std::string name;
@@ -55,8 +58,11 @@ inline constexpr std::size_t CrcField[2] = {14, 16};
 inline constexpr std::size_t CompressedField[2] = {18, 20};
 inline constexpr std::size_t SizeField[2] = {22, 24};
 
-// What libzip reports as a member's modification time.
+// What libzip reports as a member's modification time: its MS-DOS date and time, local.
 std::time_t ArchivedMtime(const std::string& zip, std::uint64_t index);
+// A file's modification time, read and set.
+std::time_t MtimeOf(const std::filesystem::path& path);
+void SetMtime(const std::filesystem::path& path, std::time_t mtime);
 
 // A member name as the component lists it: "\" for "/".
 std::string Listed(std::string name);
@@ -106,7 +112,7 @@ protected:
     std::vector<std::int32_t> messageCodes() const;
     // Files and folders below the output folder, hidden ones included, sorted.
     std::vector<std::string> outputTree() const;
-    std::string output(const std::string& relative) const { return readFile(out() / relative); }
+    std::string output(const std::string& relative) const { return readFile(out() / PathFromUtf8(relative)); }
     std::filesystem::path out() const { return temp_ / "out"; }
     std::filesystem::path archivePath() const { return temp_ / "archive.jad"; }
 
