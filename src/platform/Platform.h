@@ -3,8 +3,9 @@
 // What the operating system does differently, behind one interface. The POSIX side is in
 // posix/, the Windows side in windows/, with the same declarations and the same guarantees. The
 // core, the load, the command and the windows reach the system only through here and standard C++
-// (<filesystem>, <fstream>); the unzip component and library (src/archive, src/zipformat,
-// src/unzdll) and the printer (src/print) still hold calls of their own.
+// (<filesystem>, <fstream>), and so do the unzip component and library (src/archive,
+// src/zipformat, src/unzdll), whose extraction folder is the section Extraction below; the
+// printer (src/print) still holds calls of its own.
 // Failures are ZebError with a French message; names in messages are made printable.
 
 #include <cstdint>
