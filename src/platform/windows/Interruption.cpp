@@ -1,5 +1,6 @@
 // Console events, the console, processors and memory, the Windows way.
 
+#include "Console.h"
 #include "Files.h"
 #include "Handle.h"
 #include "WideText.h"
@@ -85,6 +86,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
         DWORD written = 0;
         ::WriteConsoleW(::GetStdHandle(STD_ERROR_HANDLE), L"\r\n", 2, &written, nullptr);
     }
+    windows::PutConsoleBack();
     ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
     return TRUE;
 }
@@ -192,6 +194,7 @@ InterruptionsIgnored::~InterruptionsIgnored() {
 void EndByInterruption() {
     std::cout.flush();
     std::cerr.flush();
+    windows::PutConsoleBack();
     ::ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
 

@@ -1,6 +1,7 @@
 // The program's surroundings the Windows way: a UTF-16 command line, a console with a code page
 // of its own.
 
+#include "Console.h"
 #include "WideText.h"
 #include "platform/Platform.h"
 
@@ -33,18 +34,23 @@ namespace {
 // The console's code page is the console's, not the program's: cmd goes on with it afterwards.
 UINT g_consoleOutputPage = 0;
 
-void putConsoleBack() {
-    ::SetConsoleOutputCP(g_consoleOutputPage);
+void putConsoleBackAtExit() {
+    windows::PutConsoleBack();
 }
 
 } // namespace
+
+void windows::PutConsoleBack() {
+    if (g_consoleOutputPage != 0)
+        ::SetConsoleOutputCP(g_consoleOutputPage);
+}
 
 // The console shows UTF-8 as such until the program ends, and the streams pass the program's bytes
 // unchanged (no "\n" made "\r\n" in the middle of a character; the console needs none).
 void UseUtf8Console() {
     if (g_consoleOutputPage == 0 && (g_consoleOutputPage = ::GetConsoleOutputCP()) != 0) {
         ::SetConsoleOutputCP(CP_UTF8);
-        std::atexit(putConsoleBack);
+        std::atexit(putConsoleBackAtExit);
     }
     std::fflush(stdout);
     std::fflush(stderr);
