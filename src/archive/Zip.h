@@ -46,9 +46,10 @@ public:
     virtual void processPendingEvents() {}
 };
 
-// What the component needs to know of the volume an archive lies on. On this platform an
-// archive's folder is reachable or not and no volume is removable; spanned archives on
-// labelled floppy disks remain possible through other implementations.
+// What the component needs to know of the volume an archive lies on. Here (Linux and Windows
+// alike, despite the name of the class below) an archive's folder is reachable or not and no
+// volume is removable; spanned archives on labelled floppy disks remain possible through other
+// implementations.
 class VolumeService {
 public:
     virtual ~VolumeService() = default;
