@@ -73,10 +73,13 @@ const char* const Usage =
     "                    fichier ou dossier du même nom, la classe prend le nom suivant (-2).\n"
     "                    Code de sortie 1 si une classe échoue.\n"
     "  -h, --help        affiche cette aide.\n"
-    "\n"
-    "Les fichiers de travail sont créés dans un dossier temporaire privé (dans $XDG_RUNTIME_DIR,\n"
-    "sinon $TMPDIR, sinon /tmp), supprimé à la fin, même si la commande est interrompue.\n"
-    "Code de sortie : 0 en cas de succès, 1 si le chargement échoue, 2 si la commande est mal écrite.\n";
+    "\n";
+
+std::string HelpText() {
+    return std::string(Usage) + WorkFolderHelp +
+           "Code de sortie : 0 en cas de succès, 1 si le chargement échoue, 2 si la commande est mal "
+           "écrite.\n";
+}
 
 namespace {
 

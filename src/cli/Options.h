@@ -13,8 +13,11 @@
 
 namespace zeb::cli {
 
-// The help, in French, as --help prints it.
+// The help, in French, as --help prints it: the options (Usage), then where the work files go,
+// which differs from one system to another (WorkFolderHelp, in posix/ or windows/).
 extern const char* const Usage;
+extern const char* const WorkFolderHelp;
+std::string HelpText();
 
 struct Options {
     std::optional<std::filesystem::path> csv;

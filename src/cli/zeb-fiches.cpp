@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         if (arg == "--")
             break;
         if (arg == "-h" || arg == "--help" || arg == "--aide") {
-            std::cout << cli::Usage;
+            std::cout << cli::HelpText();
             return 0;
         }
     }
