@@ -257,6 +257,14 @@ ExtractionEntry ExtractionFolders::inspect(const std::string& name) const {
     if ((data.dwFileAttributes &
          (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
         return {ExtractionEntry::Kind::Other, 0, 0};
+    // A file whose real name is elsewhere is reached through a link that shows no reparse point
+    // (Wine's own links).
+    if (const HANDLE file = openItself(fs::path(path), FILE_READ_ATTRIBUTES); file != INVALID_HANDLE_VALUE) {
+        const bool elsewhere = !samePath(finalPath(file), path);
+        ::CloseHandle(file);
+        if (elsewhere)
+            return {ExtractionEntry::Kind::Other, 0, 0};
+    }
     return {ExtractionEntry::Kind::File, secondsOf(data.ftLastWriteTime), 0};
 }
 
