@@ -3,8 +3,6 @@
 #include "core/ExportScan.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace zeb;
 using zeb::test::TempFolder;

@@ -1,10 +1,13 @@
 #include "PrivateHome.h"
 
+#include "Environment.h"
+#include "TempFolder.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 
 namespace zeb::test {
 namespace {
@@ -13,40 +16,23 @@ namespace fs = std::filesystem;
 
 class PrivateHomeFolder {
 public:
-    PrivateHomeFolder() : owner_(::getpid()) {
+    PrivateHomeFolder() : owner_(CurrentProcessNumber()) {
         std::error_code noTemp;
         fs::path temp = fs::temp_directory_path(noTemp);
         if (noTemp)
             temp = "/tmp";
-        std::string pattern = (temp / "zeb-home-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("zeb : impossible de créer un dossier personnel privé pour les tests");
+        try {
+            path_ = MakeUniqueFolder(temp, "zeb-home-");
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "zeb : impossible de créer un dossier personnel privé pour les tests : %s\n",
+                         error.what());
             std::_Exit(2); // never fall back on the user's own folders
         }
-        path_ = pattern;
-        // A display server reached through the user's ~/.Xauthority stays reachable.
-        const char* home = std::getenv("HOME");
-        if (std::getenv("XAUTHORITY") == nullptr && home != nullptr && *home != '\0' &&
-            ::access((std::string(home) + "/.Xauthority").c_str(), R_OK) == 0)
-            ::setenv("XAUTHORITY", (std::string(home) + "/.Xauthority").c_str(), 1);
-        ::setenv("HOME", path_.c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (path_ / ".local/share").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (path_ / ".config").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (path_ / ".cache").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", (path_ / ".local/state").c_str(), 1);
-        // Where a session gives none (a terminal without a desktop, the CI), Qt warns at every
-        // start and makes one in /tmp: a private one here.
-        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime == nullptr || *runtime == '\0') {
-            const fs::path folder = path_ / "runtime";
-            std::error_code ignored;
-            fs::create_directory(folder, ignored);
-            fs::permissions(folder, fs::perms::owner_all, ignored);
-            ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-        }
+        PointHomeAt(path_);
     }
     ~PrivateHomeFolder() {
         // A forked child that exits must not take its parent's home away.
-        if (::getpid() != owner_)
+        if (CurrentProcessNumber() != owner_)
             return;
         // Folders a test left read-only are opened up first. No exception may leave: this runs
         // at exit.
@@ -63,11 +49,11 @@ public:
     const fs::path& path() const { return path_; }
 
 private:
-    pid_t owner_;
+    long owner_;
     fs::path path_;
 };
 
-// Before any other static object of the program, so before anything can read HOME.
+// Before any other static object of the program, so before anything can read the home folder.
 __attribute__((init_priority(101))) PrivateHomeFolder privateHome;
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
-// Programs run as a user or a script runs them: through the shell.
+// Programs run as a user or a script runs them: through the system's shell, /bin/sh, or cmd.exe
+// on Windows (posix/Process.cpp, windows/Process.cpp).
 
 #include <string>
 #include <string_view>
@@ -13,7 +14,7 @@ struct ProcessRun {
     std::string err;
 };
 
-// `text` as one word of a shell command, whatever it holds.
+// `text` as one word of a command of that shell, whatever it holds.
 std::string ShellQuoted(std::string_view text);
 
 // What becomes of the command's output and errors: captured into the run, or left on the

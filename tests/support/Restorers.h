@@ -2,7 +2,8 @@
 
 // What a test or a benchmark changes in its whole process, put back however the scope ends.
 
-#include <cstdlib>
+#include "Environment.h"
+
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
@@ -38,17 +39,15 @@ private:
 class EnvironmentRestorer {
 public:
     explicit EnvironmentRestorer(std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            const char* value = std::getenv(name);
-            saved_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-        }
+        for (const char* name : names)
+            saved_.emplace_back(name, GetEnvironment(name));
     }
     ~EnvironmentRestorer() {
         for (const auto& [name, value] : saved_) {
             if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
+                SetEnvironment(name.c_str(), *value);
             else
-                ::unsetenv(name.c_str());
+                UnsetEnvironment(name.c_str());
         }
     }
     EnvironmentRestorer(const EnvironmentRestorer&) = delete;

@@ -1,23 +1,40 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace zeb::test {
+
+// A new folder of the user's only, named `prefix` and six random characters, inside `parent`;
+// never one that was there already.
+inline std::filesystem::path MakeUniqueFolder(const std::filesystem::path& parent, std::string_view prefix) {
+    static constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name(prefix);
+        for (int i = 0; i < 6; ++i)
+            name += letters[pick(random)];
+        std::error_code error;
+        if (std::filesystem::create_directory(parent / name, error)) {
+            std::filesystem::permissions(parent / name, std::filesystem::perms::owner_all, error);
+            return parent / name;
+        }
+        if (error)
+            throw std::filesystem::filesystem_error("cannot make a folder", parent / name, error);
+    }
+    throw std::runtime_error("no free folder name in " + parent.string());
+}
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zeb-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
+    TempFolder() : path_(MakeUniqueFolder(std::filesystem::temp_directory_path(), "zeb-test-")) {}
     ~TempFolder() {
         std::error_code ignored;
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
