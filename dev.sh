@@ -272,8 +272,9 @@ case "$command" in
   windows)
     setup "${RUN_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     windows_qt
-    # zeb-fiches of the Linux build, whose files the Windows one must write alike.
-    build_only build zeb-fiches
+    # zeb-fiches of the Linux build and the libraries it loads: the Windows one must write the
+    # same files.
+    build_only build zeb-fiches unzdll zebpdf
     configure_windows build-windows
     cmake --build build-windows -j "$(nproc)"
     ctest --test-dir build-windows --output-on-failure -j "$(nproc)"
