@@ -41,8 +41,9 @@ printf '#include <iostream>\nint main() { std::cout << "bonjour\\n"; }\n' |
   x86_64-w64-mingw32-g++-posix -O2 -x c++ - -o "$work/hello/hello.exe"
 cp "$folder"/lib*.dll "$work/hello/"
 
-"$wine" wineboot --init >/dev/null 2>&1
+mkdir "$WINEPREFIX"
 "$wineserver" -p # stays up between runs
+"$wine" wineboot --init >/dev/null 2>&1
 
 # Wall microseconds of one run of the command, appended to the file named first.
 time_once() {
@@ -51,10 +52,10 @@ time_once() {
   start=$EPOCHREALTIME
   "$@" >/dev/null 2>&1 || { echo "échec : $*" >&2; exit 1; }
   end=$EPOCHREALTIME
-  echo $((${end/./} - ${start/./})) >>"$work/$file"
+  echo $((${end/./} - ${start/./})) >>"$work/times-$file"
 }
 median_ms() {
-  sort -n "$work/$1" | awk '{ t[NR] = $1 } END {
+  sort -n "$work/times-$1" | awk '{ t[NR] = $1 } END {
     m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
     printf "%8.1f ms", m / 1000 }'
 }
@@ -82,9 +83,10 @@ for ((i = 0; i < runs; i++)); do
   time_once hello "${hello[@]}"
 done
 
-echo "Médiane de $runs exécutions, alternées ; Wine $("$wine" --version 2>/dev/null)"
-echo "zeb-fiches --csv, Linux            : $(median_ms linux_csv)"
-echo "zeb-fiches.exe --csv, Wine         : $(median_ms windows_csv)"
-echo "zeb-fiches --pdf (${pages:-?} pages), Linux  : $(median_ms linux_pdf)"
-echo "zeb-fiches.exe --pdf, Wine         : $(median_ms windows_pdf)"
-echo "hello.exe (MinGW, une ligne), Wine : $(median_ms hello)"
+echo "Médiane de $runs exécutions, alternées ; $("$wine" --version 2>/dev/null)"
+line() { printf '%-40s : %s\n' "$1" "$(median_ms "$2")"; }
+line "zeb-fiches --csv, Linux" linux_csv
+line "zeb-fiches.exe --csv, Wine" windows_csv
+line "zeb-fiches --pdf (${pages:-?} pages), Linux" linux_pdf
+line "zeb-fiches.exe --pdf (${pages:-?} pages), Wine" windows_pdf
+line "hello.exe (MinGW, une ligne), Wine" hello
