@@ -20,7 +20,8 @@ long CurrentProcessNumber();
 
 // Points every folder a program keeps the user's things in at `home`, made beforehand: HOME and
 // the XDG data, config, cache, state and runtime folders on POSIX systems; USERPROFILE, HOME,
-// APPDATA, LOCALAPPDATA, TEMP and TMP on Windows, where Wine finds the user's folders from them too.
+// APPDATA, LOCALAPPDATA, TEMP and TMP on Windows, where Wine finds the user's folders from them too
+// (and where the XDG folders a POSIX host hands down are removed).
 void PointHomeAt(const std::filesystem::path& home);
 
 } // namespace zeb::test

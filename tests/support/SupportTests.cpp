@@ -69,9 +69,16 @@ TEST(TempFolder, IsFreshAndGoesWithItsFiles) {
     EXPECT_FALSE(fs::exists(kept));
 }
 
+// Each system has its own names for the user's folders; whichever are set lie in the run's home.
 TEST(PrivateHome, IsTheHomeOfTheRun) {
     EXPECT_TRUE(fs::is_directory(PrivateHome()));
     EXPECT_TRUE(inside(PathFromText(GetEnvironment("HOME").value_or("")), PrivateHome()));
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "USERPROFILE",
+                             "APPDATA", "LOCALAPPDATA"}) {
+        if (const auto folder = GetEnvironment(name)) {
+            EXPECT_TRUE(inside(PathFromText(*folder), PrivateHome())) << name << " = " << *folder;
+        }
+    }
 }
 
 } // namespace
