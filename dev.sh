@@ -248,15 +248,10 @@ case "$command" in
       cp build-windows/bin/zeb-screenshots.exe build-windows/screenshots/
       pictures=$(mktemp -d)
       trap 'rm -rf "$pictures"' EXIT
-      # A Wine folder of the pictures' own. Wine has none of Windows' fonts: their metric twins
-      # stand in for them, as fontconfig gives them on Linux.
-      prefix=$PWD/build-windows/wine-screenshots
-      for font in "Arial:Liberation Sans" "Times New Roman:Liberation Serif"; do
-        tools/wine-run --prefix "$prefix" -- reg add 'HKCU\Software\Wine\Fonts\Replacements' \
-          /v "${font%%:*}" /d "${font#*:}" /f >/dev/null
-      done
+      # A Wine folder of the pictures' own, where the Liberation fonts stand in for Times New Roman
+      # and Arial (tools/wine-run).
       QT_QPA_PLATFORM=windows xvfb-run -a -s "-screen 0 1280x1024x24" \
-        tools/wine-run --prefix "$prefix" -- build-windows/screenshots/zeb-screenshots.exe \
+        tools/wine-run --prefix "$PWD/build-windows/wine-screenshots" -- build-windows/screenshots/zeb-screenshots.exe \
         "Z:$pictures" examples/classe-ce2-exemple.jad
       cp "$pictures/fenetre-principale.png" docs/images/fenetre-principale-windows.png
       ls -l docs/images/fenetre-principale-windows.png
