@@ -2,7 +2,7 @@
 # check-installer.sh INSTALLER SAMPLE.jad: installs ZEB silently into a fresh Wine prefix of its
 # own, checks the programs, the Start menu entry, the .jad association and the uninstaller's
 # registration, has the installed zeb-fiches.exe write the sample's scores and sheets (the unzip
-# library, the PDF module, Qt and its off-screen platform, all from the installed folder), then
+# library, the PDF module, Qt and its Windows platform, all from the installed folder), then
 # uninstalls silently and checks that all of it is gone but the user's work folder. Prints what it
 # checked; exits 1 at the first thing missing.
 set -euo pipefail
