@@ -155,7 +155,7 @@ command=${1:-}
 case "$command" in
   setup)
     setup "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${SANITIZE_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" \
-      "${PACKAGE_PACKAGES[@]}" "${SCREENSHOT_PACKAGES[@]}"
+      "${PACKAGE_PACKAGES[@]}" "${SCREENSHOT_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     ;;
   run)
     setup "${RUN_PACKAGES[@]}"
@@ -294,7 +294,7 @@ case "$command" in
       sed -n 's/^\s*Maximum resident set size (kbytes): /Mémoire maximale du programme après un chargement (Kio) : /p'
     ;;
   *)
-    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
