@@ -1,5 +1,6 @@
 #include "ProgramTest.h"
 #include "RecordingCanvas.h"
+#include "WindowEvents.h"
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
 #include "qtkit/FileDialog.h"
@@ -26,7 +27,6 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTableWidget>
-#include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <functional>
@@ -374,7 +374,7 @@ TEST_F(PreviewTest, KeysStepThroughTheClassAndScrollAsTheBarsDo) {
     load(4, 2);
     preview();
     form3->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form3));
+    ASSERT_TRUE(WaitForActiveWindow(form3));
     // Reached with Tab, the name box keeps the surname in view instead of selecting it all.
     form3->Edit1->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(form3->Edit1->hasFocus());
@@ -397,7 +397,7 @@ TEST_F(PreviewTest, KeysStepThroughTheClassAndScrollAsTheBarsDo) {
     for (const auto& step : steps) {
         SCOPED_TRACE(++number);
         step.focus->setFocus();
-        QTest::keyClick(step.focus, step.key);
+        KeyClick(step.focus, step.key);
         EXPECT_EQ(state->Class.PupilSelection.Top, step.pupil);
         EXPECT_EQ(form3->Edit1->text(), form2->PupilName(step.pupil));
         EXPECT_EQ(state->View.VerticalOffset, step.rows);
@@ -574,9 +574,9 @@ TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
 
     // Page Down steps through the pages and stops at the last; the page shown is the one drawn.
     form3->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form3));
+    ASSERT_TRUE(WaitForActiveWindow(form3));
     form3->ZoomAV->setFocus();
-    QTest::keyClick(form3->ZoomAV, Qt::Key_PageDown);
+    KeyClick(form3->ZoomAV, Qt::Key_PageDown);
     EXPECT_EQ(form3->ShownPage(), 1);
     for (int k = 0; k < pages; ++k)
         form3->NextPageClick();

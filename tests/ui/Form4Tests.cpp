@@ -1,5 +1,6 @@
 #include "ProgramTest.h"
 #include "Restorers.h"
+#include "WindowEvents.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
 #include "core/ObjectiveTables.h"
@@ -10,7 +11,6 @@
 #include "ui/Zebproj.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -22,7 +22,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
-#include <QtTest/qtestspontaneevent.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -36,13 +35,6 @@ using namespace zeb::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A close asked by the window manager (close box, Alt+F4), as it reaches the window.
-void closeFromWindowManager(QWidget* window) {
-    QCloseEvent close;
-    QSpontaneKeyEvent::setSpontaneous(&close);
-    QCoreApplication::instance()->notify(window, &close); // sendEvent would clear the flag
-}
 
 QString text(const QTableWidget* grid, int row, int column) {
     const QTableWidgetItem* cell = grid->item(row, column);
@@ -460,7 +452,7 @@ TEST_F(ObjectivesWithMainWindowTest, TheWindowManagersCloseIsRetour) {
     form1().BitBtn2Click();
     ASSERT_TRUE(objectives->isVisible());
     ASSERT_FALSE(main->isVisible());
-    closeFromWindowManager(objectives);
+    CloseFromWindowManager(objectives);
     EXPECT_TRUE(objectives->isHidden());
     EXPECT_TRUE(main->isVisible());
 

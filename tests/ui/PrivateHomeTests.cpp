@@ -1,6 +1,7 @@
 // A test never reaches the teacher's own folders: whatever it builds on the program's default
 // folder, and whatever Qt takes from the environment, lies in this run's private home.
 
+#include "FileAccess.h"
 #include "PrivateHome.h"
 #include "ui/ProgramWindows.h"
 
@@ -20,7 +21,7 @@ bool inside(const fs::path& path, const fs::path& folder) {
 TEST(PrivateHome, TheProgramsFolderAndQtsAreThisRunsOwn) {
     const fs::path home = zeb::test::PrivateHome();
     ASSERT_TRUE(fs::is_directory(home));
-    EXPECT_EQ(fs::status(home).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(zeb::test::ReadableByUserOnly(home));
     EXPECT_TRUE(inside(zeb::ProgramWindows::DefaultProgramFolder(), home))
         << zeb::ProgramWindows::DefaultProgramFolder();
     // ~/.local/share/zeb, %LOCALAPPDATA%\zeb: the files of earlier versions are found there.
