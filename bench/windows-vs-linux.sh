@@ -28,10 +28,17 @@ wineserver=$(dirname "$wine")/wineserver
 
 work=$(mktemp -d)
 mkdir "$work/home" # Wine links the prefix's Desktop and Documents to HOME: not the user's
-export WINEPREFIX=$work/wine HOME=$work/home WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/wine HOME=$work/home WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 cleanup() {
+  # Wine's server, which would linger and write its registry a few seconds later, is stopped
+  # first. Debian's Wine names the server's own folder in the prefix (/tmp/wine-XXXXXX), which
+  # goes too.
+  local tag
+  tag=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
   "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
   rm -rf "$work"
+  case "$tag" in wine-??????) rm -rf "/tmp/$tag" ;; esac
 }
 trap cleanup EXIT
 

@@ -20,11 +20,18 @@ wineserver=$(dirname "$wine")/wineserver
 work=$(mktemp -d "${TMPDIR:-/tmp}/zeb-wine-installation.XXXXXX")
 mkdir "$work/home"
 export WINEPREFIX=$work/wine HOME=$work/home
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono nor Gecko to offer
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d" # no Mono nor Gecko to offer, no menu entries for the Linux desktop
 [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 cleanup() {
+  # Wine's server, which would linger and write its registry a few seconds later, is stopped
+  # first. Debian's Wine names the server's own folder in the prefix (/tmp/wine-XXXXXX), which
+  # goes too.
+  local tag
+  tag=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
   "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
   rm -rf "$work"
+  case "$tag" in wine-??????) rm -rf "/tmp/$tag" ;; esac
 }
 trap cleanup EXIT
 
@@ -48,7 +55,7 @@ local_app_data=$(windows_folder LOCALAPPDATA)
 app_data=$(windows_folder APPDATA)
 folder=$local_app_data/Programs/ZEB
 shortcut="$app_data/Microsoft/Windows/Start Menu/Programs/ZEB – Évaluation CE2.lnk"
-work=$local_app_data/zeb
+work_folder=$local_app_data/zeb
 
 run "$installer" /S
 for file in zeb06ce2.exe zeb-fiches.exe Qt6Widgets.dll platforms/qwindows.dll translations/qtbase_fr.qm \
@@ -72,13 +79,13 @@ head -c 3 "$out/scores.csv" | cmp -s - <(printf '\357\273\277') || fail "scores.
 head -c 5 "$out/fiches.pdf" | grep -q '%PDF-' || fail "fiches.pdf n'est pas écrit"
 echo "Installation vérifiée dans $folder : programmes, menu Démarrer, type .jad, désinstallation inscrite, scores et fiches de la classe exemple"
 
-mkdir -p "$work"
-echo "objectifs choisis" >"$work/ZEB.CFG"
+mkdir -p "$work_folder"
+echo "objectifs choisis" >"$work_folder/ZEB.CFG"
 run "$folder/desinstaller.exe" /S
 [ ! -e "$folder" ] || fail "$folder reste après la désinstallation : $(ls -A "$folder" | tr '\n' ' ')"
 [ ! -e "$shortcut" ] || fail "l'entrée du menu Démarrer reste après la désinstallation"
 for key in 'HKCU\Software\Classes\.jad' 'HKCU\Software\Classes\ZEB.ExportJade' "$uninstall"; do
   ! registry "$key" >/dev/null || fail "la clé $key reste après la désinstallation"
 done
-[ -f "$work/ZEB.CFG" ] || fail "la désinstallation silencieuse a effacé le dossier de travail $work"
+[ -f "$work_folder/ZEB.CFG" ] || fail "la désinstallation silencieuse a effacé le dossier de travail $work_folder"
 echo "Désinstallation vérifiée : dossier, menu Démarrer et clés retirés, dossier de travail gardé"
