@@ -45,7 +45,7 @@ WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix  # MinGW-w64: 64-bit Windows programs
   libz-mingw-w64-dev mingw-w64-tools # zlib for Windows (zlib1.dll); the MinGW tools
   googletest                         # GoogleTest's source, built with the Windows compiler
-  wine64 xvfb xauth                  # the tests and the programs under Wine, on a virtual display
+  wine64 xvfb xauth x11-utils        # the tests and the programs under Wine, on a virtual display (xwininfo)
   poppler-utils                      # reading back the PDFs of the Windows programs
   nsis zip librsvg2-bin              # the installer, the zip, the programs' icon from its SVG
 )
