@@ -28,7 +28,7 @@ wineserver=$(dirname "$wine")/wineserver
 
 work=$(mktemp -d)
 mkdir "$work/home" # Wine links the prefix's Desktop and Documents to HOME: not the user's
-export WINEPREFIX=$work/wine HOME=$work/home WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+export WINEPREFIX=$work/wine HOME=$work/home WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 cleanup() {
   # Wine's server, which would linger and write its registry a few seconds later, is stopped
   # first. Debian's Wine names the server's own folder in the prefix (/tmp/wine-XXXXXX), which

@@ -20,7 +20,7 @@ wineserver=$(dirname "$wine")/wineserver
 work=$(mktemp -d "${TMPDIR:-/tmp}/zeb-wine-installation.XXXXXX")
 mkdir "$work/home"
 export WINEPREFIX=$work/wine HOME=$work/home
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d" # no Mono nor Gecko to offer, no menu entries for the Linux desktop
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" # no Mono nor Gecko to offer, no menu entries for the Linux desktop
 [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 cleanup() {
   # Wine's server, which would linger and write its registry a few seconds later, is stopped
