@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
@@ -239,7 +240,8 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::LoadExport(const QString& chosen) {
-    Edit1->setText(chosen);
+    // As the system writes paths: C:\Users\... on Windows, whatever the dialog or the drop gave.
+    Edit1->setText(QDir::toNativeSeparators(chosen));
 
     const fs::path programFolder = ProgramFolder();
     const fs::path source = fs::absolute(PathFromQString(chosen));
