@@ -107,11 +107,20 @@ build_only() {
 }
 
 # The Windows build's Qt: Qt Base for MinGW-w64, built from Debian's sources, kept as a tarball in
-# the shared toolchains folder beside this project's folder with the CMake toolchain it goes with,
-# and unpacked once into the user's cache.
+# the shared toolchains folder (shared/toolchains beside this project's folder, or beside one of
+# the folders above it, as for a copy made inside a work folder) with the CMake toolchain it goes
+# with, and unpacked once into the user's cache.
 windows_qt() {
-  local toolchains
-  toolchains=$(dirname "$(pwd -P)")/shared/toolchains
+  local toolchains folder
+  folder=$(pwd -P)
+  toolchains=$(dirname "$folder")/shared/toolchains
+  while [ "$folder" != / ]; do
+    folder=$(dirname "$folder")
+    if [ -f "$folder/shared/toolchains/mingw64.cmake" ]; then
+      toolchains=$folder/shared/toolchains
+      break
+    fi
+  done
   local tarball=${ZEB_QT_MINGW_TARBALL:-$toolchains/qt-6.4.2-mingw64.tar.xz}
   WINDOWS_TOOLCHAIN=${ZEB_MINGW_TOOLCHAIN:-$(dirname "$tarball")/mingw64.cmake}
   local cache=${XDG_CACHE_HOME:-$HOME/.cache}/zeb
