@@ -1,10 +1,10 @@
 // ZEB v2: result sheets of the national CE2 evaluation from a class's J'ADE export.
 
+#include "platform/Platform.h"
 #include "ui/ErrorBox.h"
 #include "ui/ProgramWindows.h"
 #include "ui/QuitSignals.h"
 #include "ui/Zebproj.h"
-#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -37,6 +37,7 @@ void withoutRuntimeFolderNotice(QtMsgType type, const QMessageLogContext& contex
 } // namespace
 
 int main(int argc, char** argv) {
+    zeb::KeepLibrariesOutOfCurrentFolder();
     if (!hasScreen(argc, argv)) {
         std::cerr << "zeb06ce2 : pas d'écran ici (ni DISPLAY ni WAYLAND_DISPLAY) : ouvrez ZEB depuis une "
                      "session graphique, ou écrivez les fiches avec zeb-fiches.\n";

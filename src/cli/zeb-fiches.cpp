@@ -14,6 +14,7 @@
 using namespace zeb;
 
 int main(int argc, char** argv) {
+    KeepLibrariesOutOfCurrentFolder();
     // The arguments and the messages are UTF-8 on every system: a Windows console shows them
     // as such, and a name such as "Hélène" reaches the program whole.
     UseUtf8Console();

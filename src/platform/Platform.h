@@ -45,6 +45,11 @@ void UseUtf8Console();
 // Without one Qt aborts inside QApplication's constructor with an English message.
 bool DisplayAvailable();
 
+// Libraries are never looked for in the current folder, which an extraction makes a folder of an
+// archive's files: a file there named like a library the system or Qt loads later must never be
+// loaded. Windows looks there by default; the POSIX loader never does. Called first in main.
+void KeepLibrariesOutOfCurrentFolder();
+
 // ---- System errors ---------------------------------------------------------------------
 
 // The French wording of a system error number, for messages: an errno value, or on Windows also

@@ -30,8 +30,8 @@ bool inside(const fs::path& path, const fs::path& folder) {
 }
 
 TEST(RunShell, HandsTheProgramEachWordAsGiven) {
-    for (const std::string word : {"deux mots", "dit \"bonjour\"", "C:\\dossier\\", "a\\\\\"b", "x & y | z > w",
-                                   "50% ; 'simple'", "", "\\\\serveur\\partage\\"}) {
+    for (const std::string word : {"deux mots", "dit \"bonjour\"", "C:\\dossier\\", "a\\\\\"b",
+                                   "x & y | z > w", "50% ; 'simple'", "", "\\\\serveur\\partage\\"}) {
         SCOPED_TRACE(word);
         const ProcessRun run = RunShell(ShellQuoted(ZEB_SUPPORT_TESTS) + " --repeat " + ShellQuoted(word));
         EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -73,8 +73,8 @@ TEST(TempFolder, IsFreshAndGoesWithItsFiles) {
 TEST(PrivateHome, IsTheHomeOfTheRun) {
     EXPECT_TRUE(fs::is_directory(PrivateHome()));
     EXPECT_TRUE(inside(PathFromText(GetEnvironment("HOME").value_or("")), PrivateHome()));
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "USERPROFILE",
-                             "APPDATA", "LOCALAPPDATA"}) {
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
+                             "USERPROFILE", "APPDATA", "LOCALAPPDATA"}) {
         if (const auto folder = GetEnvironment(name)) {
             EXPECT_TRUE(inside(PathFromText(*folder), PrivateHome())) << name << " = " << *folder;
         }

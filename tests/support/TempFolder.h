@@ -13,7 +13,8 @@ namespace zeb::test {
 // A new folder of the user's only, named `prefix` and six random characters, inside `parent`;
 // never one that was there already.
 inline std::filesystem::path MakeUniqueFolder(const std::filesystem::path& parent, std::string_view prefix) {
-    static constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr std::string_view letters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
     for (int attempt = 0; attempt < 100; ++attempt) {

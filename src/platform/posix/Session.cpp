@@ -13,6 +13,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 
 void UseUtf8Console() {}
 
+void KeepLibrariesOutOfCurrentFolder() {}
+
 bool DisplayAvailable() {
     for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         if (const char* value = std::getenv(variable); value != nullptr && *value != '\0')

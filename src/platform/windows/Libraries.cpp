@@ -30,7 +30,8 @@ std::string loadFailure(DWORD error, const std::wstring& file) {
 }
 
 // Opens one DLL. Named with a folder, it is loaded from there with the DLLs it needs looked for
-// beside it first; named alone, through the system's search. When it is there but will not load
+// beside it first; named alone, from the program's folder or the system's, never from the
+// current folder (an extraction's) nor the PATH. When it is there but will not load
 // (a missing dependency, a damaged file, another architecture), the reason goes into `failure`.
 HMODULE open(const fs::path& file, std::string& failure) {
     const bool placed = file.has_parent_path();
@@ -38,7 +39,9 @@ HMODULE open(const fs::path& file, std::string& failure) {
     // No box from the system for a missing dependency: the program says it itself.
     DWORD previous = 0;
     const bool quiet = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
-    HMODULE module = ::LoadLibraryExW(name.c_str(), nullptr, placed ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
+    const DWORD search = placed ? LOAD_WITH_ALTERED_SEARCH_PATH
+                                : LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
+    HMODULE module = ::LoadLibraryExW(name.c_str(), nullptr, search);
     const DWORD error = module == nullptr ? ::GetLastError() : 0;
     if (quiet)
         ::SetThreadErrorMode(previous, nullptr);

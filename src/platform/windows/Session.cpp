@@ -29,6 +29,12 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     return arguments;
 }
 
+// An empty folder takes the current folder out of the search of every LoadLibrary that follows,
+// Qt's and the system's own included.
+void KeepLibrariesOutOfCurrentFolder() {
+    ::SetDllDirectoryW(L"");
+}
+
 namespace {
 
 // The console's code page is the console's, not the program's: cmd goes on with it afterwards.

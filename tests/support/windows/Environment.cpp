@@ -53,9 +53,11 @@ void PointHomeAt(const fs::path& home) {
         std::error_code ignored;
         fs::create_directories(folder, ignored);
         ::_wputenv_s(wide(name).c_str(), folder.wstring().c_str());
-    }    // Under Wine the POSIX host's XDG folders come along in the environment: they name folders
+    }
+    // Under Wine the POSIX host's XDG folders come along in the environment: they name folders
     // outside the home, which nothing here should take for its own.
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
+    for (const char* name :
+         {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
         UnsetEnvironment(name);
 }
 

@@ -37,8 +37,8 @@ bool isWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
 bool ReadableByUserOnly(const std::filesystem::path& path) {
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS)
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
         return false;
     const std::unique_ptr<void, decltype(&::LocalFree)> owned(descriptor, &::LocalFree);
     std::vector<unsigned char> user = userSid();

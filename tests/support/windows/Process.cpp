@@ -2,14 +2,15 @@
 
 #include "TempFolder.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zeb::test {
 namespace {
 
 std::wstring wide(std::string_view text) {
-    return std::filesystem::path(std::u8string_view(reinterpret_cast<const char8_t*>(text.data()), text.size()))
+    return std::filesystem::path(
+               std::u8string_view(reinterpret_cast<const char8_t*>(text.data()), text.size()))
         .wstring();
 }
 
