@@ -39,13 +39,13 @@ void maybeSignal(std::string_view call, const char* target) {
     const char* at = std::getenv("ZEB_TEST_SIGNAL_AT");
     if (signal == nullptr || at == nullptr)
         return;
-    std::string_view spec = at;
-    if (!spec.starts_with(call) || spec.size() <= call.size() || spec[call.size()] != ':')
+    std::string_view rule = at;
+    if (!rule.starts_with(call) || rule.size() <= call.size() || rule[call.size()] != ':')
         return;
-    spec.remove_prefix(call.size() + 1);
-    const int count = std::atoi(std::string(spec).c_str());
-    if (const std::size_t colon = spec.find(':');
-        colon != std::string_view::npos && lastComponent(target) != spec.substr(colon + 1))
+    rule.remove_prefix(call.size() + 1);
+    const int count = std::atoi(std::string(rule).c_str());
+    if (const std::size_t colon = rule.find(':');
+        colon != std::string_view::npos && lastComponent(target) != rule.substr(colon + 1))
         return;
     if (++g_calls != count)
         return;

@@ -24,7 +24,8 @@ TEST(PrivateHome, TheProgramsFolderAndQtsAreThisRunsOwn) {
     EXPECT_TRUE(zeb::test::ReadableByUserOnly(home));
     EXPECT_TRUE(inside(zeb::ProgramWindows::DefaultProgramFolder(), home))
         << zeb::ProgramWindows::DefaultProgramFolder();
-    // ~/.local/share/zeb, %LOCALAPPDATA%\zeb: the files of earlier versions are found there.
+    // Named zeb as earlier versions' folder is, so that their files are found; here, inside the
+    // run's private home.
     EXPECT_EQ(zeb::ProgramWindows::DefaultProgramFolder().filename(), "zeb");
     for (const auto location : {QStandardPaths::HomeLocation, QStandardPaths::AppLocalDataLocation,
                                 QStandardPaths::GenericDataLocation, QStandardPaths::ConfigLocation,

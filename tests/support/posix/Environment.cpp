@@ -26,7 +26,8 @@ long CurrentProcessNumber() {
 }
 
 void PointHomeAt(const fs::path& home) {
-    // A display server reached through the user's ~/.Xauthority stays reachable.
+    // A display server reached through the user's ~/.Xauthority stays reachable: that file's path
+    // is all that is taken from the user's own home; nothing there is read or written.
     const char* userHome = std::getenv("HOME");
     if (std::getenv("XAUTHORITY") == nullptr && userHome != nullptr && *userHome != '\0' &&
         ::access((std::string(userHome) + "/.Xauthority").c_str(), R_OK) == 0)
