@@ -15,6 +15,16 @@ struct GridRect {
     friend bool operator==(const GridRect&, const GridRect&) = default;
 };
 
+// What the export says of the class beside its pupils, Windows-1252, each empty when the export
+// does not say it: the class's name (<NOM_CLASSE>), its school (<ECOLE>) and its teacher
+// (<ENSEIGNANT>).
+struct ClassInfo {
+    FixedText<60> ClassName;
+    FixedText<100> School;
+    FixedText<60> Teacher;
+    friend bool operator==(const ClassInfo&, const ClassInfo&) = default;
+};
+
 // Everything a load rewrites. A load builds a new one aside and puts it in place only
 // when it is complete, so a failed load leaves the previous class untouched.
 struct LoadedClass {
@@ -22,6 +32,7 @@ struct LoadedClass {
     ObjectiveResultsTables ObjectiveResults;
     std::int32_t PupilCount = 0;
     GridRect PupilSelection;
+    ClassInfo Info;
 };
 
 // How the preview shows its page. The drawing sees ZoomFactor, HorizontalOffset and

@@ -1,7 +1,7 @@
 #include "SynthesisPages.h"
 
 #include "core/Scoring.h"
-#include "sheet/PageMapping.h"
+#include "sheet/ClassPages.h"
 
 #include <algorithm>
 #include <array>
@@ -10,101 +10,7 @@
 namespace zeb {
 namespace {
 
-constexpr std::string_view Thresholds = "A : SR >= 75      ECA : 50 <= SR < 75      NA : SR < 50";
-
-// The last row whose text stays inside the printable area.
-constexpr std::int32_t PortraitLastRow = (A4LongSide - 2 * PrintableInset) / LinePitch - 1;
-
-// Columns shared by every page.
-constexpr int TextColumn = 10, PortraitDate = 600, LandscapeDate = 930;
-
-// What the pages need of a subject's reference table.
-struct Outline {
-    std::string_view name; // as a caption says it
-    int domainCount = 0;
-    std::array<const Domain*, DomainSlots> domains{};
-    std::array<std::string_view, MathsObjectiveCount + 1> statements{};
-};
-
-template <typename Table> Outline outlineOf(const Table& table, std::string_view name) {
-    Outline outline{name, Table::DomainCount};
-    for (int d = 1; d <= Table::DomainCount; ++d)
-        outline.domains[static_cast<std::size_t>(d - 1)] = &table.Domains[d];
-    for (int n = 1; n <= Table::ObjectiveCount; ++n)
-        outline.statements[static_cast<std::size_t>(n)] = table.ObjectiveTexts[n];
-    return outline;
-}
-
-Outline outlineOf(Subject subject, const SheetSource& source) {
-    if (subject == Subject::French)
-        return outlineOf(source.FrenchTable, "Fran\xE7"
-                                             "ais");
-    return outlineOf(source.MathsTable, "Math\xE9matiques");
-}
-
-std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string_view{} : TrimTrailingSpaces(text.substr(first));
-}
-
-std::string pupilName(const PupilRecord& record) {
-    std::string name(trimmed(record.Surname));
-    const std::string_view firstName = trimmed(record.FirstName);
-    if (!name.empty() && !firstName.empty())
-        name += ' ';
-    return name.append(firstName);
-}
-
-std::string pupilsCaption(const Outline& outline, std::int32_t pupils) {
-    return std::string(outline.name) + " - " + std::to_string(pupils) +
-           (pupils == 1 ? " \xE9l\xE8ve" : " \xE9l\xE8ves");
-}
-
-// A page's pen: rows count from the top of the page and scroll with the view.
-class Page : public PageMapping {
-public:
-    Page(Canvas& canvas, const PageView& view) : PageMapping(canvas, view), top_(-view.VerticalOffset) {}
-
-    void text(int k, std::int32_t row, std::string_view value) { PageMapping::text(k, top_ + row, value); }
-    void rule(int left, int right, std::int32_t row) { horizontalRule(left, right, top_ + row); }
-    void column(int k, std::int32_t topRow, std::int32_t bottomRow) {
-        verticalRule(k, top_ + topRow, top_ + bottomRow);
-    }
-    void fill(int left, int right, std::int32_t row, int top, int bottom, Fill fill) {
-        PageMapping::fill(left, right, top_ + row, top, bottom, fill);
-    }
-    // The same between two device columns.
-    void fillBetween(int x1, int x2, std::int32_t row, int top, int bottom, Fill fill) {
-        const int y1 = y(top_ + row, top);
-        canvas().fillRect(x1, y1, x2 - x1, y(top_ + row, bottom) - y1, fill);
-    }
-    // Text over a fill lets it show.
-    void textOver(int k, std::int32_t row, std::string_view value) {
-        canvas().setTextOpaque(false);
-        text(k, row, value);
-        canvas().setTextOpaque(true);
-    }
-    // A small sample of a fill followed by what it stands for.
-    void swatch(int k, std::int32_t row, Fill fill, std::string_view label) {
-        this->fill(k, k + 24, row, 3, 13, fill);
-        text(k + 30, row, label);
-    }
-
-private:
-    std::int32_t top_;
-};
-
-void drawHead(Page& page, int dateColumn, int titleColumn, std::string_view title, std::string_view caption) {
-    page.fontSize(12);
-    page.text(TextColumn, 1, EvaluationVersion);
-    page.text(dateColumn, 1, EvaluationDate);
-    page.fontSize(20);
-    page.text(titleColumn, 2, title);
-    page.fontSize(14);
-    page.text(titleColumn, 4, caption);
-    page.fontSize(10);
-    page.text(TextColumn, 6, Thresholds);
-}
+using namespace classpages;
 
 // ---- The class table ------------------------------------------------------------------------
 // One row per pupil, one column per objective; cells shaded lighter than the letters so
@@ -230,7 +136,8 @@ void drawDomainKey(Page& page, const Outline& outline, std::int32_t row) {
 }
 
 void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis, const SheetSource& source) {
-    drawHead(page, LandscapeDate, 380, "TABLEAU DE LA CLASSE", pupilsCaption(outline, synthesis.PupilCount));
+    drawHead(page, LandscapeDate, 380, "TABLEAU DE LA CLASSE", pupilsCaption(outline, synthesis.PupilCount),
+             source.Class.Info);
     page.fontSize(FontSize);
     const Grid grid{synthesis.ObjectiveCount};
     drawHeader(page, grid, outline);
@@ -333,8 +240,9 @@ void drawLegend(Page& page, std::int32_t row) {
     page.text(TextColumn, row + 4, "Abs : aucun \xE9l\xE8ve \xE9valu\xE9 sur l'objectif.");
 }
 
-void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis) {
-    drawHead(page, PortraitDate, 170, "SYNTHESE DE LA CLASSE", pupilsCaption(outline, synthesis.PupilCount));
+void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis, const SheetSource& source) {
+    drawHead(page, PortraitDate, 170, "SYNTHESE DE LA CLASSE", pupilsCaption(outline, synthesis.PupilCount),
+             source.Class.Info);
     drawHeader(page);
     const std::int32_t end = drawDomains(page, outline, synthesis);
     page.column(Left, TableTop, end);
@@ -418,7 +326,7 @@ std::vector<SynthesisDocument::ObjectiveRun> paginate(const SubjectSynthesis& sy
 void draw(Page& page, const Outline& outline, const SubjectSynthesis& synthesis,
           SynthesisDocument::ObjectiveRun run, bool continued, const SheetSource& source) {
     drawHead(page, PortraitDate, 200, continued ? "GROUPES DE BESOIN (suite)" : "GROUPES DE BESOIN",
-             outline.name);
+             outline.name, source.Class.Info);
     std::int32_t row = FirstBlockRow;
     for (std::int32_t n = run.first; n <= run.last; ++n)
         row = drawBlock(page, row, outline, synthesis.Objectives[n], source);
@@ -448,7 +356,7 @@ void SynthesisDocument::DrawPage(int page, Canvas& canvas, const PageView& view)
     // Texts let the rules they touch and the legend's samples show through.
     canvas.setTextOpaque(false);
     if (page == ClassSynthesisPage)
-        summary::draw(pen, outline, synthesis_);
+        summary::draw(pen, outline, synthesis_, source_);
     else
         groups::draw(pen, outline, synthesis_, groupPages_[static_cast<std::size_t>(page - FirstGroupsPage)],
                      page > FirstGroupsPage, source_);

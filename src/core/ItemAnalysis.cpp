@@ -1,0 +1,3 @@
+#include "ItemAnalysis.h"
+
+namespace zeb {} // namespace zeb
