@@ -23,7 +23,10 @@ int main(int argc, char** argv) {
         zeb::test::StoredMember member;
         member.name = "classe.xml";
         member.data = zeb::examples::GenerateClass(
-                          {.pupils = pupils, .seed = static_cast<std::uint32_t>(1000 + k), .absentPupil = 7})
+                          {.pupils = pupils,
+                           .seed = static_cast<std::uint32_t>(1000 + k),
+                           .absentPupil = 7,
+                           .className = "CE2 classe " + std::to_string(k)})
                           .Document;
         char name[32];
         std::snprintf(name, sizeof name, "classe-%03d.jad", k);

@@ -311,8 +311,8 @@ std::string fillerLine(std::size_t number) {
     }
 }
 
-Lines classHeader(std::size_t pupils) {
-    return {
+Lines classHeader(std::size_t pupils, const std::string& className) {
+    Lines header{
         "<?xml version=\"1.0\" encoding=\"windows-1252\"?>",
         "<EVALUATION_NATIONALE niveau=\"CE2\" session=\"2006\" version=\"2.3\">",
         "  <!-- Classe fictive : noms, dates et r\xE9sultats invent\xE9s -->",
@@ -321,12 +321,15 @@ Lines classHeader(std::size_t pupils) {
         "cole \xE9l\xE9mentaire des Trois Ch\xEAnes</ECOLE>",
         "    <COMMUNE>Plouvenec-sur-Aven</COMMUNE>",
         "    <ENSEIGNANT>M. ou Mme Kerbrat</ENSEIGNANT>",
-        "    <NOM_CLASSE>CE2 A</NOM_CLASSE>",
+        "    <NOM_CLASSE>" + className + "</NOM_CLASSE>",
         "    <ANNEE>2006</ANNEE>",
         "    <EFFECTIF>" + std::to_string(pupils) + "</EFFECTIF>",
         "    <DATE_EXPORT>06/10/2006</DATE_EXPORT>",
         "  </CLASSE>",
     };
+    if (className.empty())
+        header.erase(std::find(header.begin(), header.end(), "    <NOM_CLASSE></NOM_CLASSE>"));
+    return header;
 }
 
 std::string disciplineOpening(std::string_view code, std::string_view label, std::size_t items) {
@@ -334,8 +337,9 @@ std::string disciplineOpening(std::string_view code, std::string_view label, std
            "\" nb_items=\"" + std::to_string(items) + "\">";
 }
 
-std::string buildDocument(const std::vector<PupilRecord>& records, std::size_t targetLines) {
-    const Lines header = classHeader(records.size());
+std::string buildDocument(const std::vector<PupilRecord>& records, std::size_t targetLines,
+                          const std::string& className) {
+    const Lines header = classHeader(records.size(), className);
     const Lines frenchOpening = {disciplineOpening("FRA",
                                                    "Fran\xE7"
                                                    "ais",
@@ -402,7 +406,7 @@ GeneratedClass GenerateClass(const GeneratorOptions& options) {
     fillPupils(records, options);
 
     GeneratedClass generated;
-    generated.Document = buildDocument(records, options.targetLines);
+    generated.Document = buildDocument(records, options.targetLines, options.className);
     for (PupilRecord& record : records)
         generated.Pupils.push_back(std::move(record.Pupil));
     return generated;

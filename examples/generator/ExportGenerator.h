@@ -32,6 +32,8 @@ struct GeneratorOptions {
     // 0 = natural size; otherwise neutral filler lines are spread evenly between the pupils so that the
     // document has exactly this many lines (or its natural size, when that is already larger).
     std::size_t targetLines = 0;
+    // The class's name in <NOM_CLASSE> (Windows-1252); empty: the document names no class.
+    std::string className = "CE2 A";
 };
 
 struct GeneratedClass {

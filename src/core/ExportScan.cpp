@@ -1,6 +1,9 @@
 #include "ExportScan.h"
 
+#include "Cp1252.h"
+
 #include <algorithm>
+#include <optional>
 
 namespace zeb {
 namespace fs = std::filesystem;
@@ -161,6 +164,115 @@ ScanResult ScanExport(const std::vector<std::string_view>& lines,
         }
     }
     return result;
+}
+
+namespace {
+
+// The text of an element that opens and closes on `line`: after the first ">" that follows
+// "<tag" (so attributes may stand between), up to "</tag>". Nothing when either is missing.
+std::optional<std::string_view> elementText(std::string_view line, std::string_view tag) {
+    const std::string open = "<" + std::string(tag);
+    for (std::size_t at = line.find(open); at != std::string_view::npos; at = line.find(open, at + 1)) {
+        const std::size_t after = at + open.size();
+        if (after >= line.size() || (line[after] != '>' && line[after] != ' '))
+            continue; // <ECOLE_ID> is another element than <ECOLE>
+        const std::size_t start = line.find('>', after);
+        const std::size_t end = line.find("</" + std::string(tag) + ">", after);
+        if (start == std::string_view::npos || end == std::string_view::npos || end < start)
+            return std::nullopt;
+        return line.substr(start + 1, end - start - 1);
+    }
+    return std::nullopt;
+}
+
+// One character reference's Windows-1252 text ("?" for a character the code page lacks), or
+// nothing when `reference` (between "&" and ";") is none.
+std::optional<std::string> referenced(std::string_view reference) {
+    static constexpr std::pair<std::string_view, char> Named[] = {
+        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& [name, character] : Named)
+        if (reference == name)
+            return std::string(1, character);
+    if (reference.size() < 2 || reference.size() > 8 || reference[0] != '#')
+        return std::nullopt;
+    const bool hex = reference[1] == 'x' || reference[1] == 'X';
+    std::uint32_t code = 0;
+    const std::string_view digits = reference.substr(hex ? 2 : 1);
+    if (digits.empty())
+        return std::nullopt;
+    for (const char c : digits) {
+        const int value = c >= '0' && c <= '9'               ? c - '0'
+                          : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                        : -1;
+        if (value < 0)
+            return std::nullopt;
+        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(value);
+    }
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return std::string(1, '?');
+    std::string utf8;
+    if (code < 0x80) {
+        utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (code >> 6));
+        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        utf8 += static_cast<char>(0xE0 | (code >> 12));
+        utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        utf8 += static_cast<char>(0xF0 | (code >> 18));
+        utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return cp1252::fromUtf8Lenient(utf8);
+}
+
+std::string classText(std::string_view raw) {
+    std::string text;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '&') {
+            const std::size_t end = raw.find(';', i + 1);
+            if (end != std::string_view::npos)
+                if (const std::optional<std::string> decoded = referenced(raw.substr(i + 1, end - i - 1))) {
+                    text += *decoded;
+                    i = end;
+                    continue;
+                }
+        }
+        const auto byte = static_cast<unsigned char>(raw[i]);
+        text += byte < 0x20 || byte == 0x7F ? ' ' : raw[i];
+    }
+    text = DecodeFirstNameEscapes(text);
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
+
+ClassInfo ReadClassInfo(const std::vector<std::string_view>& lines) {
+    std::optional<std::string> name, school, teacher;
+    const auto take = [](std::optional<std::string>& field, std::string_view line, std::string_view tag) {
+        if (!field)
+            if (const std::optional<std::string_view> raw = elementText(line, tag))
+                field = classText(*raw);
+    };
+    for (const std::string_view line : lines) {
+        if (Contient(line, PupilWord))
+            break;
+        take(name, line, "NOM_CLASSE");
+        take(school, line, "ECOLE");
+        take(teacher, line, "ENSEIGNANT");
+    }
+    ClassInfo info;
+    info.ClassName = name.value_or("");
+    info.School = school.value_or("");
+    info.Teacher = teacher.value_or("");
+    return info;
 }
 
 } // namespace zeb

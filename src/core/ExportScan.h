@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramState.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -43,5 +45,12 @@ struct ScanResult {
 // per codes line the codes and CR LF.
 ScanResult ScanExport(const std::vector<std::string_view>& lines,
                       const std::vector<std::string>& searchWords);
+
+// What the export says of the class before its first pupil: the contents of the first
+// <NOM_CLASSE>, <ECOLE ...> and <ENSEIGNANT> elements written on one line each, with their
+// character references (&amp; &#233; …) and the first-name escapes decoded, line ends and
+// other control characters made spaces, outer spaces trimmed, each cut to its capacity.
+// What it does not say stays empty.
+ClassInfo ReadClassInfo(const std::vector<std::string_view>& lines);
 
 } // namespace zeb

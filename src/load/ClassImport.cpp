@@ -10,7 +10,8 @@ namespace zeb {
 void ImportExportDocument(const std::filesystem::path& document, const std::filesystem::path& programFolder,
                           ProgramState& state, const std::vector<std::string>& searchWords) {
     const std::string text = ReadWholeFile(document);
-    const ScanResult scan = ScanExport(SplitLines(text), searchWords);
+    const std::vector<std::string_view> lines = SplitLines(text);
+    const ScanResult scan = ScanExport(lines, searchWords);
 
     // Everything that can be wrong with the document is found before a file is written.
     const SplitResult split = SplitClass(scan.WorkFile, scan.PupilCounter);
@@ -26,6 +27,7 @@ void ImportExportDocument(const std::filesystem::path& document, const std::file
     LoadedClass fresh = state.Class;
     ReadMathsList(work.read(MathsFileName), fresh, state.MathsTable);
     ReadFrenchList(work.read(FrenchFileName), fresh, state.FrenchTable);
+    fresh.Info = ReadClassInfo(lines);
     state.Class = std::move(fresh);
 }
 

@@ -147,3 +147,32 @@ TEST(ScanExport, UnusualLineShapes) {
     EXPECT_EQ(none.PupilCounter, 0);
     EXPECT_TRUE(none.WorkFile.empty());
 }
+
+TEST(ReadClassInfo, TheClassSchoolAndTeacherBeforeTheFirstPupil) {
+    struct Case {
+        std::vector<std::string> lines;
+        std::string className, school, teacher;
+    } cases[] = {
+        {{"<CLASSE>", "  <ECOLE uai=\"0299912X\">\xC9"
+                      "cole des Ch\xEAnes</ECOLE>",
+          "<ENSEIGNANT>M. Kerbrat</ENSEIGNANT>", "  <NOM_CLASSE> CE2 A </NOM_CLASSE>"},
+         "CE2 A", "\xC9"
+                  "cole des Ch\xEAnes",
+         "M. Kerbrat"},
+        // References and escapes decoded, control characters made spaces, the first one taken.
+        {{"<NOM_CLASSE>CE2 &amp; CM1 &#233;&#x2019;&#x4E2D;\tb\\u00e9</NOM_CLASSE>", "<NOM_CLASSE>X</NOM_CLASSE>"},
+         "CE2 & CM1 \xE9\x92? b\xE9", "", ""},
+        // A look-alike element, one not closed on its line, and what follows the first pupil.
+        {{"<ECOLE_ID>123</ECOLE_ID>", "<ENSEIGNANT>Mme", "Durand</ENSEIGNANT>",
+          "<MELEVE_MID>A--B (</MELEVE_MID>", "<NOM_CLASSE>late</NOM_CLASSE>"},
+         "", "", ""},
+        // Longer than its field: cut.
+        {{"<NOM_CLASSE>" + std::string(70, 'x') + "</NOM_CLASSE>"}, std::string(60, 'x'), "", ""},
+    };
+    for (const Case& c : cases) {
+        const ClassInfo info = ReadClassInfo({c.lines.begin(), c.lines.end()});
+        EXPECT_EQ(info.ClassName, c.className) << c.lines.front();
+        EXPECT_EQ(info.School, c.school) << c.lines.front();
+        EXPECT_EQ(info.Teacher, c.teacher) << c.lines.front();
+    }
+}

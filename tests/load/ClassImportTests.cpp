@@ -111,6 +111,8 @@ TEST_F(ClassImportTest, TheSampleLoadsBetweenFoldersWithAccents) {
     EXPECT_EQ(state->Class.PupilCount, 25);
     EXPECT_TRUE(state->Class.ClassResults[1].Surname.str().starts_with("CHAPUIS"));
     EXPECT_TRUE(state->Class.ClassResults[2].FirstName.str().starts_with(cp1252::fromUtf8("Loïc")));
+    EXPECT_EQ(state->Class.Info.ClassName, "CE2 A");
+    EXPECT_EQ(state->Class.Info.School, cp1252::fromUtf8("École élémentaire des Trois Chênes"));
     const std::string temp = readFile(WorkFolder(programFolder) / "temp.txt");
     EXPECT_EQ(temp, readFile(WorkFolder(programFolder) / "Fichier1.c01") +
                         readFile(WorkFolder(programFolder) / "Fichier2.c01"));
