@@ -70,9 +70,10 @@ int main(int argc, char** argv) {
         preview->ZoomAVClick();
     }
     preview->RetourClick();
-    // The class synthesis in French, its first page (the class table) then its second.
+    // The class synthesis in French, its first page (the class table, whole in the window grown
+    // for it) then its second.
     windows.Form2->SyntheseClick();
-    ok = save(*preview, folder.filePath(QStringLiteral("apercu-synthese-tableau.png"))) && ok;
+    ok = save(*preview, folder.filePath(QStringLiteral("synthese-tableau-entier.png"))) && ok;
     preview->NextPageClick();
     ok = save(*preview, folder.filePath(QStringLiteral("apercu-synthese.png"))) && ok;
     preview->RetourClick();

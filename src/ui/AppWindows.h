@@ -9,9 +9,9 @@
 //       the subject, the treatment and the pupil; "Apercu", "Tout imprimer" (the print run),
 //       "Synthèse".
 //   Aperçu avant impression -- TForm3 -- Zeb3.{h,cpp}
-//       one pupil's sheet or the class synthesis on a page that zooms and scrolls; "Imprimer",
-//       "Fichier PDF". Its pieces: PageBox, NotifyingScrollBar, NameBox; printing and PDF
-//       files for any document: Printout.{h,cpp}.
+//       one pupil's sheet or the class synthesis on a page that zooms and scrolls (the window
+//       widens for the synthesis's landscape table); "Imprimer", "Fichier PDF". Its pieces: PageBox,
+//       NotifyingScrollBar, NameBox; printing and PDF files for any document: Printout.{h,cpp}.
 //   Aide ("A propos") -- TAboutBox -- Zeb4.{h,cpp}
 //       the banner and how to take a class from J'ADE through ZEB.
 //   Objectifs et items retenus -- TForm4 -- Maj.{h,cpp}

@@ -8,6 +8,7 @@
 #include "ui/WindowKit.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace zeb {
@@ -27,6 +28,25 @@ QString fileNamePart(const QString& text) {
             part += QLatin1Char('-');
     }
     while (part.endsWith(QLatin1Char('-')))
+        part.chop(1);
+    return part;
+}
+
+// A class's name as part of a file name, as the teacher reads it (spaces and accents kept):
+// what a file system refuses or what would open a folder ("/", "\", ":*?\"<>|", control
+// characters) becomes "_", and the dots and spaces at either end go. Between the name's fixed
+// start and its subject it can then be neither a device name of Windows nor the end of a name
+// (where Windows drops dots and spaces): the whole name is one that every system takes.
+QString classNamePart(const QString& name) {
+    QString part;
+    for (const QChar c : name.simplified())
+        part += c.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(c)
+                    ? QChar(QLatin1Char('_'))
+                    : c;
+    const auto edge = [](QChar c) { return c == QLatin1Char('.') || c == QLatin1Char(' '); };
+    while (!part.isEmpty() && edge(part.front()))
+        part.remove(0, 1);
+    while (!part.isEmpty() && edge(part.back()))
         part.chop(1);
     return part;
 }
@@ -60,15 +80,22 @@ Printout SheetsPrintout(const Document& sheets, Subject subject, std::int32_t fi
             QStringLiteral("Fiches de résultats - EVALUATION CE2"),
             fileName,
             named,
+            QString(),
             {}};
 }
 
-Printout SynthesisPrintout(const Document& synthesis, Subject subject) {
+Printout SynthesisPrintout(const Document& synthesis, Subject subject, const QString& className) {
+    QString fileName = QStringLiteral("synthese-");
+    if (const QString part = classNamePart(className); !part.isEmpty())
+        fileName += part + QLatin1Char('-');
+    fileName +=
+        subject == Subject::Mathematics ? QStringLiteral("mathematiques") : QStringLiteral("francais");
     return {synthesis,
             QStringLiteral("Synthèse"),
             QStringLiteral("Synthèse - EVALUATION CE2"),
-            QStringLiteral("synthese-") + subjectPart(subject),
+            fileName,
             QStringLiteral("la synthèse"),
+            QStringLiteral("La synthèse a été enregistrée dans :\n"),
             "la synthèse n'a pas été imprimée"};
 }
 
@@ -108,8 +135,14 @@ void SaveAsPdf(QWidget* parent, const Printout& printout) {
         return;
     if (!chosen.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         chosen += QStringLiteral(".pdf");
-    const WaitCursor wait;
-    WriteDocumentPdf(PathFromQString(chosen), {&printout.document}, printout.pdfTitle);
+    {
+        const WaitCursor wait;
+        WriteDocumentPdf(PathFromQString(chosen), {&printout.document}, printout.pdfTitle);
+    }
+    if (!printout.savedIn.isEmpty())
+        MessageBox::ask(parent, MessageBox::Icon::Information,
+                        printout.savedIn + QDir::toNativeSeparators(QFileInfo(chosen).absoluteFilePath()),
+                        {MessageBox::Answer::Ok}, MessageBox::Answer::Ok);
 }
 
 } // namespace zeb

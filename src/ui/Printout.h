@@ -24,6 +24,8 @@ struct Printout {
     QString pdfTitle; // the PDF file's own title
     QString fileName; // proposed in the teacher's documents folder, without ".pdf"
     QString named;    // in the question offering a PDF file ("la fiche", "la synthèse")
+    // Told once the PDF file is written, followed by its full path; empty: nothing is told.
+    QString savedIn;
     // What a failed print lost, to retell the printer's message with; empty: the message, told
     // for the one sheet a printer prints, stands as it is.
     std::string lost;
@@ -33,7 +35,9 @@ struct Printout {
 // sheet's file is named after `pupilName` (after the pupil's number when empty).
 Printout SheetsPrintout(const Document& sheets, Subject subject, std::int32_t first, std::int32_t last,
                         std::int32_t classSize, const QString& pupilName);
-Printout SynthesisPrintout(const Document& synthesis, Subject subject);
+// The class synthesis, its file named after the class (`className`, as the export names it;
+// left out when empty) and the subject: "synthese-CE2 A-francais".
+Printout SynthesisPrintout(const Document& synthesis, Subject subject, const QString& className);
 
 using PrinterMaker = std::function<std::unique_ptr<SheetPrinter>()>;
 
@@ -51,7 +55,8 @@ void OfferPdf(QWidget* parent, const std::string& reason, const Printout& printo
 
 // The document in the PDF file the teacher names in the save dialog, which proposes the
 // printout's file name in the documents folder (the home folder without one); ".pdf" is added
-// to a name without it. A cancel writes nothing.
+// to a name without it. A cancel writes nothing. Once written, the printout's savedIn words
+// tell where.
 void SaveAsPdf(QWidget* parent, const Printout& printout);
 
 } // namespace zeb

@@ -2,6 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
+#include "qttext/QtText.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <initializer_list>
 
 namespace zeb {
 
@@ -39,11 +41,22 @@ constexpr int RowPageStep = 10;      // added to the bar's own step of 1 by a ve
 constexpr int PixelPageStep = 50;    // and by a horizontal one
 constexpr int SheetRowRange = 30;    // how far a sheet scrolls: rows
 constexpr int SheetPixelRange = 200; // and pixels
+constexpr int WindowWidth = 737;
+// A readable step across a class page: one objective's column of the class table, as one row
+// (LinePitch) is the step down it.
+constexpr int ColumnPitch = 2 * LinePitch;
 
 // The zoom is kept to exactly the three factors: stepping by adding 0.2 in floating point
 // would come back from 0.8 to 0.6000000000000001, which is not 0.6 and would zoom out again.
 int zoomStep(double factor) {
     return static_cast<int>(std::lround((factor - ZoomSteps.front()) / 0.2));
+}
+
+// The paint box's width that shows a whole page of that orientation at that zoom.
+int pageBoxWidth(PageOrientation orientation, double zoom) {
+    const int width =
+        (orientation == PageOrientation::Landscape ? A4LongSide : A4ShortSide) - 2 * PrintableInset;
+    return static_cast<int>(std::ceil(width * zoom)) + 2;
 }
 
 QPushButton* makeButton(QWidget* parent, const QString& text, const QIcon& icon, const QString& tip,
@@ -68,7 +81,7 @@ QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow, int top) {
 TForm3::TForm3(AppWindows& windows, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), windows_(windows) {
     setWindowTitle(QStringLiteral(" EVALUATION CE2 - Aperçu avant impression"));
-    setFixedSize(737, 545);
+    setFixedSize(WindowWidth, 545);
     setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
 
     buildPage();
@@ -221,6 +234,7 @@ void TForm3::showContent(Content content) {
                           : QStringLiteral("Enregistre la synthèse dans un fichier PDF"));
     if (!sheet)
         startAtCorner();
+    widen(synthesis_ != nullptr ? synthesisWidening(*synthesis_) : 0);
     show(); // FormShow runs first, from the show event
     raise();
     activateWindow();
@@ -288,13 +302,19 @@ void TForm3::fitScrollRanges() {
     int rows = SheetRowRange;
     int pixels = SheetPixelRange;
     if (view.ZoomFactor > 0) {
-        const bool landscape = document->Orientation(page_) == PageOrientation::Landscape;
-        const double width = (landscape ? A4LongSide : A4ShortSide) - 2 * PrintableInset;
-        const double height = (landscape ? A4ShortSide : A4LongSide) - 2 * PrintableInset;
+        const PageOrientation orientation = document->Orientation(page_);
+        const double height =
+            (orientation == PageOrientation::Landscape ? A4ShortSide : A4LongSide) - 2 * PrintableInset;
         const double zoom = view.ZoomFactor;
-        pixels = std::max(0, static_cast<int>(std::ceil(width * zoom)) + 2 - PaintBox1->width());
+        pixels = std::max(0, pageBoxWidth(orientation, zoom) - PaintBox1->width());
         rows = std::max(
             0, static_cast<int>(std::ceil((height * zoom - PaintBox1->height()) / (LinePitch * zoom))) + 1);
+        // An arrow moves by a row or a column of the table, a click beside the thumb by the
+        // box's worth less one row or column, kept in sight to read on from.
+        const int column = std::max(1, static_cast<int>(std::lround(ColumnPitch * zoom)));
+        HBarre->setSingleStep(column);
+        HBarre->setPageStep(std::max(1, PaintBox1->width() - column));
+        VBarre->setPageStep(std::max(1, static_cast<int>(PaintBox1->height() / (LinePitch * zoom)) - 1));
     }
     HBarre->setRange(0, pixels);
     VBarre->setRange(0, rows);
@@ -324,7 +344,7 @@ void TForm3::PaintPage(QPainter& painter) {
     // The white page and its black border, cut to the paint box.
     painter.setPen(QPen(Qt::black, 0));
     painter.setBrush(Qt::white);
-    painter.drawRect(0, 0, PageWidth + 2 * view.ZoomOffset - 1, PageHeight - 1);
+    painter.drawRect(0, 0, PageWidth + 2 * view.ZoomOffset + widening_ - 1, PageHeight - 1);
     if (view.ShownWidth <= 0 || view.ShownHeight <= 0)
         return; // hidden since "Retour": nothing to scale to
     const double scaleX = width() * view.ZoomFactor / view.ShownWidth;
@@ -363,19 +383,22 @@ void TForm3::ZoomARClick() {
 }
 
 void TForm3::VBarreScroll(ScrollCode code, int& scrollPos) {
+    // A sheet's page step is the bar's own step of 1 and this; a class page's is the bar's.
+    const int step = content_ == Content::Sheet ? RowPageStep : 0;
     if (code == ScrollCode::PageUp)
-        scrollPos -= RowPageStep;
+        scrollPos -= step;
     else if (code == ScrollCode::PageDown)
-        scrollPos += RowPageStep;
+        scrollPos += step;
     windows_.State->View.VerticalOffset = scrollPos;
     PaintBox1Paint();
 }
 
 void TForm3::HBarreScroll(ScrollCode code, int& scrollPos) {
+    const int step = content_ == Content::Sheet ? PixelPageStep : 0;
     if (code == ScrollCode::PageUp)
-        scrollPos -= PixelPageStep;
+        scrollPos -= step;
     else if (code == ScrollCode::PageDown)
-        scrollPos += PixelPageStep;
+        scrollPos += step;
     windows_.State->View.HorizontalOffset = scrollPos;
     PaintBox1Paint();
 }
@@ -410,8 +433,7 @@ void TForm3::ImprimeClick() {
 void TForm3::printShown() {
     if (content_ == Content::Synthesis) {
         if (const Document* synthesis = shownDocument())
-            PrintOrOfferPdf(this, SynthesisPrintout(*synthesis, windows_.State->CurrentSubject), MakePrinter,
-                            printFont());
+            PrintOrOfferPdf(this, synthesisPrintout(*synthesis), MakePrinter, printFont());
         return;
     }
     const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
@@ -420,10 +442,14 @@ void TForm3::printShown() {
 }
 
 void TForm3::RetourClick() {
-    if (content_ == Content::Synthesis) { // the bars are the sheet's again
+    if (content_ == Content::Synthesis) { // the bars and the window are the sheet's again
         startAtCorner();
         HBarre->setRange(0, SheetPixelRange);
         VBarre->setRange(0, SheetRowRange);
+        HBarre->setSingleStep(1);
+        HBarre->setPageStep(1);
+        VBarre->setPageStep(1);
+        widen(0);
         content_ = Content::Sheet;
         synthesis_.reset();
     }
@@ -446,7 +472,7 @@ void TForm3::RetourClick() {
 void TForm3::PdfClick() {
     if (content_ == Content::Synthesis) {
         if (const Document* synthesis = shownDocument())
-            SaveAsPdf(this, SynthesisPrintout(*synthesis, windows_.State->CurrentSubject));
+            SaveAsPdf(this, synthesisPrintout(*synthesis));
         return;
     }
     const std::int32_t pupil = windows_.State->Class.PupilSelection.Top;
@@ -472,8 +498,39 @@ void TForm3::closeEvent(QCloseEvent* event) {
 
 void TForm3::placePage() {
     const int growth = windows_.State->View.ZoomOffset;
-    PaintBox1->setGeometry(PageLeft - growth, PaintBox1->y(), PageWidth + growth, PaintBox1->height());
-    HBarre->setGeometry(PageLeft - growth, HBarre->y(), PageWidth + growth, HBarre->height());
+    const int width = PageWidth + growth + widening_;
+    PaintBox1->setGeometry(PageLeft - growth, PaintBox1->y(), width, PaintBox1->height());
+    HBarre->setGeometry(PageLeft - growth, HBarre->y(), width, HBarre->height());
+}
+
+int TForm3::synthesisWidening(const Document& document) const {
+    int widest = PageWidth;
+    for (int page = 0; page < document.PageCount(); ++page)
+        widest = std::max(widest, pageBoxWidth(document.Orientation(page), ZoomSteps.front()));
+    // No wider than the screen: the bar reaches the rest.
+    const QScreen* shown = screen();
+    const int frame = frameGeometry().width() - width();
+    const int room = shown != nullptr ? shown->availableGeometry().width() - frame - WindowWidth : 0;
+    return std::clamp(widest - PageWidth, 0, std::max(room, 0));
+}
+
+void TForm3::widen(int widening) {
+    const int by = widening - widening_;
+    if (by == 0)
+        return;
+    widening_ = widening;
+    for (QWidget* control : std::initializer_list<QWidget*>{VBarre, Shape2, SpinButton1, Edit1, PagePanel,
+                                                            ZoomAV, ZoomAR, Imprime, Pdf, Retour})
+        control->move(control->x() + by, control->y());
+    setFixedSize(WindowWidth + widening, height());
+    // The window keeps its centre, inside the screen.
+    int left = x() - by / 2;
+    if (const QScreen* shown = screen()) {
+        const QRect screenArea = shown->availableGeometry();
+        left = std::max(screenArea.left(), std::min(left, screenArea.right() + 1 - frameGeometry().width()));
+    }
+    move(left, y());
+    placePage();
 }
 
 void TForm3::showPupilName() {
@@ -493,6 +550,12 @@ Printout TForm3::sheetsPrintout(const Document& sheets, std::int32_t firstPupil,
                                   : QString();
     return SheetsPrintout(sheets, windows_.State->CurrentSubject, firstPupil, lastPupil,
                           windows_.State->Class.PupilCount, pupilName);
+}
+
+Printout TForm3::synthesisPrintout(const Document& synthesis) const {
+    const ProgramState& state = *windows_.State;
+    return SynthesisPrintout(synthesis, state.CurrentSubject,
+                             toQString(TrimTrailingSpaces(state.Class.Info.ClassName)));
 }
 
 QFont TForm3::printFont() const {

@@ -26,7 +26,9 @@ struct Printout;
 
 // The preview ("Aperçu avant impression"): it shows a Document, one pupil's sheet or the
 // synthesis pages of the class in one subject, on a white page that can be enlarged in two
-// steps, scrolled, and stepped from pupil to pupil (or page to page). "Imprimer" and "Fichier
+// steps, scrolled, and stepped from pupil to pupil (or page to page). For the synthesis the
+// window grows, as far as the screen allows, to show its landscape class table whole at the
+// first zoom, and the arrows step by a row or a column of the table. "Imprimer" and "Fichier
 // PDF" hand the shown document, as a Printout, to the one way documents are printed or saved
 // (ui/Printout.h). While hidden it also prints one sheet for each step of the selection
 // window's print run, and offers the run's sheets as a PDF file without a printer. Its view
@@ -110,16 +112,22 @@ private:
     void startAtCorner();
     void fitScrollRanges(); // the synthesis's pages are wider and taller than a sheet
     void placePage();       // the paint box and the horizontal bar follow the zoom
+    // How much wider than a sheet's the window is made to show every page of the synthesis
+    // whole at the first zoom, as far as the screen allows; and the making.
+    int synthesisWidening(const Document& document) const;
+    void widen(int widening);
     void showPupilName();
     void printShown(); // "Imprimer": the shown document, or a PDF file without a printer
     // The sheets of pupils first..last in the chosen subject, and their words as a printout.
     SheetDocument sheets(std::int32_t firstPupil, std::int32_t lastPupil) const;
     Printout sheetsPrintout(const Document& sheets, std::int32_t firstPupil, std::int32_t lastPupil) const;
+    Printout synthesisPrintout(const Document& synthesis) const;
     QFont printFont() const; // the main window's, as the sheets were always printed
 
     AppWindows& windows_;
     Content content_ = Content::Sheet;
     int page_ = 0;
+    int widening_ = 0;                        // pixels the window and the page box are wider than a sheet's
     std::unique_ptr<Document> synthesis_;     // while the synthesis is shown
     mutable std::unique_ptr<Document> sheet_; // the selected pupil's, as last asked for
 };

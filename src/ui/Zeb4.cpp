@@ -46,6 +46,17 @@ QString helpText() {
         QString::fromUtf8("sur le bouton \"Tout imprimer\". Vous pouvez néanmoins imprimer une seule "),
         QString::fromUtf8("feuille en passant par l'aperçu mais il faut auparavant "),
         QString::fromUtf8("sélectionner la matière et le type de traitement."),
+        QString(),
+        QString::fromUtf8("c) Pour voir les résultats de toute la classe, choisissez la matière et "
+                          "cliquez sur \"Synthèse\". L'aperçu montre, page après page :"),
+        indented(8, "- le tableau de la classe : un élève par ligne, un objectif par colonne ;"),
+        indented(8, "- la synthèse : le nombre d'élèves A, ECA et NA par objectif ;"),
+        indented(8, "- les groupes de besoin : les élèves NA et ECA de chaque objectif ;"),
+        indented(8, "- l'analyse des items : la réussite de la classe à chaque item ;"),
+        indented(8, "- les items les moins réussis, avec les élèves qui les ont manqués ou "
+                    "n'y ont pas répondu."),
+        indented(3, "\"Imprimer\" imprime toutes ces pages, \"Fichier PDF\" les enregistre dans "
+                    "un fichier."),
     };
     return lines.join(QLatin1Char('\n'));
 }

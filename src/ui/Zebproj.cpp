@@ -167,9 +167,11 @@ void TForm1::buildNotice() {
     Label3->setFont(PixelFont(QStringLiteral("Arial"), 19, true));
     Label3->setStyleSheet(QStringLiteral("QLabel { color: white; }"));
     Memo2 =
-        memo(this, QRect(16, 248, 721, 49),
+        memo(this, QRect(16, 248, 721, 68),
              QStringLiteral("Ce programme permet d'éditer deux feuilles de présentation des résultats des "
-                            "évaluations au CE2.\nIl fonctionne à partir des fichiers export de J'ADE."),
+                            "évaluations au CE2.\nIl fonctionne à partir des fichiers export de J'ADE.\n"
+                            "Il présente aussi la synthèse de la classe, ses groupes de besoin et "
+                            "l'analyse des items."),
              Qt::white, 16);
     Memo3 = memo(
         this, QRect(48, 288, 689, 209),

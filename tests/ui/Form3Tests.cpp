@@ -5,6 +5,7 @@
 #include "print/SheetPrinter.h"
 #include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
+#include "qttext/QtText.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
@@ -13,7 +14,9 @@
 #include "ui/Zebproj.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -188,6 +191,13 @@ protected:
                               zoom.factor, zoom.factor});
         painter.end();
         return image;
+    }
+    // A zoom step in the window as wide as it is now (wider for the synthesis).
+    ZoomStep widened(ZoomStep step) const {
+        const int widening = form3->width() - 737;
+        step.boxWidth += widening;
+        step.pageWidth += widening;
+        return step;
     }
     QImage expectedPage(std::int32_t pupil, Subject subject, const ZoomStep& zoom = Small) const {
         return expectedImage(zoom, [&](Canvas& canvas, const PageView& view) {
@@ -558,6 +568,7 @@ TEST_F(PreviewTest, PdfButtonSavesThePreviewedSheetUnderThePupilsName) {
 
 TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
     load(12, 4);
+    state->Class.Info.ClassName = "CE2 \xC9toiles"; // Windows-1252, as the export gives it
     form2->RadioMathematiques->click();
     EXPECT_EQ(form2->Synthese->text(), QStringLiteral("&Synthèse"));
     form2->Synthese->click();
@@ -587,7 +598,7 @@ TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
     EXPECT_GT(form3->VBarre->maximum(), 0);
     pressOn(form3->VBarre, QStyle::SC_ScrollBarAddPage);
     EXPECT_EQ(state->View.VerticalOffset, form3->VBarre->value());
-    EXPECT_EQ(shownPage(), expectedImage(Medium, [&](Canvas& canvas, const PageView& view) {
+    EXPECT_EQ(shownPage(), expectedImage(widened(Medium), [&](Canvas& canvas, const PageView& view) {
                   expected.DrawPage(pages - 2, canvas, view);
               }));
 
@@ -605,15 +616,19 @@ TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
         expected.DrawPage(k, paper, PageView::Paper(FakeDpi, FakeDpi));
     EXPECT_TRUE(sameTexts(job.canvas.texts, paper.texts));
 
-    // No printer: the teacher is offered the synthesis as a PDF file instead.
+    // No printer: the teacher is offered the synthesis as a PDF file instead, and told where it went.
     log.noPrinter = true;
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
-    FileDialog::setNextFileName(QString::fromStdString((files / "synthese").string()));
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    const fs::path chosen = files / "synthese";
+    FileDialog::setNextFileName(QStringFromPath(chosen));
     form3->Imprime->click();
-    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("la synthèse dans un fichier PDF")));
-    EXPECT_TRUE(FileDialog::lastProposal().endsWith(QStringLiteral("synthese-maths.pdf")))
-        << FileDialog::lastProposal().toStdString();
+    EXPECT_EQ(QFileInfo(FileDialog::lastProposal()).fileName(),
+              QStringLiteral("synthese-CE2 Étoiles-mathematiques.pdf"));
     EXPECT_EQ(readFile(files / "synthese.pdf").substr(0, 5), "%PDF-");
+    EXPECT_EQ(MessageBox::lastText(),
+              QStringLiteral("La synthèse a été enregistrée dans :\n") +
+                  QDir::toNativeSeparators(QStringFromPath(chosen) + QStringLiteral(".pdf")));
 
     // Back to the selection window; the next preview is a pupil's sheet with its own bars.
     form3->Retour->click();
@@ -621,9 +636,46 @@ TEST_F(PreviewTest, SynthesisPagesAreSteppedPrintedAsOneJobAndSavedAsPdf) {
     preview();
     EXPECT_TRUE(form3->SpinButton1->isVisible());
     EXPECT_FALSE(form3->PagePanel->isVisible());
+    EXPECT_EQ(form3->Retour->geometry(), QRect(584, 240, 129, 28)); // in a window of the sheet's width
     EXPECT_EQ(form3->VBarre->maximum(), 30);
     EXPECT_EQ(form3->HBarre->maximum(), 200);
+    EXPECT_EQ(form3->HBarre->singleStep(), 1);
     EXPECT_EQ(shownPage(), expectedPage(4, Subject::Mathematics));
+}
+
+// The landscape class table is seen whole: the window grows to show it at the first zoom, as far
+// as the screen allows, and the horizontal bar reaches the rest at every zoom. The arrows step by
+// a row or a column of the table, a click beside the thumb by the box's worth less one row.
+TEST_F(PreviewTest, TheWholeClassTableIsInReachAndTheArrowsStepByItsRowsAndColumns) {
+    load(25);
+    form2->Synthese->click();
+    const SynthesisDocument expected(Subject::French, SheetSource::Of(*state));
+    const int widening = form3->width() - 737, needed = 168; // a landscape page at 0.6: 647 pixels
+    EXPECT_EQ(widening, std::min(needed, form3->screen()->availableGeometry().width() - 737));
+    EXPECT_EQ(form3->Retour->geometry(), QRect(584 + widening, 240, 129, 28));
+    for (const ZoomStep& zoom : {Small, Medium, Large}) {
+        form3->HBarre->triggerAction(QAbstractSlider::SliderToMaximum);
+        RecordingCanvas page;
+        expected.DrawPage(0, page,
+                          PageView{zoom.factor, state->View.HorizontalOffset, 0, zoom.factor, zoom.factor});
+        int right = 0; // the table's last rule
+        for (const auto& line : page.lines)
+            right = std::max({right, line.x1, line.x2});
+        EXPECT_LT(right, form3->PaintBox1->width()) << zoom.factor;
+        form3->ZoomAVClick();
+    }
+    form3->activateWindow();
+    ASSERT_TRUE(WaitForActiveWindow(form3));
+    form3->HBarre->triggerAction(QAbstractSlider::SliderToMinimum);
+    const std::pair<Qt::Key, QPoint> keys[] = {
+        {Qt::Key_Right, {32, 0}}, {Qt::Key_Down, {32, 1}}, {Qt::Key_Left, {0, 1}}, {Qt::Key_Up, {0, 0}}};
+    for (const auto& [key, offsets] : keys) {
+        KeyClick(form3->ZoomAV, key);
+        EXPECT_EQ(QPoint(state->View.HorizontalOffset, state->View.VerticalOffset), offsets);
+    }
+    form3->NextPageClick(); // portrait, taller than the box at 1.0
+    pressOn(form3->VBarre, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(state->View.VerticalOffset, 529 / 16 - 1);
 }
 
 TEST_F(PreviewTest, SynthesisNeedsAClassAndShowsThePreviousOneAfterAFailedLoad) {

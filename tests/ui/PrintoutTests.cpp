@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace zeb;
 
@@ -60,7 +61,7 @@ TEST(PrintoutTest, APrintFailureIsToldForWhatWasLost) {
         std::string retold;
     } cases[] = {
         {SheetsPrintout(document, Subject::French, 2, 2, 5, QStringLiteral("NOM Prénom")), ""},
-        {SynthesisPrintout(document, Subject::French), "\nLa synthèse n'a pas été imprimée."},
+        {SynthesisPrintout(document, Subject::French, QString()), "\nLa synthèse n'a pas été imprimée."},
     };
     for (const auto& [printout, retold] : cases) {
         SCOPED_TRACE(printout.named.toStdString());
@@ -82,11 +83,25 @@ TEST(PrintoutTest, APrintFailureIsToldForWhatWasLost) {
     }
 }
 
+// The synthesis's file is named after the class as the teacher reads it, in a name every system takes.
+TEST(PrintoutTest, TheSynthesisFileIsNamedAfterTheClassAndTheSubject) {
+    const OnePage document;
+    const std::tuple<const char*, Subject, const char*> cases[] = {
+        {"CE2 A", Subject::French, "synthese-CE2 A-francais"},
+        {" \t ", Subject::Mathematics, "synthese-mathematiques"},
+        {"CE2/CM1 : \"Mme Dupré\"", Subject::French, "synthese-CE2_CM1 _ _Mme Dupré_-francais"},
+        {"..\\classe\t B. ", Subject::French, "synthese-_classe B-francais"},
+    };
+    for (const auto& [className, subject, fileName] : cases)
+        EXPECT_EQ(SynthesisPrintout(document, subject, QString::fromUtf8(className)).fileName,
+                  QString::fromUtf8(fileName));
+}
+
 // The file is proposed in the documents folder, or at home while there is none; a cancel
 // writes nothing.
 TEST(PrintoutTest, TheSaveDialogProposesTheDocumentsFolderOrHome) {
     const OnePage document;
-    const Printout printout = SynthesisPrintout(document, Subject::Mathematics);
+    const Printout printout = SynthesisPrintout(document, Subject::Mathematics, QString());
     const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     ASSERT_FALSE(documents.exists()) << "the private home has no documents folder";
 
@@ -104,13 +119,14 @@ TEST(PrintoutTest, TheSaveDialogProposesTheDocumentsFolderOrHome) {
     SaveAsPdf(nullptr, printout);
     EXPECT_EQ(caption, QStringLiteral("Enregistrer dans un fichier PDF"));
     EXPECT_EQ(filters, QStringList{QStringLiteral("Document PDF (*.pdf)")});
-    EXPECT_EQ(FileDialog::lastProposal(), QDir::home().filePath(QStringLiteral("synthese-maths.pdf")));
-    EXPECT_FALSE(QDir::home().exists(QStringLiteral("synthese-maths.pdf")));
+    EXPECT_EQ(FileDialog::lastProposal(),
+              QDir::home().filePath(QStringLiteral("synthese-mathematiques.pdf")));
+    EXPECT_FALSE(QDir::home().exists(QStringLiteral("synthese-mathematiques.pdf")));
 
     ASSERT_TRUE(QDir().mkpath(documents.path()));
     FileDialog::setNextFileName(QString()); // cancelled
     SaveAsPdf(nullptr, printout);
-    EXPECT_EQ(FileDialog::lastProposal(), documents.filePath(QStringLiteral("synthese-maths.pdf")));
+    EXPECT_EQ(FileDialog::lastProposal(), documents.filePath(QStringLiteral("synthese-mathematiques.pdf")));
     EXPECT_TRUE(documents.isEmpty());
     QDir(documents).removeRecursively();
 }
