@@ -23,6 +23,9 @@ public:
     PageOrientation orientation = PageOrientation::Portrait;
 
     void setFontSize(int points) override { calls_.push_back({Kind::FontSize, {points, 0, 0, 0}, {}}); }
+    void setFontSizeF(double points) override {
+        calls_.push_back({Kind::FontSizeF, {}, {}, Fill::Light, points});
+    }
     void textOut(int x, int y, std::string_view cp1252) override {
         calls_.push_back({Kind::Text, {x, y, 0, 0}, std::string(cp1252)});
     }
@@ -43,6 +46,9 @@ public:
             case Kind::FontSize:
                 canvas.setFontSize(a);
                 break;
+            case Kind::FontSizeF:
+                canvas.setFontSizeF(call.points);
+                break;
             case Kind::Text:
                 canvas.textOut(a, b, call.text);
                 break;
@@ -60,12 +66,13 @@ public:
     }
 
 private:
-    enum class Kind { FontSize, Text, Line, Fill, Opaque };
+    enum class Kind { FontSize, FontSizeF, Text, Line, Fill, Opaque };
     struct Call {
         Kind kind;
         std::array<int, 4> values;
         std::string text;
         Fill fill = Fill::Light;
+        double points = 0;
     };
     std::vector<Call> calls_;
 };

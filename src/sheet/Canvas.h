@@ -21,6 +21,8 @@ public:
     virtual ~Canvas() = default;
 
     virtual void setFontSize(int points) = 0;
+    // A size between whole points, for a text shrunk just enough to fit its place.
+    virtual void setFontSizeF(double points) = 0;
     // Windows-1252 text with the top-left corner of its cell at (x, y), drawn as it stands.
     // The cell is opaque white unless text is set transparent.
     virtual void textOut(int x, int y, std::string_view cp1252) = 0;

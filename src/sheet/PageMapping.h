@@ -33,6 +33,8 @@ public:
         canvas_.setFontSize(
             static_cast<int>(std::llrint(static_cast<long double>(points) * view_.ZoomFactor)));
     }
+    // The same to a fraction of a point, unrounded.
+    void fontSizeF(double points) { canvas_.setFontSizeF(points * view_.ZoomFactor); }
     void text(int k, std::int32_t row, std::string_view value) { canvas_.textOut(x(k), y(row), value); }
     void horizontalRule(int left, int right, std::int32_t row) {
         canvas_.line(x(left), y(row), x(right), y(row));

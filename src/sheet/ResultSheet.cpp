@@ -2,6 +2,7 @@
 
 #include "core/Scoring.h"
 #include "sheet/PageMapping.h"
+#include "sheet/TextWidth.h"
 
 #include <algorithm>
 #include <string>
@@ -13,7 +14,10 @@ namespace {
 constexpr int LeftEdge = 5, TextColumn = 10, DomainColumn = 60, HeadingColumn = 120, LegendRight = 500;
 constexpr int ScoreRule = 590, FirstScore = 600, SecondRule = 640, SecondScore = 650, ThirdRule = 690,
               ThirdScore = 700, RightEdge = 740;
-constexpr int HeadDate = 600, NameColumn = 200;
+constexpr int HeadDate = 600, NameColumn = 200, NameSize = 14;
+// The name line ends inside the sheet's frame; the canvas puts a text a device pixel right of its
+// column.
+constexpr double NameRoom = RightEdge - NameColumn - 1;
 
 constexpr std::string_view Mark = "   X   ";
 constexpr std::string_view AbsentText = "El\xE8ve  Absent(e)";
@@ -73,13 +77,17 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
     r += 1;
     sheet.text(layout.titleColumn, r, layout.title);
 
-    sheet.fontSize(14);
     r += 2;
     const PupilRecord& record = source.Class.ClassResults[pupil];
     std::string name = record.Surname.str() + std::string(16, ' ');
     name.resize(std::min<std::size_t>(name.size(), 41));
     name += record.FirstName.str();
     name.resize(std::min<std::size_t>(name.size(), 56));
+    // A name too wide for the line is drawn just small enough to fit it.
+    if (const double size = FittingSize(name, NameSize, NameRoom); size < NameSize)
+        sheet.fontSizeF(size);
+    else
+        sheet.fontSize(NameSize);
     sheet.text(NameColumn, r, name);
 
     sheet.fontSize(10);

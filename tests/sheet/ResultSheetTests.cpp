@@ -1,6 +1,7 @@
 #include "RecordingCanvas.h"
 #include "core/ObjectiveTables.h"
 #include "sheet/ResultSheet.h"
+#include "sheet/TextWidth.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -234,6 +235,36 @@ TEST(ResultSheet, NameLineCutsAtFortyOneThenFiftySix) {
     state->Class.ClassResults[2].FirstName = "Marie-Christine";
     const RecordingCanvas canvas = draw(Subject::French, *state);
     EXPECT_EQ(canvas.texts[3].text, "DESCHAMPS_DE_LA_BROSSERIE" + std::string(16, ' ') + "Marie-Christine");
+}
+
+TEST(ResultSheet, ANameTooWideForItsLineShrinksJustEnoughToEndInsideTheFrame) {
+    const struct Case {
+        std::string surname, firstName;
+        bool shrinks;
+    } cases[] = {{std::string(25, 'W'), "Mohammed-Wassim", true},
+                 {std::string(25, 'M'), "Mohammed-Wassim", true},
+                 {"DESCHAMPS-DE-LA-BROSSERIE", "Mohammed-Wassim", false},
+                 {"DURAND",
+                  "L\xE9"
+                  "a",
+                  false}};
+    for (const Case& c : cases) {
+        const auto state = sheetState(TreatmentMode::Codage);
+        state->Class.ClassResults[2].Surname = c.surname;
+        state->Class.ClassResults[2].FirstName = c.firstName;
+        const RecordingCanvas::Text name = draw(Subject::French, *state).texts.at(3);
+        const auto endAt = [&](double points) {
+            return name.x + TextWidth(TrimTrailingSpaces(name.text), points);
+        };
+        EXPECT_EQ(name.x, 201) << c.surname;
+        EXPECT_LE(endAt(name.points), 740.0) << c.surname; // the sheet's right rule
+        if (c.shrinks) {
+            EXPECT_GT(endAt(name.points + 0.1), 740.0) << c.surname;
+        } else {
+            EXPECT_EQ(name.points, 14.0) << c.surname;
+            EXPECT_EQ(name.size, 14) << c.surname;
+        }
+    }
 }
 
 TEST(ResultSheet, FontSizesFollowTheZoom) {

@@ -5,11 +5,13 @@
 #include "core/ObjectiveTables.h"
 #include "qttext/QtText.h"
 #include "sheet/SynthesisPages.h"
+#include "sheet/TextWidth.h"
 #include "sheet/qt/QPainterCanvas.h"
 #include "sheet/qt/SheetPdf.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -66,6 +68,19 @@ TEST(SheetFont, IsTimesNewRomanOrItsMetricTwin) {
     EXPECT_TRUE(family == QStringLiteral("Times New Roman") || family == QStringLiteral("Liberation Serif"))
         << family.toStdString() << ": install fonts-liberation";
     EXPECT_FALSE(QFontInfo(SheetFont()).italic());
+}
+
+TEST(SheetFont, TextWidthIsTheFacesOwnAdvanceWithoutKerning) {
+    // At 2048 pixels to the em, Qt's advances are the font's units, unrounded.
+    QFont font = SheetFont();
+    font.setPixelSize(SheetFontUnitsPerEm);
+    const QFontMetricsF metrics(font);
+    const double points = SheetFontUnitsPerEm * 72.0 / LayoutDpi;
+    // Kerned pairs (AV, To, Wa, P.), accents, the ellipsis and the signs of Windows-1252's 0x80..0x9F.
+    for (const std::string_view text :
+         {"EVALUATION CE2", "AVATAR To Wa P.", "Mohammed-Wassim",
+          "\xC9l\xE8ve \x85 \x80\x8C\x9C\x97 \xAB\xBB", "DESCHAMPS-DE-LA-BROSSERIE", "0123456789 % (;:)"})
+        EXPECT_NEAR(TextWidth(text, points), metrics.horizontalAdvance(toQString(text)), 0.01) << text;
 }
 
 TEST(SheetFont, StatementsEndLeftOfTheScoreColumnsAtEverySize) {

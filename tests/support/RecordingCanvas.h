@@ -2,6 +2,7 @@
 
 #include "sheet/Canvas.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,10 @@ namespace zeb::test {
 class RecordingCanvas final : public Canvas {
 public:
     struct Text {
-        int x, y, size;
+        int x, y, size; // size: whole points, rounded up from a finer size
         std::string text;
         bool opaque;
+        double points; // the size as set
     };
     struct Line {
         int x1, y1, x2, y2;
@@ -23,9 +25,12 @@ public:
         Fill fill;
     };
 
-    void setFontSize(int points) override { size_ = points; }
+    void setFontSize(int points) override { size_ = points, points_ = points; }
+    void setFontSizeF(double points) override {
+        size_ = static_cast<int>(std::ceil(points)), points_ = points;
+    }
     void textOut(int x, int y, std::string_view text) override {
-        texts.push_back({x, y, size_, std::string(text), opaque_});
+        texts.push_back({x, y, size_, std::string(text), opaque_, points_});
     }
     void line(int x1, int y1, int x2, int y2) override { lines.push_back({x1, y1, x2, y2}); }
     void fillRect(int x, int y, int width, int height, Fill fill) override {
@@ -39,6 +44,7 @@ public:
 
 private:
     int size_ = 0;
+    double points_ = 0;
     bool opaque_ = true;
 };
 

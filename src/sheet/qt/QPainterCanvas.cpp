@@ -11,6 +11,7 @@
 namespace zeb {
 
 QPainterCanvas::QPainterCanvas(QPainter& painter, const QFont& font) : painter_(painter), font_(font) {
+    font_.setKerning(false);             // texts are as wide as TextWidth says
     painter_.setPen(QPen(Qt::black, 0)); // cosmetic: one device pixel whatever the resolution
     painter_.setBackground(Qt::white);
     painter_.setBackgroundMode(Qt::OpaqueMode);
@@ -20,6 +21,12 @@ QPainterCanvas::QPainterCanvas(QPainter& painter, const QFont& font) : painter_(
 
 void QPainterCanvas::setFontSize(int points) {
     font_.setPointSize(std::max(points, 1));
+    painter_.setFont(font_);
+    ascent_ = QFontMetrics(font_, painter_.device()).ascent();
+}
+
+void QPainterCanvas::setFontSizeF(double points) {
+    font_.setPointSizeF(std::max(points, 0.1));
     painter_.setFont(font_);
     ascent_ = QFontMetrics(font_, painter_.device()).ascent();
 }
@@ -71,6 +78,8 @@ QFont SheetFont() {
     font.setStyleHint(QFont::Serif);
     font.setWeight(QFont::Normal);
     font.setItalic(false);
+    // Characters side by side at their own advances, as the pages are laid out (TextWidth).
+    font.setKerning(false);
     return font;
 }
 
