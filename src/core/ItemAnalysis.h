@@ -22,13 +22,13 @@ int ItemCountOf(Subject subject);
 // exists in the pupil's codes text and is a decimal digit; the other pupils count as absent.
 // Counts add up, so the same figures serve one class or a whole school.
 struct ItemCounts {
-    std::int32_t Item = 0;      // 1-based item number
-    std::int32_t Objective = 0; // the objective whose item list holds it; 0 when none does
-    std::int32_t Evaluated = 0; // pupils with a code
-    std::int32_t Absent = 0;    // the other pupils
-    std::int32_t Reussite = 0;  // codes 1 and 2
-    std::int32_t Echec = 0;     // codes 3 to 9
-    std::int32_t NonReponse = 0; // code 0
+    std::int32_t Item = 0;                // 1-based item number
+    std::int32_t Objective = 0;           // the objective whose item list holds it; 0 when none does
+    std::int32_t Evaluated = 0;           // pupils with a code
+    std::int32_t Absent = 0;              // the other pupils
+    std::int32_t Reussite = 0;            // codes 1 and 2
+    std::int32_t Echec = 0;               // codes 3 to 9
+    std::int32_t NonReponse = 0;          // code 0
     std::array<std::int32_t, 10> Codes{}; // how many pupils have each digit
 
     // 100 * count / Evaluated rounded to the nearest whole number, halves up; -1 when
@@ -52,6 +52,8 @@ struct SubjectItems {
 // The objective of each item of a subject (index k, 0 unused), from its reference table's item
 // lists read as the scoring reads them; 0 for an item no list holds.
 std::vector<std::int32_t> ItemObjectives(const ProgramState& state, Subject subject);
+std::vector<std::int32_t> ItemObjectives(const FrenchObjectiveTable& table);
+std::vector<std::int32_t> ItemObjectives(const MathsObjectiveTable& table);
 
 // Counts every item of the subject over pupils 1..PupilCount of the loaded class.
 SubjectItems AnalyseItems(const ProgramState& state, Subject subject);

@@ -23,6 +23,19 @@ int itemNumber(std::string_view piece) {
     return number;
 }
 
+// Calls visit(k) for each piece of an item list ("4,5,7"), in order; k is 0 for a piece that
+// is not a number.
+template <typename Visit> void forEachListedItem(std::string_view itemList, Visit visit) {
+    std::size_t start = 0;
+    while (start <= itemList.size()) {
+        std::size_t comma = itemList.find(',', start);
+        if (comma == std::string_view::npos)
+            comma = itemList.size();
+        visit(itemNumber(itemList.substr(start, comma - start)));
+        start = comma + 1;
+    }
+}
+
 template <int ObjectiveCount, typename Table>
 void scoreSubject(SubjectScores<ObjectiveCount>& scores, const Table& table, std::string_view codes,
                   std::int32_t slot, long double nonResponseConstant) {
@@ -57,21 +70,29 @@ std::string FormatPercent(int count, int counted, long double c) {
     return text;
 }
 
+std::vector<int> ListedItems(std::string_view itemList) {
+    std::vector<int> items;
+    ListedItems(itemList, items);
+    return items;
+}
+
+void ListedItems(std::string_view itemList, std::vector<int>& items) {
+    items.clear();
+    forEachListedItem(itemList, [&](int k) {
+        if (k >= 1)
+            items.push_back(k);
+    });
+}
+
 ObjectiveScore ScoreObjective(std::string_view itemList, std::string_view codes,
                               long double nonResponseConstant) {
     int success = 0, failure = 0, nonResponse = 0, counted = 0;
-    std::size_t start = 0;
-    while (start <= itemList.size()) {
-        std::size_t comma = itemList.find(',', start);
-        if (comma == std::string_view::npos)
-            comma = itemList.size();
-        const int k = itemNumber(itemList.substr(start, comma - start));
-        start = comma + 1;
+    forEachListedItem(itemList, [&](int k) {
         if (k < 1 || static_cast<std::size_t>(k) > codes.size())
-            continue;
+            return;
         const char code = codes[static_cast<std::size_t>(k) - 1];
         if (!isDigit(code))
-            continue;
+            return;
         if (code == '0')
             ++nonResponse;
         else if (code <= '2')
@@ -79,7 +100,7 @@ ObjectiveScore ScoreObjective(std::string_view itemList, std::string_view codes,
         else
             ++failure;
         ++counted;
-    }
+    });
     if (counted == 0)
         return {AbsentScore, AbsentScore, AbsentScore};
     return {FormatPercent(success, counted, 0.5L), FormatPercent(failure, counted, 0.4L),

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zeb {
 
@@ -20,6 +21,12 @@ struct ObjectiveScore {
 // The whole part of count / counted * 100 + c in extended precision, in that order,
 // right-aligned in three characters and followed by " %".
 std::string FormatPercent(int count, int counted, long double c);
+
+// The item numbers of an item list as the scoring reads it: the pieces between commas, each
+// its first three characters, all digits; a piece that is not a number (or 0) is left out.
+std::vector<int> ListedItems(std::string_view itemList);
+// The same into `items`, emptied first, so that one buffer serves many lists.
+void ListedItems(std::string_view itemList, std::vector<int>& items);
 
 // Scores one objective: its item list ("4,5,7") against a pupil's codes text, where
 // character k is the code of item k ("0" non-response, "1"/"2" success, "3".."9" failure,
