@@ -240,6 +240,17 @@ case "$command" in
           "$scratch/$treatment.pdf" "docs/images/fiche-${page#*:}-$treatment"
       done
     done
+    # The sample's French synthesis pages (table, synthesis, first groups page), the
+    # Mathematics item analysis (with its items outside every objective) and the first French
+    # page of the least successful items, each a whole page at 80 dpi.
+    build/bin/zeb-fiches --synthese "$scratch/synthese.pdf" --subject french examples/classe-ce2-exemple.xml
+    build/bin/zeb-fiches --items "$scratch/items-maths.pdf" --subject maths examples/classe-ce2-exemple.xml
+    build/bin/zeb-fiches --items "$scratch/items-francais.pdf" --subject french examples/classe-ce2-exemple.xml
+    for picture in synthese:1:synthese-tableau synthese:2:synthese-classe synthese:3:synthese-groupes \
+      items-maths:1:analyse-items items-francais:2:items-moins-reussis; do
+      IFS=: read -r pdf page name <<<"$picture"
+      pdftoppm -png -r 80 -f "$page" -l "$page" -singlefile "$scratch/$pdf.pdf" "docs/images/$name"
+    done
     # A whole sheet of paper as the printer gets it from "Imprimer", through a private print server.
     build/bin/zeb_print_sample examples/classe-ce2-exemple.jad "$scratch/imprime.pdf"
     pdftoppm -png -r 60 -singlefile "$scratch/imprime.pdf" docs/images/page-imprimee

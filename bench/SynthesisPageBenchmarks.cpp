@@ -1,6 +1,11 @@
 // Cost of the class synthesis pages of a 30-pupil class: one repaint of each kind of page at
-// zoom 1.0 into a 96-dpi image, and the whole zeb-fiches process writing both subjects' pages.
+// zoom 1.0 into a 96-dpi image; every page of both subjects into a PDF file, against the same
+// number of pages drawn by bare QPdfWriter code; and the whole zeb-fiches process writing both
+// subjects' pages. For the PDF against the yardstick, in one run, repetitions interleaved:
+//   zeb_bench_synthesis_pages --benchmark_filter=Pdf --benchmark_repetitions=10
+//       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 
+#include "BarePdf.h"
 #include "GeneratedClass.h"
 #include "Process.h"
 #include "TempFolder.h"
@@ -10,10 +15,12 @@
 #include "platform/Platform.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
+#include "sheet/qt/SheetPdf.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <memory>
@@ -43,6 +50,40 @@ void BM_RepaintSynthesisPage(benchmark::State& bench) {
 BENCHMARK(BM_RepaintSynthesisPage)
     ->ArgsProduct({{static_cast<int>(Subject::French), static_cast<int>(Subject::Mathematics)}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
+
+// Every page of the synthesis of both subjects (class table, synthesis, groups, item analysis),
+// as zeb-fiches --synthese writes them.
+void BM_SynthesisDocumentsPdf(benchmark::State& bench) {
+    const auto state = test::GeneratedLoadedClass();
+    const SubjectDocuments<SynthesisDocument> documents({Subject::French, Subject::Mathematics},
+                                                        SheetSource::Of(*state));
+    test::TempFolder folder;
+    int pages = 0;
+    for (auto _ : bench)
+        pages = WriteDocumentPdf(folder / "synthese.pdf", documents.list(), QStringLiteral("Synth\u00e8se"));
+    bench.counters["pages"] = pages;
+}
+BENCHMARK(BM_SynthesisDocumentsPdf)->Unit(benchmark::kMillisecond);
+
+// The same number of pages with bare QPdfWriter code: the argument is zeb_bench_bare_pdf's DENSE
+// (1: every page a table as full as a synthesis page; 0: a sheet's worth of text on each).
+void BM_BarePdfPages(benchmark::State& bench) {
+    const auto state = test::GeneratedLoadedClass();
+    const SubjectDocuments<SynthesisDocument> documents({Subject::French, Subject::Mathematics},
+                                                        SheetSource::Of(*state));
+    int pages = 0;
+    for (const Document* document : documents.list())
+        pages += document->PageCount();
+    test::TempFolder folder;
+    const QString file = QString::fromStdString((folder / "bare.pdf").string());
+    for (auto _ : bench) {
+        QPdfWriter writer(file);
+        if (!bench::DrawBarePdfPages(writer, pages, static_cast<int>(bench.range(0))))
+            bench.SkipWithError("QPdfWriter failed");
+    }
+    bench.counters["pages"] = pages;
+}
+BENCHMARK(BM_BarePdfPages)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_ZebFichesSynthesisBothSubjects(benchmark::State& bench) {
     test::TempFolder folder;

@@ -2,6 +2,7 @@
 
 #include "core/Cp1252.h"
 #include "platform/Platform.h"
+#include "sheet/ItemPages.h"
 #include "sheet/PupilByPupil.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
@@ -32,6 +33,7 @@ void WriteClassOutputs(const ProgramState& state, const ClassOutputs& outputs, c
     write(outputs.synthesisCsv,
           [&state](const fs::path& file) { WriteOutputFile(file, SynthesisCsv(state)); });
     write(outputs.groups, csv(&GroupsCsv, outputs.names));
+    write(outputs.items, [&state](const fs::path& file) { WriteOutputFile(file, ItemsCsv(state)); });
     if (!outputs.anyPdf())
         return;
     const SheetSource source = SheetSource::Of(state);
@@ -46,6 +48,11 @@ void WriteClassOutputs(const ProgramState& state, const ClassOutputs& outputs, c
         ThrowIfInterrupted();
         const SubjectDocuments<SynthesisDocument> syntheses(outputs.subjects, source);
         pdf->Write(file, syntheses.list(), SynthesisPdfTitle);
+    });
+    write(outputs.itemPages, [&](const fs::path& file) {
+        ThrowIfInterrupted();
+        const SubjectDocuments<ItemDocument> items(outputs.subjects, source);
+        pdf->Write(file, items.list(), ItemsPdfTitle);
     });
 }
 

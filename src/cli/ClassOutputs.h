@@ -16,21 +16,25 @@ namespace zeb::cli {
 // The titles of the PDF files, as a PDF reader shows them.
 inline constexpr std::string_view SheetsPdfTitle = "Fiches de résultats - EVALUATION CE2";
 inline constexpr std::string_view SynthesisPdfTitle = "Synthèse - EVALUATION CE2";
+inline constexpr std::string_view ItemsPdfTitle = "Analyse des items - EVALUATION CE2";
 // "Résultats de NOM Prénom - EVALUATION CE2", for the file of one pupil's family.
 std::string FamilyPdfTitle(const PupilRecord& pupil);
 
 // The files of one class, each written when asked for.
 struct ClassOutputs {
-    std::optional<std::filesystem::path> scores;                          // scores.csv
-    std::optional<std::filesystem::path> synthesisCsv;                    // synthese.csv
-    std::optional<std::filesystem::path> groups;                          // groupes.csv
-    std::optional<std::filesystem::path> sheets;                          // the sheets of every pupil
-    std::optional<std::filesystem::path> synthesis;                       // the synthesis pages
+    std::optional<std::filesystem::path> scores;       // scores.csv
+    std::optional<std::filesystem::path> synthesisCsv; // synthese.csv
+    std::optional<std::filesystem::path> groups;       // groupes.csv
+    std::optional<std::filesystem::path> items;        // items.csv
+    std::optional<std::filesystem::path> sheets;       // the sheets of every pupil
+    std::optional<std::filesystem::path> synthesis;    // the synthesis pages
+    // The item analysis pages alone (the synthesis pages end with them): none unless asked for.
+    std::optional<std::filesystem::path> itemPages{};
     std::vector<Subject> subjects{Subject::French, Subject::Mathematics}; // of the PDFs, in this order
     bool doubleSided = false; // the sheets pupil by pupil, each starting on a front page
     CsvNames names = CsvNames::Kept;
 
-    bool anyPdf() const { return sheets || synthesis; }
+    bool anyPdf() const { return sheets || synthesis || itemPages; }
 };
 
 // Writes the files asked for, the CSV files first, each completely or not at all, in the

@@ -116,6 +116,34 @@ std::string SynthesisCsv(const ProgramState& state) {
     return out;
 }
 
+std::string ItemsCsvRow(Subject subject, const ItemCounts& item) {
+    std::string row(SubjectCsvName(subject));
+    const auto field = [&row](std::int32_t value) { row.append(";").append(std::to_string(value)); };
+    field(item.Item);
+    row.append(";");
+    if (item.Objective > 0)
+        row.append(std::to_string(item.Objective));
+    for (const std::int32_t count : {item.Evaluated, item.Absent, item.Reussite, item.Echec, item.NonReponse})
+        field(count);
+    for (const std::int32_t count : {item.Reussite, item.Echec, item.NonReponse}) {
+        if (item.Evaluated == 0)
+            row.append(";Abs");
+        else
+            field(item.Percent(count));
+    }
+    for (const std::int32_t count : item.Codes)
+        field(count);
+    return row.append("\r\n");
+}
+
+std::string ItemsCsv(const ProgramState& state) {
+    std::string out = std::string(ByteOrderMark).append(ItemsCsvHeader).append("\r\n");
+    for (Subject subject : CsvSubjects)
+        for (const ItemCounts& item : AnalyseItems(state, subject).Items)
+            out += ItemsCsvRow(subject, item);
+    return out;
+}
+
 std::string GroupsCsv(const ProgramState& state, CsvNames names) {
     std::string out = std::string(ByteOrderMark).append(GroupsCsvHeader).append("\r\n");
     for (Subject subject : CsvSubjects) {

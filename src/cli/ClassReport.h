@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ClassSynthesis.h"
+#include "core/ItemAnalysis.h"
 #include "core/ProgramState.h"
 
 #include <cstdint>
@@ -34,6 +35,17 @@ std::string SynthesisCsvRow(Subject subject, std::int32_t objective, const Objec
 // per pupil in a group.
 inline constexpr std::string_view GroupsCsvHeader = "matiere;objectif;groupe;numero;nom;prenom";
 std::string GroupsCsv(const ProgramState& state, CsvNames names = CsvNames::Kept);
+
+// How the class answered each item: same conventions, one row per subject (French first)
+// and item, in item order; objectif empty for an item outside every objective, the three
+// percentages "Abs" when nobody has a code. It holds no names.
+inline constexpr std::string_view ItemsCsvHeader =
+    "matiere;item;objectif;evalues;absents;reussite;echec;non_reponse;pct_reussite;pct_echec;pct_non_reponse;"
+    "c0;c1;c2;c3;c4;c5;c6;c7;c8;c9";
+std::string ItemsCsv(const ProgramState& state);
+
+// One item row, line end included. A file over several classes puts its own columns in front.
+std::string ItemsCsvRow(Subject subject, const ItemCounts& item);
 
 // "francais" or "mathematiques", as the files name the subjects.
 std::string_view SubjectCsvName(Subject subject);

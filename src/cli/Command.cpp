@@ -61,8 +61,10 @@ int runOneClass(const Options& options, const PdfWriterStart& startPdf, std::ost
     const ClassOutputs files{.scores = options.csv,
                              .synthesisCsv = options.synthesisCsv,
                              .groups = options.groupsCsv,
+                             .items = options.itemsCsv,
                              .sheets = options.pdf,
                              .synthesis = options.synthesis,
+                             .itemPages = options.itemPages,
                              .subjects = options.subjects,
                              .doubleSided = options.doubleSided,
                              .names = options.anonymous ? CsvNames::Removed : CsvNames::Kept};

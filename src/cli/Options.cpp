@@ -10,6 +10,7 @@ namespace fs = std::filesystem;
 
 const char* const Usage =
     "Usage : zeb-fiches [--csv FICHIER] [--synthese-csv FICHIER] [--groupes-csv FICHIER]\n"
+    "                   [--items-csv FICHIER] [--items FICHIER]\n"
     "                   [--pdf FICHIER] [--synthese FICHIER] [--subject french|maths|both]\n"
     "                   [--par-eleve DOSSIER] [--recto-verso] [--anonyme]\n"
     "                   [--treatment coding|percent] EXPORT\n"
@@ -30,11 +31,20 @@ const char* const Usage =
     "  --groupes-csv FICHIER\n"
     "                    écrit les groupes de besoin dans FICHIER : une ligne par élève codé NA\n"
     "                    ou ECA sur un objectif (matiere;objectif;groupe;numero;nom;prenom).\n"
+    "  --items-csv FICHIER\n"
+    "                    écrit l'analyse des items dans FICHIER : une ligne par matière et item\n"
+    "                    (matiere;item;objectif;evalues;absents;reussite;echec;non_reponse;\n"
+    "                    pct_reussite;pct_echec;pct_non_reponse;c0;c1;...;c9), au même format\n"
+    "                    que --csv ; sans aucun nom d'élève.\n"
     "  --pdf FICHIER     écrit les fiches de résultats dans FICHIER, une page A4 par fiche,\n"
     "                    telles que l'imprimante les donnerait.\n"
     "  --synthese FICHIER\n"
     "                    écrit la synthèse de la classe dans FICHIER (PDF) : tableau de la\n"
-    "                    classe, synthèse par objectif et groupes de besoin de chaque matière.\n"
+    "                    classe, synthèse par objectif et groupes de besoin de chaque matière,\n"
+    "                    puis l'analyse des items (voir --items).\n"
+    "  --items FICHIER   écrit l'analyse des items dans FICHIER (PDF) : pour chaque matière, le\n"
+    "                    taux de réussite de chaque item sous son objectif, puis les dix items\n"
+    "                    les moins réussis avec les élèves en échec et ceux sans réponse.\n"
     "  --par-eleve DOSSIER\n"
     "                    écrit dans DOSSIER (créé s'il n'existe pas, lisible par vous seul)\n"
     "                    un PDF par élève pour sa famille, nommé NN-NOM-Prenom.pdf (NN :\n"
@@ -50,10 +60,10 @@ const char* const Usage =
     "  --anonyme         laisse vides les colonnes nom et prenom des fichiers CSV (--csv,\n"
     "                    --groupes-csv, et ceux de --dossier), pour les partager sans le\n"
     "                    nom des enfants. Le numéro de l'élève reste ; les PDF (fiches,\n"
-    "                    synthèse), les noms des fichiers de --par-eleve et le résumé affiché\n"
-    "                    gardent les noms.\n"
-    "  --subject MATIERE avec --pdf, --synthese ou --par-eleve : french (français), maths\n"
-    "                    (mathématiques) ou both (les deux : le français puis les\n"
+    "                    synthèse, analyse des items), les noms des fichiers de --par-eleve\n"
+    "                    et le résumé affiché gardent les noms.\n"
+    "  --subject MATIERE avec --pdf, --synthese, --items ou --par-eleve : french (français),\n"
+    "                    maths (mathématiques) ou both (les deux : le français puis les\n"
     "                    mathématiques).\n"
     "                    Par défaut : both.\n"
     "  --treatment TRAITEMENT\n"
@@ -61,16 +71,19 @@ const char* const Usage =
     "                    SNR). Par défaut : coding.\n"
     "  --dossier DOSSIER écrit les résultats d'une école : pour chaque EXPORT (fichier .jad ou\n"
     "                    .xml, ou dossier dont tous les fichiers .jad sont pris, par ordre de\n"
-    "                    nom), un sous-dossier de DOSSIER au nom du fichier sans son extension\n"
-    "                    avec fiches.pdf (les deux matières), scores.csv, synthese.pdf,\n"
-    "                    synthese.csv et groupes.csv ; puis DOSSIER/ecole.csv : les lignes de\n"
-    "                    synthèse de chaque classe précédées de la colonne classe, et celles de\n"
-    "                    l'école entière (classe ECOLE). Une classe en échec est signalée avec sa\n"
-    "                    raison et les autres sont écrites. Les classes prennent leur place\n"
-    "                    ensemble, à la fin : interrompue avant, la commande laisse DOSSIER tel\n"
-    "                    qu'il était. Seuls les dossiers et le ecole.csv que ZEB a écrits (et\n"
-    "                    que personne n'a modifiés depuis) sont remplacés ; pour tout autre\n"
-    "                    fichier ou dossier du même nom, la classe prend le nom suivant (-2).\n"
+    "                    nom), un sous-dossier de DOSSIER au nom de la classe que donne\n"
+    "                    l'export (à défaut, au nom du fichier sans son extension) avec\n"
+    "                    fiches.pdf (les deux matières), scores.csv, synthese.pdf,\n"
+    "                    synthese.csv, groupes.csv et items.csv ; puis DOSSIER/ecole.csv : les\n"
+    "                    lignes de synthèse de chaque classe précédées de la colonne classe, et\n"
+    "                    celles de l'école entière (classe ECOLE), et DOSSIER/ecole-items.csv :\n"
+    "                    de même, les lignes de l'analyse des items. Une classe en échec est\n"
+    "                    signalée avec sa raison et les autres sont écrites. Les classes\n"
+    "                    prennent leur place ensemble, à la fin : interrompue avant, la\n"
+    "                    commande laisse DOSSIER tel qu'il était. Seuls les dossiers, ecole.csv\n"
+    "                    et ecole-items.csv que ZEB a écrits (et que personne n'a modifiés\n"
+    "                    depuis) sont remplacés ; pour tout autre fichier ou dossier du même\n"
+    "                    nom, ZEB prend le nom suivant (-2).\n"
     "                    Code de sortie 1 si une classe échoue.\n"
     "  -h, --help        affiche cette aide.\n"
     "\n";
@@ -197,11 +210,12 @@ void checkOneClass(Options& options, const std::vector<std::string>& positional)
     const bool sheets = options.pdf || options.familyFolder;
     if (options.sheetChoiceGiven && !sheets)
         throw UsageError{"--treatment choisit la présentation des fiches : il va avec --pdf ou --par-eleve."};
-    if (options.subjectGiven && !sheets && !options.synthesis)
-        throw UsageError{"--subject choisit les matières : il va avec --pdf, --synthese ou --par-eleve."};
+    if (options.subjectGiven && !sheets && !options.synthesis && !options.itemPages)
+        throw UsageError{
+            "--subject choisit les matières : il va avec --pdf, --synthese, --items ou --par-eleve."};
     if (options.doubleSided && !sheets)
         throw UsageError{"--recto-verso range les fiches à imprimer : il va avec --pdf ou --par-eleve."};
-    if (options.anonymous && !options.csv && !options.groupsCsv && !options.synthesisCsv)
+    if (options.anonymous && !options.csv && !options.groupsCsv && !options.synthesisCsv && !options.itemsCsv)
         throw UsageError{"--anonyme retire les noms des fichiers CSV : il va avec --csv, --groupes-csv ou "
                          "--dossier."};
     if (positional.empty())

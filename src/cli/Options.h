@@ -24,7 +24,9 @@ struct Options {
     std::optional<std::filesystem::path> pdf;
     std::optional<std::filesystem::path> synthesisCsv;
     std::optional<std::filesystem::path> groupsCsv;
+    std::optional<std::filesystem::path> itemsCsv;
     std::optional<std::filesystem::path> synthesis;
+    std::optional<std::filesystem::path> itemPages;
     std::optional<std::filesystem::path> familyFolder;
     bool doubleSided = false;
     bool anonymous = false;
@@ -44,7 +46,9 @@ inline constexpr std::pair<std::string_view, std::optional<std::filesystem::path
         {"--pdf", &Options::pdf},
         {"--synthese-csv", &Options::synthesisCsv},
         {"--groupes-csv", &Options::groupsCsv},
+        {"--items-csv", &Options::itemsCsv},
         {"--synthese", &Options::synthesis},
+        {"--items", &Options::itemPages},
 };
 
 // A command that is not well written: the message says what, in French.

@@ -11,7 +11,8 @@ namespace zeb::cli {
 
 // What zeb-fiches wrote in a folder of the user's, so that a later run replaces it only when it
 // is still just that: every file with its size and a digest of its bytes. Kept as ZEB's mark of
-// the folder (OwnMarkName), or of a single file beside others (SchoolListName for ecole.csv).
+// the folder (OwnMarkName), or of single files beside others (SchoolListName for ecole.csv and
+// ecole-items.csv).
 //
 //   ZEB v2 zeb-fiches
 //   classe ce2-a

@@ -8,6 +8,7 @@
 #include "core/ClassSynthesis.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
+#include "core/ItemAnalysis.h"
 #include "core/ObjectiveTables.h"
 #include "platform/Platform.h"
 
@@ -21,6 +22,7 @@
 #include <optional>
 #include <set>
 #include <thread>
+#include <tuple>
 
 namespace zeb::cli {
 namespace fs = std::filesystem;
@@ -28,11 +30,12 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::vector<Subject> BothSubjects{Subject::French, Subject::Mathematics};
-const std::vector<std::string> ClassFiles{"fiches.pdf", "scores.csv", "synthese.pdf", "synthese.csv",
-                                          "groupes.csv"};
-// In the output folder, beside the classes: the school's file, the list that marks it as
+const std::vector<std::string> ClassFiles{"fiches.pdf",   "scores.csv",  "synthese.pdf",
+                                          "synthese.csv", "groupes.csv", "items.csv"};
+// In the output folder, beside the classes: the school's files, the list that marks them as
 // ZEB's, the lock of a run, and the hidden folders of a run (whatever starts with OwnPrefix).
 constexpr std::string_view SchoolFileStem = "ecole";
+constexpr std::string_view SchoolItemsFileStem = "ecole-items";
 constexpr std::string_view SchoolListName = ".zeb-ecole";
 constexpr std::string_view LockName = ".zeb-verrou";
 constexpr std::string_view OwnPrefix = ".zeb-";
@@ -57,15 +60,19 @@ std::string inQuotes(const fs::path& path) {
 struct ClassJob {
     fs::path source;
     std::string base;        // the export's name without its extension
-    std::string name;        // of its folder in the output folder
+    std::string className;   // UTF-8, as the export names the class; empty when it does not
+    std::string name;        // of its folder in the output folder, chosen once the class is read
+    bool isExport = true;    // false for a folder that gave no export
     bool replaces = false;   // that folder is one ZEB wrote in an earlier run
     std::string failure;     // French; the class is not written
     std::string duplicateOf; // the class it repeats; not written either
     std::vector<std::string> notes;
     std::int32_t pupils = 0;
     std::vector<ObjectiveTally> tallies; // French objectives then Mathematics ones
+    std::vector<ItemCounts> items;       // French items then Mathematics ones
     std::string digest;                  // of its pupils' records
     std::unique_ptr<PrivateFolder> staging;
+    OwnList ownList;     // of the staged files
     bool staged = false; // every file is in `staging`
     bool placed = false; // and the folder is in place
     std::optional<std::string> password;
@@ -101,6 +108,21 @@ std::string baseName(std::string base) {
         base.resize(cut);
     }
     return PortableFileName(std::move(base));
+}
+
+// A class's name (UTF-8, from the export) as a folder's: what separates folders or what Windows
+// refuses in a name becomes "_", as do control characters.
+std::string classFolderName(std::string name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) < 0xA0;
+        if (c1)
+            name.erase(i + 1, 1);
+        if (c1 || byte < 0x20 || byte == 0x7F ||
+            std::string_view("/\\:*?\"<>|").find(name[i]) != std::string_view::npos)
+            name[i] = '_';
+    }
+    return baseName(std::move(name));
 }
 
 // Whether `path` lies inside `folder` (both absolute, links resolved where they exist).
@@ -186,7 +208,7 @@ public:
         folder_.emplace(out_);
         BaseWorkFolder(); // a temporary folder that cannot be used stops all, said once
         restoreLeftovers();
-        chooseFolders();
+        chooseSchoolFiles();
         for (ClassJob& job : jobs_)
             report(job);
         terminal_ = TerminalAvailable();
@@ -195,7 +217,9 @@ public:
         askPasswords();
         // Interrupted: what the classes made goes with them, the output folder is as it was.
         ThrowIfInterrupted();
-        dropRepeatedClasses();
+        const std::vector<std::pair<ClassJob*, const ClassJob*>> repeats = repeatedClasses();
+        chooseFolders();
+        dropRepeatedClasses(repeats);
         const bool schoolWritten = commit();
         for (ClassJob& job : jobs_)
             report(job);
@@ -242,6 +266,7 @@ private:
                 ClassJob& job = jobs.emplace_back();
                 job.source = input;
                 job.base = baseName(Utf8FromPath(input.filename()));
+                job.isExport = false;
                 job.failure = failure;
             }
             for (const fs::path& file : found)
@@ -273,14 +298,20 @@ private:
         RemoveStaleFolders(out_, OwnPrefix);
     }
 
-    // The school's file and each class's folder: its own name, or the next with a suffix when
-    // another class has it (in any letter case) or when what stands there is not ZEB's.
-    void chooseFolders() {
-        std::set<std::string> taken{lowered(std::string(SchoolClassName))};
+    // The school's files, ecole.csv and ecole-items.csv: each its own name, or the next free one
+    // when what stands there is not ZEB's.
+    void chooseSchoolFiles() {
+        std::tie(schoolFile_, schoolFileIsOurs_) =
+            chooseSchoolFile(SchoolFileStem, "les résultats de l'école sont écrits");
+        std::tie(schoolItemsFile_, schoolItemsFileIsOurs_) =
+            chooseSchoolFile(SchoolItemsFileStem, "l'analyse des items de l'école est écrite");
+    }
+
+    // The name, and whether the file there is ZEB's to replace.
+    std::pair<std::string, bool> chooseSchoolFile(std::string_view stem, std::string_view writtenWhere) {
         std::string leftAlone;
         for (int n = 1;; ++n) {
-            const std::string name =
-                std::string(SchoolFileStem) + (n == 1 ? "" : "-" + std::to_string(n)) + ".csv";
+            const std::string name = std::string(stem) + (n == 1 ? "" : "-" + std::to_string(n)) + ".csv";
             const Ownership own = FileOwnership(out_ / PathFromUtf8(name), out_ / SchoolListName);
             if (own.kind == Ownership::Kind::Foreign) {
                 if (leftAlone.empty())
@@ -288,18 +319,29 @@ private:
                         inQuotes(out_ / PathFromUtf8(name)) + " est laissé tel quel (" + own.reason + ")";
                 continue;
             }
-            schoolFile_ = name;
-            schoolFileIsOurs_ = own.kind == Ownership::Kind::Ours;
-            taken.insert(lowered(name));
             if (!leftAlone.empty())
-                messages_ << "zeb-fiches : attention : " << leftAlone
-                          << " : les résultats de l'école sont écrits "
-                          << "dans " << inQuotes(out_ / PathFromUtf8(name)) << ".\n";
-            break;
+                messages_ << "zeb-fiches : attention : " << leftAlone << " : " << writtenWhere << " dans "
+                          << inQuotes(out_ / PathFromUtf8(name)) << ".\n";
+            return {name, own.kind == Ownership::Kind::Ours};
         }
-        for (ClassJob& job : jobs_)
-            if (job.failure.empty())
-                chooseFolder(job, taken);
+    }
+
+    // Each class's folder, in the order the exports were given: the class's name as its export
+    // gives it, or else the export's own name; the next with a suffix when another class has it
+    // (in any letter case) or when what stands there is not ZEB's. A class that could not be
+    // read gets the folder of its export's name, where a note may tell of its older results.
+    void chooseFolders() {
+        std::set<std::string> taken{lowered(std::string(SchoolClassName)), lowered(schoolFile_),
+                                    lowered(schoolItemsFile_)};
+        for (ClassJob& job : jobs_) {
+            if (!job.isExport)
+                continue;
+            if (!job.className.empty())
+                job.base = classFolderName(job.className);
+            chooseFolder(job, taken);
+            if (job.staged)
+                nameStaged(job);
+        }
     }
 
     void chooseFolder(ClassJob& job, std::set<std::string>& taken) {
@@ -349,12 +391,9 @@ private:
             ClassJob& job = jobs_[k];
             if (!job.failure.empty())
                 continue;
-            showProgress(k, job.name);
+            showProgress(k, job.base);
             if (!writeClass(job))
                 return;
-            // A class that waits for its password is told once the question is asked, or not.
-            if (!job.passwordWanted || !terminal_)
-                report(job);
         }
     }
 
@@ -395,7 +434,7 @@ private:
                 for (std::size_t at;
                      (at = job.failure.find(Utf8FromPath(job.staging->path()))) != std::string::npos;)
                     job.failure.replace(at, Utf8FromPath(job.staging->path()).size(),
-                                        Utf8FromPath(out_ / PathFromUtf8(job.name)));
+                                        Utf8FromPath(out_ / PathFromUtf8(job.base)));
             job.staging.reset();
         }
         job.notes.insert(job.notes.end(), said.begin(), said.end());
@@ -407,11 +446,17 @@ private:
     void stage(ClassJob& job, ProgramState& state) {
         state.CurrentTreatment = options_.treatment;
         job.pupils = state.Class.PupilCount;
+        job.className = cp1252::toUtf8(state.Class.Info.ClassName);
         job.tallies.clear();
         for (const Subject subject : BothSubjects) {
             const SubjectSynthesis synthesis = SynthesizeSubject(state.Class, subject);
             for (int j = 1; j <= synthesis.ObjectiveCount; ++j)
                 job.tallies.push_back(synthesis.Objectives[j].Tally);
+        }
+        job.items.clear();
+        for (const Subject subject : BothSubjects) {
+            const SubjectItems items = AnalyseItems(state, subject);
+            job.items.insert(job.items.end(), items.Items.begin(), items.Items.end());
         }
         std::string records;
         for (int pupil = 1; pupil <= state.Class.PupilCount; ++pupil) {
@@ -431,11 +476,24 @@ private:
         const ClassOutputs files{.scores = folder / "scores.csv",
                                  .synthesisCsv = folder / "synthese.csv",
                                  .groups = folder / "groupes.csv",
+                                 .items = folder / "items.csv",
                                  .sheets = folder / "fiches.pdf",
                                  .synthesis = folder / "synthese.pdf",
                                  .names = options_.anonymous ? CsvNames::Removed : CsvNames::Kept};
         WriteClassOutputs(state, files, &pdf_);
-        WriteOutputFile(folder / OwnMarkName, ListFiles(folder, "classe " + job.name, ClassFiles).text());
+        job.ownList = ListFiles(folder, "", ClassFiles);
+    }
+
+    // The list that marks the staged folder as ZEB's names the class's folder.
+    void nameStaged(ClassJob& job) {
+        try {
+            job.ownList.subject = "classe " + job.name;
+            WriteOutputFile(job.staging->path() / OwnMarkName, job.ownList.text());
+        } catch (const ZebError& error) {
+            job.failure = error.what();
+            job.staged = false;
+            job.staging.reset();
+        }
     }
 
     // A protected export asks its password once the other classes are done, at the terminal,
@@ -446,7 +504,7 @@ private:
                 continue;
             for (int attempt = 0; attempt < 3 && job.passwordWanted; ++attempt) {
                 const std::optional<std::string> typed =
-                    ReadHiddenAnswer("zeb-fiches : " + PrintableName(job.name) + " : " +
+                    ReadHiddenAnswer("zeb-fiches : " + PrintableName(job.base) + " : " +
                                      (attempt == 0 ? "" : "mot de passe refusé ; ") +
                                      "mot de passe de l'export " + inQuotes(job.source.filename()) + " : ");
                 if (!typed || typed->empty() || InterruptionRequested())
@@ -456,34 +514,42 @@ private:
                 if (!writeClass(job))
                     return;
             }
-            report(job);
         }
     }
 
     // ---- Into place, on the main thread ---------------------------------------------------
 
-    // Two exports of the same class (the same pupils with the same codes) are written once.
-    void dropRepeatedClasses() {
+    // Two exports of the same class (the same pupils with the same codes) are written once:
+    // each later one, with the first.
+    std::vector<std::pair<ClassJob*, const ClassJob*>> repeatedClasses() {
+        std::vector<std::pair<ClassJob*, const ClassJob*>> repeats;
         std::map<std::string, const ClassJob*> first;
         for (ClassJob& job : jobs_) {
             if (!job.staged)
                 continue;
             const auto [earlier, added] = first.try_emplace(job.digest, &job);
-            if (added)
-                continue;
-            job.staged = false;
-            job.staging.reset();
-            job.duplicateOf = earlier->second->name;
-            job.notes.push_back("attention : l'export " + inQuotes(job.source) +
-                                " donne la même classe que " + inQuotes(earlier->second->source) +
-                                " (mêmes élèves, mêmes codes) : elle n'est écrite " + "qu'une fois, dans " +
-                                inQuotes(out_ / PathFromUtf8(job.duplicateOf)) + ".");
+            if (!added) {
+                job.staged = false;
+                job.staging.reset();
+                repeats.emplace_back(&job, earlier->second);
+            }
+        }
+        return repeats;
+    }
+
+    void dropRepeatedClasses(const std::vector<std::pair<ClassJob*, const ClassJob*>>& repeats) {
+        for (const auto& [job, earlier] : repeats) {
+            job->duplicateOf = earlier->name;
+            job->notes.push_back("attention : l'export " + inQuotes(job->source) +
+                                 " donne la même classe que " + inQuotes(earlier->source) +
+                                 " (mêmes élèves, mêmes codes) : elle n'est écrite " + "qu'une fois, dans " +
+                                 inQuotes(out_ / PathFromUtf8(job->duplicateOf)) + ".");
         }
     }
 
-    // Every class in place at once, at the end, with the school's file that describes them: an
+    // Every class in place at once, at the end, with the school's files that describe them: an
     // interruption before leaves the output folder as it was; one after lets this finish.
-    // False when the school's file could not be written.
+    // False when the school's files could not be written.
     bool commit() {
         ThrowIfInterrupted();
         std::unique_ptr<PrivateFolder> school;
@@ -491,7 +557,7 @@ private:
             school = std::make_unique<PrivateFolder>(out_, SchoolStagingPrefix,
                                                      "Impossible de créer un dossier dans " + inQuotes(out_),
                                                      PrivateFolder::Lock::None);
-            WriteOutputFile(school->path() / PathFromUtf8(schoolFile_), schoolCsv());
+            writeSchoolFiles(school->path());
         } catch (const ZebError& error) {
             messages_ << "zeb-fiches : " << PrintableUtf8(error.what())
                       << "\nzeb-fiches : aucune classe n'a été "
@@ -501,18 +567,20 @@ private:
                     job.failure = "les résultats de l'école ne peuvent pas être écrits.";
             return false;
         }
-        // The school's older file goes first: a run that dies from here on leaves none rather
+        // The school's older files go first: a run that dies from here on leaves none rather
         // than one that describes other folders. A signal from here on waits for the end.
         const InterruptionsIgnored completing;
         folder_->keep();
         std::error_code ignored;
-        if (schoolFileIsOurs_ &&
-            FileOwnership(out_ / PathFromUtf8(schoolFile_), out_ / SchoolListName).kind ==
-                Ownership::Kind::Ours)
-            fs::remove(out_ / PathFromUtf8(schoolFile_), ignored);
+        for (const auto& [name, ours] :
+             {std::pair{schoolFile_, schoolFileIsOurs_}, std::pair{schoolItemsFile_, schoolItemsFileIsOurs_}})
+            if (ours &&
+                FileOwnership(out_ / PathFromUtf8(name), out_ / SchoolListName).kind == Ownership::Kind::Ours)
+                fs::remove(out_ / PathFromUtf8(name), ignored);
         removeOlderSchoolFile();
         const auto listSchoolFile = [&] {
-            WriteOutputFile(out_ / SchoolListName, ListFiles(school->path(), "ecole", {schoolFile_}).text());
+            WriteOutputFile(out_ / SchoolListName,
+                            ListFiles(school->path(), "ecole", {schoolFile_, schoolItemsFile_}).text());
         };
         try {
             listSchoolFile();
@@ -528,12 +596,12 @@ private:
                 allPlaced = place(job, older) && allPlaced;
         bool written = true;
         try {
-            if (!allPlaced) { // the school's file describes the classes in place, and only them
-                WriteOutputFile(school->path() / PathFromUtf8(schoolFile_), schoolCsv());
+            if (!allPlaced) { // the school's files describe the classes in place, and only them
+                writeSchoolFiles(school->path());
                 listSchoolFile();
             }
-            Placement::PutWhereFree(school->path() / PathFromUtf8(schoolFile_),
-                                    out_ / PathFromUtf8(schoolFile_));
+            for (const std::string& name : {schoolFile_, schoolItemsFile_})
+                Placement::PutWhereFree(school->path() / PathFromUtf8(name), out_ / PathFromUtf8(name));
         } catch (const ZebError& error) {
             messages_ << "zeb-fiches : " << PrintableUtf8(error.what()) << '\n';
             written = false;
@@ -547,14 +615,15 @@ private:
         return written;
     }
 
-    // A list of ours that names another file (ecole-2.csv when ecole.csv was someone else's):
-    // that file, if still ours, describes folders that are about to change.
+    // A list of ours that names other files (ecole-2.csv when ecole.csv was someone else's):
+    // those files, if still ours, describe folders that are about to change.
     void removeOlderSchoolFile() {
         std::error_code ignored;
         try {
             const std::optional<OwnList> list = OwnList::parse(ReadWholeFile(out_ / SchoolListName, 1 << 16));
             for (const OwnList::File& file : list ? list->files : std::vector<OwnList::File>{})
-                if (file.name != schoolFile_ && file.name.find('/') == std::string::npos &&
+                if (file.name != schoolFile_ && file.name != schoolItemsFile_ &&
+                    file.name.find('/') == std::string::npos &&
                     FileOwnership(out_ / PathFromUtf8(file.name), out_ / SchoolListName).kind ==
                         Ownership::Kind::Ours)
                     fs::remove(out_ / PathFromUtf8(file.name), ignored);
@@ -610,7 +679,7 @@ private:
                            today() + ", " + why +
                            "\r\n"
                            "Ils ne sont pas comptés dans « " +
-                           schoolFile_ + " ».\r\n";
+                           schoolFile_ + " » ni dans « " + schoolItemsFile_ + " ».\r\n";
         try {
             WriteOutputFile(folder / NoticeName, text);
             std::erase_if(own.list.files, [](const OwnList::File& file) { return file.name == NoticeName; });
@@ -636,6 +705,44 @@ private:
         }
         appendRows(csv, std::string(SchoolClassName), school);
         return csv;
+    }
+
+    void writeSchoolFiles(const fs::path& folder) const {
+        WriteOutputFile(folder / PathFromUtf8(schoolFile_), schoolCsv());
+        WriteOutputFile(folder / PathFromUtf8(schoolItemsFile_), schoolItemsCsv());
+    }
+
+    // The item rows of every class in place, then the school's: the sums of the classes' counts.
+    std::string schoolItemsCsv() const {
+        std::string csv = "\xEF\xBB\xBF"
+                          "classe;";
+        csv.append(ItemsCsvHeader).append("\r\n");
+        // Every item of both subjects with nobody counted yet, to add the classes to.
+        std::vector<ItemCounts> school;
+        const auto tables = std::make_unique<ProgramState>();
+        BuildObjectiveTables(*tables);
+        for (const Subject subject : BothSubjects) {
+            const SubjectItems items = AnalyseItems(*tables, subject);
+            school.insert(school.end(), items.Items.begin(), items.Items.end());
+        }
+        for (const ClassJob& job : jobs_) {
+            if (!job.staged)
+                continue;
+            for (std::size_t i = 0; i < job.items.size(); ++i)
+                school[i] += job.items[i];
+            appendItemRows(csv, CsvName(job.name), job.items);
+        }
+        appendItemRows(csv, std::string(SchoolClassName), school);
+        return csv;
+    }
+
+    static void appendItemRows(std::string& csv, const std::string& name,
+                               const std::vector<ItemCounts>& items) {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const bool french = i < static_cast<std::size_t>(FrenchItemCount);
+            csv.append(name).append(";").append(
+                ItemsCsvRow(french ? Subject::French : Subject::Mathematics, items[i]));
+        }
     }
 
     static void appendRows(std::string& csv, const std::string& name,
@@ -713,6 +820,8 @@ private:
             messages_ << " ; " << plural(failures, "classe en échec", "classes en échec") << " : " << failed;
         if (schoolFile_ != std::string(SchoolFileStem) + ".csv")
             messages_ << " ; résultats de l'école dans « " << schoolFile_ << " »";
+        if (schoolItemsFile_ != std::string(SchoolItemsFileStem) + ".csv")
+            messages_ << " ; analyse des items de l'école dans « " << schoolItemsFile_ << " »";
         messages_ << ".\n" << std::flush;
         return failures > 0 ? 1 : 0;
     }
@@ -725,6 +834,8 @@ private:
     std::vector<ClassJob> jobs_;
     std::string schoolFile_;
     bool schoolFileIsOurs_ = false;
+    std::string schoolItemsFile_;
+    bool schoolItemsFileIsOurs_ = false;
     bool terminal_ = false;
     int repeated_ = 0; // exports given twice, not planned again
     std::atomic<std::size_t> next_{0};

@@ -7,8 +7,10 @@
 #include "sheet/Document.h"
 #include "sheet/PageMapping.h"
 #include "sheet/ResultSheet.h"
+#include "sheet/TextWidth.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -71,6 +73,14 @@ public:
     Page(Canvas& canvas, const PageView& view) : PageMapping(canvas, view), top_(-view.VerticalOffset) {}
 
     void text(int k, std::int32_t row, std::string_view value) { PageMapping::text(k, top_ + row, value); }
+    // Text that ends at layout column `right`, by the face's widths at `points`.
+    void textEndingAt(int right, std::int32_t row, int points, std::string_view value) {
+        text(right - static_cast<int>(std::lround(TextWidth(value, points))), row, value);
+    }
+    // Text `pixels` layout pixels below the top of a row.
+    void text(int k, std::int32_t row, int pixels, std::string_view value) {
+        canvas().textOut(x(k), y(top_ + row, pixels), value);
+    }
     void rule(int left, int right, std::int32_t row) { horizontalRule(left, right, top_ + row); }
     void column(int k, std::int32_t topRow, std::int32_t bottomRow) {
         verticalRule(k, top_ + topRow, top_ + bottomRow);
@@ -103,8 +113,8 @@ private:
 // not give; empty when it gives none.
 inline std::string classLine(const ClassInfo& info) {
     std::string line;
-    for (const std::string_view part : {std::string_view(info.ClassName), std::string_view(info.School),
-                                        std::string_view(info.Teacher)}) {
+    for (const std::string_view part :
+         {std::string_view(info.ClassName), std::string_view(info.School), std::string_view(info.Teacher)}) {
         const std::string_view kept = trimmed(part);
         if (kept.empty())
             continue;
@@ -115,10 +125,11 @@ inline std::string classLine(const ClassInfo& info) {
     return line;
 }
 
-// The heading of every class page: the evaluation and its date, the title, the caption, the
-// class as the export names it (when it does), and the thresholds of the codings.
-inline void drawHead(Page& page, int dateColumn, int titleColumn, std::string_view title, std::string_view caption,
-                     const ClassInfo& info) {
+// The heading of every class page but its last row: the evaluation and its date, the title, the
+// caption and, after it on the same line, the class as the export names it (when it does),
+// shortened to end at the date's right. Leaves the font at 10 points.
+inline void drawTitles(Page& page, int dateColumn, int titleColumn, std::string_view title,
+                       std::string_view caption, const ClassInfo& info) {
     page.fontSize(12);
     page.text(TextColumn, 1, EvaluationVersion);
     page.text(dateColumn, 1, EvaluationDate);
@@ -127,9 +138,43 @@ inline void drawHead(Page& page, int dateColumn, int titleColumn, std::string_vi
     page.fontSize(14);
     page.text(titleColumn, 4, caption);
     page.fontSize(10);
-    if (const std::string line = classLine(info); !line.empty())
-        page.text(titleColumn, 5, line);
+    if (const std::string line = classLine(info); !line.empty()) {
+        // On the caption's baseline: the face's ascent is 0.891 em, 14 points are 18.7 pixels.
+        constexpr int BaselineDrop = 5, Gap = 24, RightOfDate = 140;
+        const int left = titleColumn + static_cast<int>(TextWidth(caption, 14)) + Gap;
+        page.text(left, 4, BaselineDrop, FitText(line, 10, dateColumn + RightOfDate - left));
+    }
+}
+
+// The heading of the pages that show codings: the titles, then the thresholds of the codings.
+inline void drawHead(Page& page, int dateColumn, int titleColumn, std::string_view title,
+                     std::string_view caption, const ClassInfo& info) {
+    drawTitles(page, dateColumn, titleColumn, title, caption, info);
     page.text(TextColumn, 6, Thresholds);
+}
+
+// A bar from `left` to `right` split in parts of `counts` (out of their sum) filled with
+// `fills`. Each part ends where the running count puts it, in device pixels, so the parts add
+// up to the whole bar and each is within a pixel of its share at any resolution.
+template <std::size_t N>
+void drawSplitBar(Page& page, std::int32_t row, int left, int right,
+                  const std::array<std::int32_t, N>& counts, const std::array<Fill, N>& fills) {
+    std::int64_t total = 0;
+    for (const std::int32_t count : counts)
+        total += count;
+    if (total <= 0)
+        return;
+    const int start = page.x(left);
+    const std::int64_t whole = page.x(right) - start;
+    std::int64_t running = 0;
+    int from = start;
+    for (std::size_t part = 0; part < N; ++part) {
+        running += counts[part];
+        const int to = start + static_cast<int>((2 * running * whole + total) / (2 * total));
+        if (to > from)
+            page.fillBetween(from, to, row, 3, 13, fills[part]);
+        from = to;
+    }
 }
 
 } // namespace zeb::classpages

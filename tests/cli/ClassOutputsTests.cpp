@@ -53,6 +53,7 @@ TEST(ClassOutputs, EachFileOnceInOrderWithItsDocumentsAndTitle) {
         const ClassOutputs outputs{.scores = folder / "scores.csv",
                                    .synthesisCsv = folder / "synthese.csv",
                                    .groups = folder / "groupes.csv",
+                                   .items = folder / "items.csv",
                                    .sheets = folder / "fiches.pdf",
                                    .synthesis = folder / "synthese.pdf",
                                    .subjects = c.subjects,
@@ -61,8 +62,8 @@ TEST(ClassOutputs, EachFileOnceInOrderWithItsDocumentsAndTitle) {
         std::vector<std::string> order;
         WriteClassOutputs(*state, outputs, &pdf,
                           [&order](const fs::path& file) { order.push_back(file.filename().string()); });
-        EXPECT_EQ(order, (std::vector<std::string>{"scores.csv", "synthese.csv", "groupes.csv", "fiches.pdf",
-                                                   "synthese.pdf"}));
+        EXPECT_EQ(order, (std::vector<std::string>{"scores.csv", "synthese.csv", "groupes.csv", "items.csv",
+                                                   "fiches.pdf", "synthese.pdf"}));
         ASSERT_EQ(pdf.calls.size(), 2u);
         EXPECT_EQ(pdf.calls[0].title, SheetsPdfTitle);
         EXPECT_EQ(pdf.calls[0].documents, c.sheetDocuments);

@@ -47,8 +47,9 @@ std::string shim(const std::string& settings) {
     return settings + " LD_PRELOAD=" + ShellQuoted(ZEB_FAULT_SHIM) + " ASAN_OPTIONS=verify_asan_link_order=0";
 }
 
+// A class whose export gives no class name: --dossier names its folder after the file.
 std::string document(int pupils, std::uint32_t seed = 1) {
-    return examples::GenerateClass({.pupils = pupils, .seed = seed}).Document;
+    return examples::GenerateClass({.pupils = pupils, .seed = seed, .className = ""}).Document;
 }
 
 std::string archiveOf(const std::string& document) {
@@ -133,22 +134,25 @@ TEST(SchoolBatch, WhatZebDidNotWriteIsLeftAloneAndTheClassTakesTheNextName) {
         fs::create_directory(out);
         writeFile(in / "ce2-a.xml", document(3));
         writeFile(out / "ecole.csv", "le tableau de l'école");
+        writeFile(out / "ecole-items.csv", "les items de l'école");
         const fs::path source = c.plant(out, in.path());
         const Snapshot before = snapshot(in.path());
 
         const ProcessRun run = runZebFiches({"--dossier", out.string(), source.string()}, tmp);
         EXPECT_EQ(run.exitCode, 0) << c.what << run.err;
-        for (const std::string& said :
-             {std::string(c.reason), std::string("il est laissé tel quel"),
-              "écrite dans « " + (out / "ce2-a-2").string() + " »", std::string("ecole-2.csv")})
+        for (const std::string& said : {std::string(c.reason), std::string("il est laissé tel quel"),
+                                        "écrite dans « " + (out / "ce2-a-2").string() + " »",
+                                        std::string("ecole-2.csv"), std::string("ecole-items-2.csv")})
             EXPECT_NE(run.err.find(said), std::string::npos) << c.what << ": " << said << "\n" << run.err;
         Snapshot after = snapshot(in.path());
         for (const auto& [name, contents] : before) {
-            const bool ours = name.starts_with("sortie/.zeb-") || name == "sortie/ecole-2.csv";
+            const bool ours = name.starts_with("sortie/.zeb-") || name == "sortie/ecole-2.csv" ||
+                              name == "sortie/ecole-items-2.csv";
             EXPECT_TRUE(ours || after[name] == contents) << c.what << ": " << name;
         }
         EXPECT_EQ(rowCount(out / "ce2-a-2" / "scores.csv"), 3u * 35u) << c.what;
         EXPECT_EQ(rowCount(out / "ecole-2.csv"), 2u * 35u) << c.what;
+        EXPECT_EQ(rowCount(out / "ecole-items-2.csv"), 2u * 181u) << c.what;
     }
 }
 
@@ -273,7 +277,8 @@ TEST(SchoolBatch, ALockedExportAsksItsPasswordNamingTheClass) {
     }
     ::close(terminal);
     EXPECT_EQ(WEXITSTATUS(status), 0) << shown;
-    EXPECT_TRUE(fs::exists(in / "out" / "ce2-b" / "fiches.pdf")) << shown;
+    // Its folder has the class's name, which only the unlocked export could tell.
+    EXPECT_TRUE(fs::exists(in / "out" / "CE2 A" / "fiches.pdf")) << shown;
 }
 
 // A rename into the family folder fails half-way: the files already in place go back, and the

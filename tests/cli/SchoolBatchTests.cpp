@@ -82,7 +82,38 @@ std::vector<std::string> expectedSchoolRows(const std::vector<fs::path>& scoreFi
     return rows;
 }
 
-std::string archiveOf(const examples::GeneratorOptions& options) {
+// The school's item rows: each count summed over the classes' item files, the percentages
+// recomputed from the sums, rounded half up.
+std::vector<std::string> expectedSchoolItemRows(const std::vector<fs::path>& itemFiles) {
+    std::vector<std::vector<std::string>> sums;
+    for (const fs::path& file : itemFiles) {
+        const std::vector<std::string> rows = csvRows(file);
+        sums.resize(rows.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const std::vector<std::string> f = split(rows[r], ';');
+            if (sums[r].empty())
+                sums[r] = f;
+            else
+                for (std::size_t i : {3u, 4u, 5u, 6u, 7u, 11u, 12u, 13u, 14u, 15u, 16u, 17u, 18u, 19u, 20u})
+                    sums[r][i] = std::to_string(std::stoi(sums[r][i]) + std::stoi(f[i]));
+        }
+    }
+    std::vector<std::string> rows;
+    for (std::vector<std::string>& f : sums) {
+        const int n = std::stoi(f[3]);
+        for (std::size_t i : {8u, 9u, 10u})
+            f[i] = n == 0 ? "Abs" : std::to_string((200 * std::stoi(f[i - 3]) + n) / (2 * n));
+        std::string row = "ECOLE";
+        for (const std::string& field : f)
+            row += ";" + field;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// An export that gives no class name: its folder is named after the file.
+std::string archiveOf(examples::GeneratorOptions options) {
+    options.className.clear();
     StoredMember member;
     member.name = "classe.xml";
     member.data = examples::GenerateClass(options).Document;
@@ -96,11 +127,15 @@ TEST(SchoolBatch, SchoolRowsComeFromEveryPupilAndFailingClassesAreSkipped) {
     std::string mismatched = examples::GenerateClass({.pupils = 4}).Document;
     const std::string surname = "<MELEVE_MID>" + examples::GenerateClass({.pupils = 4}).Pupils[1].Surname;
     mismatched.replace(mismatched.find(surname), surname.size(), "<MELEVE_MID>AUTRE");
+    // Folders after the classes' names where the exports give them (a second "CE2 A" numbered),
+    // after the file's name where not.
     writeFile(in / "a.xml", examples::GenerateClass({.pupils = 25, .seed = 1}).Document);
     writeFile(in / "casse.jad", "PK");
-    writeFile(in / "b.xml", examples::GenerateClass({.pupils = 30, .seed = 77}).Document);
+    writeFile(in / "b.xml",
+              examples::GenerateClass({.pupils = 30, .seed = 77, .className = "CE2 A"}).Document);
     writeFile(in / "trente-et-un.xml", examples::GenerateClass({.pupils = 31}).Document);
-    writeFile(in / "c.xml", examples::GenerateClass({.pupils = 1, .absentPupil = 1}).Document);
+    writeFile(in / "c.xml",
+              examples::GenerateClass({.pupils = 1, .absentPupil = 1, .className = ""}).Document);
     writeFile(in / "melange.xml", mismatched);
     std::vector<std::string> args{"--dossier", (in / "ecole").string()};
     for (const char* name : {"a.xml", "casse.jad", "b.xml", "trente-et-un.xml", "c.xml", "melange.xml"})
@@ -113,21 +148,23 @@ TEST(SchoolBatch, SchoolRowsComeFromEveryPupilAndFailingClassesAreSkipped) {
           "melange : Les listes de français et de mathématiques ne nomment pas le même élève",
           "3 classes écrites (56 élèves)", "3 classes en échec : casse, trente-et-un, melange."})
         EXPECT_NE(run.err.find(reason), std::string::npos) << reason << "\n" << run.err;
-    EXPECT_EQ(entries(in / "ecole"), (std::vector<std::string>{"a", "b", "c", "ecole.csv"}));
-    for (const char* name : {"a", "b", "c"}) {
+    const std::vector<std::string> classes{"CE2 A", "CE2 A-2", "c"};
+    EXPECT_EQ(entries(in / "ecole"),
+              (std::vector<std::string>{"CE2 A", "CE2 A-2", "c", "ecole-items.csv", "ecole.csv"}));
+    for (const std::string& name : classes) {
         EXPECT_EQ(entries(in / "ecole" / name),
-                  (std::vector<std::string>{"fiches.pdf", "groupes.csv", "scores.csv", "synthese.csv",
-                                            "synthese.pdf"}));
+                  (std::vector<std::string>{"fiches.pdf", "groupes.csv", "items.csv", "scores.csv",
+                                            "synthese.csv", "synthese.pdf"}));
         EXPECT_TRUE(readFile(in / "ecole" / name / "fiches.pdf").starts_with("%PDF"));
     }
 
     // Each class's own synthesis rows behind its name, then the school over all 56 pupils.
     std::vector<std::string> expected;
-    for (const char* name : {"a", "b", "c"})
+    for (const std::string& name : classes)
         for (const std::string& row : csvRows(in / "ecole" / name / "synthese.csv"))
-            expected.push_back(name + (";" + row));
+            expected.push_back(name + ";" + row);
     for (const std::string& row :
-         expectedSchoolRows({in / "ecole" / "a" / "scores.csv", in / "ecole" / "b" / "scores.csv",
+         expectedSchoolRows({in / "ecole" / "CE2 A" / "scores.csv", in / "ecole" / "CE2 A-2" / "scores.csv",
                              in / "ecole" / "c" / "scores.csv"}))
         expected.push_back(row);
     EXPECT_EQ(expected.size(), 4u * 35u);
@@ -136,6 +173,19 @@ TEST(SchoolBatch, SchoolRowsComeFromEveryPupilAndFailingClassesAreSkipped) {
                                  "classe;matiere;objectif;evalues;absents;SR_moyen;A;ECA;NA;pct_A;pct_ECA;"
                                  "pct_NA;classe_entiere\r\n"));
     EXPECT_EQ(csvRows(in / "ecole" / "ecole.csv"), expected);
+
+    // The same for the items: the classes' rows, then their sums.
+    expected.clear();
+    std::vector<fs::path> itemFiles;
+    for (const std::string& name : classes) {
+        itemFiles.push_back(in / "ecole" / name / "items.csv");
+        for (const std::string& row : csvRows(itemFiles.back()))
+            expected.push_back(name + ";" + row);
+    }
+    for (const std::string& row : expectedSchoolItemRows(itemFiles))
+        expected.push_back(row);
+    EXPECT_EQ(expected.size(), 4u * 181u);
+    EXPECT_EQ(csvRows(in / "ecole" / "ecole-items.csv"), expected);
     EXPECT_TRUE(fs::is_empty(tmp.path())) << "work folders left behind";
 }
 
@@ -156,7 +206,8 @@ TEST(SchoolBatch, SameNamesGetASuffixAndOlderResultsAreReplacedClassByClass) {
             runZebFiches({"--dossier", out.string(), (in / "x").string(), (in / "y").string()}, tmp);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(run.err.find("2 classes écrites (8 élèves)"), std::string::npos) << run.err;
-        EXPECT_EQ(entries(out), (std::vector<std::string>{"classe", "classe-2", "ecole.csv"}));
+        EXPECT_EQ(entries(out),
+                  (std::vector<std::string>{"classe", "classe-2", "ecole-items.csv", "ecole.csv"}));
         EXPECT_EQ(pupilsOf("classe"), 3);
         EXPECT_EQ(pupilsOf("classe-2"), 5);
     }
@@ -169,7 +220,7 @@ TEST(SchoolBatch, SameNamesGetASuffixAndOlderResultsAreReplacedClassByClass) {
         runZebFiches({"--dossier", out.string(), (in / "x").string(), (in / "y").string()}, tmp);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_NE(run.err.find("classe-2 : "), std::string::npos) << run.err;
-    EXPECT_EQ(entries(out), (std::vector<std::string>{"classe", "classe-2", "ecole.csv"}));
+    EXPECT_EQ(entries(out), (std::vector<std::string>{"classe", "classe-2", "ecole-items.csv", "ecole.csv"}));
     EXPECT_EQ(pupilsOf("classe"), 4);
     EXPECT_EQ(pupilsOf("classe-2"), 5);
     const std::string notice = readFile(out / "classe-2" / "ANCIENS-RESULTATS.txt");
@@ -182,11 +233,13 @@ TEST(SchoolBatch, SameNamesGetASuffixAndOlderResultsAreReplacedClassByClass) {
     writeFile(in / "y" / "classe.jad", archiveOf({.pupils = 2}));
     ASSERT_EQ(
         runZebFiches({"--dossier", out.string(), (in / "x").string(), (in / "y").string()}, tmp).exitCode, 0);
-    EXPECT_EQ(entries(out / "classe-2"), (std::vector<std::string>{"fiches.pdf", "groupes.csv", "scores.csv",
-                                                                   "synthese.csv", "synthese.pdf"}));
+    EXPECT_EQ(entries(out / "classe-2"),
+              (std::vector<std::string>{"fiches.pdf", "groupes.csv", "items.csv", "scores.csv",
+                                        "synthese.csv", "synthese.pdf"}));
 }
 
-// A class's folder is named after its export, accents kept, under a name every system opens.
+// A class's folder is named after the class its export names, or else after the export, accents
+// kept, under a name every system opens.
 TEST(SchoolBatch, ClassFoldersKeepAccentsAndAvoidWhatWindowsRefuses) {
     TempFolder in, tmp;
     const std::vector<std::string> names = {"H\xC3\xA9l\xC3\xA8ne CE2", "aux", "ce2 b."};
@@ -195,10 +248,14 @@ TEST(SchoolBatch, ClassFoldersKeepAccentsAndAvoidWhatWindowsRefuses) {
         writeFile(in / (name + ".jad"), archiveOf({.pupils = static_cast<int>(args.size())}));
         args.push_back((in / (name + ".jad")).string());
     }
+    writeFile(in / "nomme.xml",
+              examples::GenerateClass({.pupils = 5, .className = "CE2/CM1 : \xC9l\xE8ves."}).Document);
+    args.push_back((in / "nomme.xml").string());
     const ProcessRun run = runZebFiches(args, tmp);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(entries(in / "out"),
-              (std::vector<std::string>{"H\xC3\xA9l\xC3\xA8ne CE2", "_aux", "ce2 b_", "ecole.csv"}));
+              (std::vector<std::string>{"CE2_CM1 _ \xC3\x89l\xC3\xA8ves_", "H\xC3\xA9l\xC3\xA8ne CE2", "_aux",
+                                        "ce2 b_", "ecole-items.csv", "ecole.csv"}));
 }
 
 TEST(SchoolBatch, AnOutputFolderThatCannotBeUsedStopsEverything) {

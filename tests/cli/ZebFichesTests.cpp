@@ -146,6 +146,40 @@ std::pair<std::string, std::string> expectedSynthesisAndGroups(const examples::G
     return {synthesis, groups};
 }
 
+// The row of item k expected of a generated class, from its pupils' codes by the definitions
+// of the columns.
+std::string expectedItemRow(const examples::GeneratedClass& generated, bool french, int k) {
+    auto state = std::make_unique<ProgramState>();
+    BuildObjectiveTables(*state);
+    std::string objective;
+    for (int j = 1; j <= (french ? FrenchObjectiveCount : MathsObjectiveCount); ++j) {
+        std::stringstream list{french ? state->FrenchTable.ItemLists[j].str()
+                                      : state->MathsTable.ItemLists[j].str()};
+        for (std::string piece; std::getline(list, piece, ',');)
+            if (std::stoi(piece) == k)
+                objective = std::to_string(j);
+    }
+    int codes[10] = {}, n = 0;
+    for (const examples::GeneratedPupil& pupil : generated.Pupils) {
+        const std::string& text = french ? pupil.FrenchCodes : pupil.MathsCodes;
+        const auto at = static_cast<std::size_t>(k - 1);
+        if (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            ++codes[text[at] - '0'], ++n;
+    }
+    const int success = codes[1] + codes[2], none = codes[0], failure = n - success - none;
+    const auto pct = [n](int count) {
+        return n == 0 ? std::string("Abs") : std::to_string((200 * count + n) / (2 * n));
+    };
+    std::string row =
+        std::string(french ? "francais;" : "mathematiques;") + std::to_string(k) + ";" + objective;
+    for (const int value : {n, static_cast<int>(generated.Pupils.size()) - n, success, failure, none})
+        row += ";" + std::to_string(value);
+    row += ";" + pct(success) + ";" + pct(failure) + ";" + pct(none);
+    for (const int count : codes)
+        row += ";" + std::to_string(count);
+    return row;
+}
+
 } // namespace
 
 TEST(ClassReport, SynthesisRowsAtTheEdges) {
@@ -164,6 +198,14 @@ TEST(ClassReport, SynthesisRowsAtTheEdges) {
         EXPECT_EQ(cli::SynthesisCsvRow(Subject::Mathematics, 19, tally),
                   "mathematiques;19;" + std::string(row) + "\r\n");
     }
+}
+
+TEST(ClassReport, AnItemNobodyHasACodeForIsAbsent) {
+    ItemCounts nobody; // item 17 of Mathematics belongs to no objective
+    nobody.Item = 17;
+    nobody.Absent = 3;
+    EXPECT_EQ(cli::ItemsCsvRow(Subject::Mathematics, nobody),
+              "mathematiques;17;;0;3;0;0;0;Abs;Abs;Abs;0;0;0;0;0;0;0;0;0;0\r\n");
 }
 
 TEST(ZebFiches, SynthesisAndGroupsOfGeneratedClassesMatchTheDefinitions) {
@@ -228,6 +270,28 @@ TEST(ZebFiches, CsvOfAGeneratedClassMatchesIndependentArithmetic) {
     }
 }
 
+// One row per subject and item, French first; items of no objective have an empty objectif.
+TEST(ZebFiches, ItemsCsvOfAGeneratedClassMatchesTheDefinitions) {
+    TempFolder folder, tmp;
+    const examples::GeneratedClass generated =
+        examples::GenerateClass({.pupils = 30, .seed = 5, .absentPupil = 4});
+    writeFile(folder / "classe.xml", generated.Document);
+    const ProcessRun run = runZebFiches(
+        {"--items-csv", (folder / "items.csv").string(), "--anonyme", (folder / "classe.xml").string()}, tmp);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> lines;
+    std::stringstream file{readFile(folder / "items.csv")};
+    for (std::string line; std::getline(file, line, '\n');)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 1u + 93u + 88u);
+    EXPECT_EQ(lines[0],
+              "\xEF\xBB\xBFmatiere;item;objectif;evalues;absents;reussite;echec;non_reponse;pct_reussite;"
+              "pct_echec;pct_non_reponse;c0;c1;c2;c3;c4;c5;c6;c7;c8;c9\r");
+    for (const auto& [french, item] : {std::pair{true, 1}, {true, 93}, {false, 17}, {false, 45}, {false, 88}})
+        EXPECT_EQ(lines[static_cast<std::size_t>((french ? 0 : 93) + item)],
+                  expectedItemRow(generated, french, item) + "\r");
+}
+
 TEST(ZebFiches, SummaryNamesEveryPupil) {
     TempFolder folder, tmp;
     const examples::GeneratedClass generated = examples::GenerateClass();
@@ -274,13 +338,14 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"--pdf", csv, "--subject", "latin", "x.xml"}, 2, "matière inconnue : latin"},
         {{"--pdf", csv, "--treatment=x", "x.xml"}, 2, "traitement inconnu : x"},
         {{"--treatment", "coding", "x.xml"}, 2, "il va avec --pdf"},
-        {{"--subject", "maths", "x.xml"}, 2, "il va avec --pdf, --synthese ou --par-eleve"},
+        {{"--subject", "maths", "x.xml"}, 2, "il va avec --pdf, --synthese, --items ou --par-eleve"},
         {{"--synthese", csv, "--pdf", csv, "x.xml"}, 2, "--pdf et --synthese désignent le même fichier"},
         {{"--csv", csv, "--pdf", csv, "x.xml"}, 2, "le même fichier"},
         {{"--synthese-csv", csv, "--groupes-csv=" + csv, "x.xml"},
          2,
          "--synthese-csv et --groupes-csv désignent"},
         {{"--groupes-csv", (folder / "vide.xml").string(), (folder / "vide.xml").string()}, 1, "lui-même"},
+        {{"--groupes-csv", csv, "--items-csv", csv, "x.xml"}, 2, "--groupes-csv et --items-csv désignent"},
         {{}, 2, "indiquez le document d'export"},
         {{"a.xml", "b.xml"}, 2, "un seul document"},
         {{"--dossier", (folder / "ecole").string(), "--csv", csv, "a.xml"}, 2, "--csv n'a pas lieu d'être"},
@@ -619,22 +684,40 @@ TEST(ZebFiches, AnonymousCsvFilesNameNobody) {
     EXPECT_EQ(run.exitCode, 2);
 }
 
-TEST(ZebFiches, SynthesisHoldsTheThreeKindsOfPagesFrenchFirst) {
+TEST(ZebFiches, SynthesisAndItemPagesInTheirOrderFrenchFirst) {
     TempFolder folder, tmp;
     writeFile(folder / "classe.xml", examples::GenerateClass({.pupils = 1}).Document);
-    const std::filesystem::path pdf = folder / "synthese.pdf";
-    const ProcessRun run = runZebFiches({"--synthese", pdf.string(), (folder / "classe.xml").string()}, tmp);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "");
-    ASSERT_EQ(PdfPageCount(pdf), 6);
-    const char* titles[] = {"TABLEAU DE LA CLASSE", "SYNTHESE DE LA CLASSE", "GROUPES DE BESOIN"};
-    for (int page = 1; page <= 6; ++page) {
-        const std::string text = collapsed(PdfText(pdf, page));
-        EXPECT_NE(text.find(titles[(page - 1) % 3]), std::string::npos) << page << ": " << text;
-        EXPECT_NE(text.find(page <= 3 ? "Français" : "Mathématiques"), std::string::npos) << page;
+    const std::vector<std::string> synthesis{"TABLEAU DE LA CLASSE", "SYNTHESE DE LA CLASSE",
+                                             "GROUPES DE BESOIN", "ANALYSE DES ITEMS",
+                                             "ITEMS LES MOINS RÉUSSIS"};
+    const std::vector<std::string> items(synthesis.end() - 2, synthesis.end());
+    const struct {
+        std::vector<std::string> options;
+        std::vector<std::string> titles; // of each subject's pages
+        std::vector<std::string> subjects;
+    } cases[] = {
+        {{"--synthese"}, synthesis, {"Français", "Mathématiques"}},
+        {{"--subject", "maths", "--items"}, items, {"Mathématiques"}},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path pdf = folder / "pages.pdf";
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {pdf.string(), (folder / "classe.xml").string()});
+        const ProcessRun run = runZebFiches(args, tmp);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        const auto pages = static_cast<int>(c.titles.size() * c.subjects.size());
+        ASSERT_EQ(PdfPageCount(pdf), pages);
+        for (int page = 1; page <= pages; ++page) {
+            const std::string text = collapsed(PdfText(pdf, page));
+            const auto index = static_cast<std::size_t>(page - 1);
+            EXPECT_NE(text.find(c.titles[index % c.titles.size()]), std::string::npos)
+                << page << ": " << text;
+            EXPECT_NE(text.find(c.subjects[index / c.titles.size()]), std::string::npos) << page;
+        }
+        EXPECT_EQ(std::filesystem::status(pdf).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     }
-    EXPECT_EQ(std::filesystem::status(pdf).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(ZebFiches, ArchivesGiveTheSameScoresAsTheirDocument) {

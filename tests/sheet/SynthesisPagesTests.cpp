@@ -1,6 +1,8 @@
 #include "RecordingCanvas.h"
 #include "core/ObjectiveTables.h"
+#include "sheet/ClassPages.h"
 #include "sheet/SynthesisPages.h"
+#include "sheet/TextWidth.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 
 using namespace zeb;
 using zeb::test::RecordingCanvas;
@@ -108,8 +111,8 @@ TEST(SynthesisPages, ThirtyLongNamesStayInsideThePrintableArea) {
             const int height = (landscape ? A4ShortSide : A4LongSide) - 2 * PrintableInset;
             const RecordingCanvas canvas = drawn(document, page);
             for (const auto& text : canvas.texts) {
-                const double em = text.size * 96.0 / 72.0;
-                EXPECT_LE(text.x + 0.55 * em * double(text.text.size()), width) << page << ": " << text.text;
+                const double em = text.points * 96.0 / 72.0;
+                EXPECT_LE(text.x + TextWidth(text.text, text.points), width) << page << ": " << text.text;
                 EXPECT_GE(text.y, 0);
                 EXPECT_LE(text.y + 1.15 * em, height) << page << ": " << text.text;
             }
@@ -124,7 +127,7 @@ TEST(SynthesisPages, GroupsFlowOverPagesWithoutSplittingAnObjective) {
     const SynthesisDocument document(Subject::Mathematics, SheetSource::Of(*state));
     std::map<std::string, int> namesUnder; // objective number -> names drawn below it
     std::string current;
-    for (int page = SynthesisDocument::FirstGroupsPage; page < document.PageCount(); ++page) {
+    for (int page = SynthesisDocument::FirstGroupsPage; page < document.FirstItemsPage(); ++page) {
         current.clear(); // a name before any heading on a page would be counted nowhere
         for (const auto& text : drawn(document, page).texts) {
             if (text.x == 11 && text.y >= 8 * LinePitch)
@@ -153,7 +156,7 @@ TEST(SynthesisPages, TableCellsAndCountsIncludingTiesAndAbsences) {
               (std::vector<std::string>{"A", "ECA", "NA", "A"}));
     EXPECT_EQ(std::vector(first.end() - 3, first.end()), (std::vector<std::string>{"6", "5", "5"}));
     EXPECT_EQ(absent,
-              (std::vector<std::string>{"2", "DESCHAMPS-DE-LA-BROSSERIC", "Marie-Christine", "0", "0", "0"}));
+              (std::vector<std::string>{"2", "DESCHAMPS-DE-LA-BROSSERIC", "Marie-Christine", "absent(e)"}));
     EXPECT_EQ(textsInRow(canvas, 11).at(1), "1"); // foot: A count of objective 1
     // Shading: ECA light, NA medium, A none.
     EXPECT_EQ(canvas.rects.size(), 10u);
@@ -183,4 +186,98 @@ TEST(SynthesisPages, ScrollingMovesEveryRowAndPagesOutsideDrawNothing) {
     EXPECT_TRUE(drawn(document, document.PageCount()).texts.empty());
     EXPECT_EQ(document.Orientation(0), PageOrientation::Landscape);
     EXPECT_EQ(document.Orientation(1), PageOrientation::Portrait);
+}
+
+TEST(SynthesisPages, ClassTableShowsAbsencesAndAKeyOfEveryObjectiveWithinThePage) {
+    const auto state = classOf(30, mixed);
+    for (Subject subject : {Subject::French, Subject::Mathematics}) {
+        SCOPED_TRACE(subject == Subject::French ? "French" : "Maths");
+        const SynthesisDocument document(subject, SheetSource::Of(*state));
+        const RecordingCanvas canvas = drawn(document, SynthesisDocument::ClassTablePage);
+        const int objectives = ObjectiveCountOf(subject);
+        int absCells = 0, expectedAbs = 0;
+        for (int p = 1; p <= 30; ++p)
+            for (int n = 1; n <= objectives; ++n)
+                expectedAbs += p != 2 && mixed(subject, n, p) < 0 ? 1 : 0;
+        int lowestRule = 0;
+        for (const auto& line : canvas.lines)
+            lowestRule = std::max({lowestRule, line.y1, line.y2});
+        std::map<std::string, int> keyed; // "n : " or "Domaine d : " -> lines
+        std::vector<RecordingCanvas::Text> key;
+        for (const auto& text : canvas.texts) {
+            absCells += text.text == "Abs" ? 1 : 0;
+            keyed["absent(e)"] += text.text == "absent(e)" ? 1 : 0;
+            if (const auto colon = text.text.find(" : "); text.y > lowestRule && colon != std::string::npos) {
+                keyed[text.text.substr(0, colon + 3)] += 1;
+                key.push_back(text);
+            }
+        }
+        EXPECT_EQ(absCells, expectedAbs);
+        EXPECT_EQ(keyed["absent(e)"], 1); // pupil 2's row
+        const classpages::Outline outline = classpages::outlineOf(subject, SheetSource::Of(*state));
+        for (int n = 1; n <= objectives; ++n) {
+            const std::string full =
+                std::to_string(n) + " : " + std::string(outline.statements[std::size_t(n)]);
+            EXPECT_EQ(keyed[full.substr(0, full.find(" : ") + 3)], 1) << n;
+            for (const auto& text : key)
+                if (text.text.starts_with(std::to_string(n) + " : ") && text.text != full) { // shortened
+                    EXPECT_TRUE(text.text.ends_with("\x85") &&
+                                full.starts_with(text.text.substr(0, text.text.size() - 1)))
+                        << text.text;
+                }
+        }
+        for (int d = 1; d <= outline.domainCount; ++d)
+            EXPECT_EQ(keyed["Domaine " + std::to_string(d) + " : "], 1) << d;
+        // One line each, side by side without overlapping, inside the landscape page.
+        std::sort(key.begin(), key.end(),
+                  [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
+        for (std::size_t i = 0; i < key.size(); ++i) {
+            const double end = key[i].x + TextWidth(key[i].text, key[i].points);
+            EXPECT_LE(end, A4LongSide - 2 * PrintableInset) << key[i].text;
+            EXPECT_LE(key[i].y + 1.15 * key[i].points * 96 / 72, A4ShortSide - 2 * PrintableInset)
+                << key[i].text;
+            if (i + 1 < key.size() && key[i + 1].y == key[i].y) {
+                EXPECT_LT(end, key[i + 1].x) << key[i].text;
+            }
+        }
+    }
+}
+
+TEST(SynthesisPages, FewEvaluatedAndWholeClassMarksAndEachPupilsSR) {
+    // Five pupils. Objective 1: two sat it (few); 2: three sat it, one acquired (whole class);
+    // 3: nobody; the rest: all acquired.
+    const auto state = classOf(5, [](Subject, int n, int p) {
+        if (n == 1)
+            return p <= 2 ? 80 : -1;
+        if (n == 2)
+            return p <= 3 ? std::array{0, 90, 40, 55}[std::size_t(p)] : -1;
+        return n == 3 ? -1 : 100;
+    });
+    const SynthesisDocument document(Subject::French, SheetSource::Of(*state));
+    const RecordingCanvas summary = drawn(document, SynthesisDocument::ClassSynthesisPage);
+    const auto rowOf = [](const RecordingCanvas& canvas, const std::string& text) {
+        for (const auto& drawnText : canvas.texts)
+            if (drawnText.text == text)
+                return drawnText.y / LinePitch;
+        return -1;
+    };
+    const std::string few = "peu d'\xE9l\xE8ves \xE9valu\xE9s";
+    const std::vector<std::string> statementRow1 = textsInRow(summary, rowOf(summary, "1"));
+    EXPECT_EQ(std::count(statementRow1.begin(), statementRow1.end(), few), 1);
+    const std::vector<std::string> statementRow2 = textsInRow(summary, rowOf(summary, "2"));
+    EXPECT_EQ(std::count(statementRow2.begin(), statementRow2.end(), few), 0);
+    EXPECT_EQ(textsInRow(summary, rowOf(summary, "1") + 1).at(0), "2 (3 abs.)");
+    EXPECT_EQ(textsInRow(summary, rowOf(summary, "2") + 1).at(0), "3 (2 abs.)");
+    EXPECT_EQ(textsInRow(summary, rowOf(summary, "3")).back(), "aucun \xE9l\xE8ve \xE9valu\xE9");
+
+    const RecordingCanvas groups = drawn(document, SynthesisDocument::FirstGroupsPage);
+    const std::string again = "\xE0 reprendre avec toute la classe";
+    const std::vector<std::string> heading2 = textsInRow(groups, rowOf(groups, "2"));
+    EXPECT_EQ(std::count(heading2.begin(), heading2.end(), again), 1);
+    for (const char* acquired : {"1", "4"}) {
+        const std::vector<std::string> heading = textsInRow(groups, rowOf(groups, acquired));
+        EXPECT_EQ(std::count(heading.begin(), heading.end(), again), 0) << acquired;
+    }
+    EXPECT_NE(rowOf(groups, "DESCHAMPS-DE-LA-BROSSERIC Marie-Christine (40 %)"), -1); // NA on 2
+    EXPECT_NE(rowOf(groups, "DESCHAMPS-DE-LA-BROSSERID Marie-Christine (55 %)"), -1); // ECA on 2
 }
