@@ -201,7 +201,7 @@ std::optional<std::string> referenced(std::string_view reference) {
     if (digits.empty())
         return std::nullopt;
     for (const char c : digits) {
-        const int value = c >= '0' && c <= '9'               ? c - '0'
+        const int value = c >= '0' && c <= '9'          ? c - '0'
                           : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
                           : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
                                                         : -1;
@@ -242,10 +242,14 @@ std::string classText(std::string_view raw) {
                     continue;
                 }
         }
-        const auto byte = static_cast<unsigned char>(raw[i]);
-        text += byte < 0x20 || byte == 0x7F ? ' ' : raw[i];
+        text += raw[i];
     }
     text = DecodeFirstNameEscapes(text);
+    // Control characters, written as they stand or as references, would reach a page or a
+    // terminal: they become spaces.
+    for (char& c : text)
+        if (const auto byte = static_cast<unsigned char>(c); byte < 0x20 || byte == 0x7F)
+            c = ' ';
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string::npos)
         return {};

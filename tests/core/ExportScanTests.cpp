@@ -153,19 +153,26 @@ TEST(ReadClassInfo, TheClassSchoolAndTeacherBeforeTheFirstPupil) {
         std::vector<std::string> lines;
         std::string className, school, teacher;
     } cases[] = {
-        {{"<CLASSE>", "  <ECOLE uai=\"0299912X\">\xC9"
-                      "cole des Ch\xEAnes</ECOLE>",
+        {{"<CLASSE>",
+          "  <ECOLE uai=\"0299912X\">\xC9"
+          "cole des Ch\xEAnes</ECOLE>",
           "<ENSEIGNANT>M. Kerbrat</ENSEIGNANT>", "  <NOM_CLASSE> CE2 A </NOM_CLASSE>"},
-         "CE2 A", "\xC9"
-                  "cole des Ch\xEAnes",
+         "CE2 A",
+         "\xC9"
+         "cole des Ch\xEAnes",
          "M. Kerbrat"},
         // References and escapes decoded, control characters made spaces, the first one taken.
-        {{"<NOM_CLASSE>CE2 &amp; CM1 &#233;&#x2019;&#x4E2D;\tb\\u00e9</NOM_CLASSE>", "<NOM_CLASSE>X</NOM_CLASSE>"},
-         "CE2 & CM1 \xE9\x92? b\xE9", "", ""},
+        {{"<NOM_CLASSE>CE2 &amp; CM1 &#233;&#x2019;&#x4E2D;\tb\\u00e9&#10;&#x1B;x</NOM_CLASSE>",
+          "<NOM_CLASSE>X</NOM_CLASSE>"},
+         "CE2 & CM1 \xE9\x92? b\xE9  x",
+         "",
+         ""},
         // A look-alike element, one not closed on its line, and what follows the first pupil.
         {{"<ECOLE_ID>123</ECOLE_ID>", "<ENSEIGNANT>Mme", "Durand</ENSEIGNANT>",
           "<MELEVE_MID>A--B (</MELEVE_MID>", "<NOM_CLASSE>late</NOM_CLASSE>"},
-         "", "", ""},
+         "",
+         "",
+         ""},
         // Longer than its field: cut.
         {{"<NOM_CLASSE>" + std::string(70, 'x') + "</NOM_CLASSE>"}, std::string(60, 'x'), "", ""},
     };
