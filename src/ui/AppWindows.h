@@ -19,8 +19,9 @@
 //
 // Around them: ProgramWindows (creates the five, in this order), ErrorBox (the error box of
 // every handler), WindowKit (fonts, hourglass, close as "Retour"), BuiltOnDemand, Artwork (the
-// pictures, drawn in code), QuitSignals (the end of the session). The message box and the file
-// dialog every window asks through are in qtkit/.
+// pictures, drawn in code), QuitSignals (the end of the session), Accessibility (what screen
+// readers are kept from: the controls hidden by design, the pupil grid's code columns). The
+// message box and the file dialog every window asks through are in qtkit/.
 
 #include <cstdint>
 #include <string>

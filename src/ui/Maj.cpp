@@ -6,6 +6,7 @@
 #include "core/ProgramState.h"
 #include "platform/Platform.h"
 #include "qttext/QtText.h"
+#include "ui/Accessibility.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"
 
@@ -76,6 +77,8 @@ public:
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setSelectionMode(QAbstractItemView::ContiguousSelection);
         setSelectionBehavior(QAbstractItemView::SelectItems);
+        // The arrows go from cell to cell; Tab goes on to the next control.
+        setTabKeyNavigation(false);
         setMouseTracking(true);
         // Rows added later, by a fill or a load, get their heading cell at once.
         connect(model(), &QAbstractItemModel::rowsInserted, this,
@@ -308,16 +311,21 @@ TForm4::TForm4(AppWindows& windows, QWidget* parent)
     Label2->setGeometry(240, 352, 80, 17);
     VersionEdit = new QLineEdit(this);
     VersionEdit->setGeometry(322, 349, 121, 21);
+    Label1->setBuddy(DateEdit);
+    Label2->setBuddy(VersionEdit);
     Enregistrer = new QPushButton(QStringLiteral("&Enregistrer"), this);
     Enregistrer->setGeometry(470, 360, 97, 31);
     Charger = new QPushButton(QStringLiteral("&Charger"), this);
     Charger->setGeometry(580, 360, 97, 31);
     ListBox1 = new QListWidget(this);
     ListBox1->setGeometry(8, 374, 200, 20);
-    // The save and load are kept for the maintainer, not offered to the teacher.
+    // The save and load are kept for the maintainer, not offered to the teacher, nor read out to
+    // one who uses a screen reader.
     for (QWidget* tool : std::initializer_list<QWidget*>{Label1, DateEdit, Label2, VersionEdit, Enregistrer,
-                                                         Charger, ListBox1})
+                                                         Charger, ListBox1}) {
         tool->hide();
+        KeepFromAssistiveTechnology(tool);
+    }
 
     Retour = new QPushButton(artwork::BackGlyph(), QStringLiteral("&Retour"), this);
     Retour->setGeometry(698, 360, 97, 31);
@@ -340,9 +348,11 @@ void TForm4::buildGrids() {
     auto* french = new ReferenceGrid({80, 471, 234}, this);
     french->setObjectName(QStringLiteral("FGrille"));
     french->setGeometry(5, 8, 790, 161);
+    french->setAccessibleName(QStringLiteral("Objectifs de français"));
     auto* maths = new ReferenceGrid({80, 473, 231}, this);
     maths->setObjectName(QStringLiteral("MGrille"));
     maths->setGeometry(5, 177, 790, 161);
+    maths->setAccessibleName(QStringLiteral("Objectifs de mathématiques"));
     FGrille.set(french);
     MGrille.set(maths);
     // Below the other controls, and the first to take the focus, as if built with the window

@@ -3,6 +3,7 @@
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
 #include "qttext/QtText.h"
+#include "ui/Accessibility.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"
 
@@ -48,10 +49,12 @@ void setHeadings(QTableWidget* grid) {
 }
 
 // The code columns hold every answer of the pupil: they travel with the row but must never
-// come into view, whatever the keyboard's column moves ask the view to scroll to.
-class PupilGrid final : public QTableWidget {
+// come into view, whatever the keyboard's column moves ask the view to scroll to, nor be read
+// out by a screen reader.
+class PupilGrid final : public PartlyShownTable {
 public:
-    using QTableWidget::QTableWidget;
+    explicit PupilGrid(QWidget* parent)
+        : PartlyShownTable(MaxPupils, PupilColumnCount, ShownColumnCount, parent) {}
 
 protected:
     void updateGeometries() override {
@@ -130,10 +133,13 @@ void TForm2::buildChoices() {
     navy.setColor(QPalette::WindowText, QColor(0, 0, 128));
     Label1->setPalette(navy);
     Label1->setGeometry(2, 10, Panel1->width() - 4, 22);
+    Label1->setAccessibleName(
+        QStringLiteral("Sélectionner la matière et le type de traitement")); // no underscores
 
     GroupBox1 = new QGroupBox(Panel1);
     GroupBox1->setToolTip(QStringLiteral("Cliquer sur la matière"));
     GroupBox1->setGeometry(40, 42, 245, 50);
+    GroupBox1->setAccessibleName(QStringLiteral("Matière")); // the box has no title
     RadioFrancais = makeRadio(GroupBox1, QStringLiteral("&Français"), 16);
     RadioMathematiques = makeRadio(GroupBox1, QStringLiteral("&Mathématiques"), 128);
     RadioFrancais->setChecked(true);
@@ -141,6 +147,7 @@ void TForm2::buildChoices() {
     GroupBox2 = new QGroupBox(Panel1);
     GroupBox2->setToolTip(QStringLiteral("Cliquer sur le traitement"));
     GroupBox2->setGeometry(312, 42, 245, 50);
+    GroupBox2->setAccessibleName(QStringLiteral("Traitement"));
     RadioCodage = makeRadio(GroupBox2, QStringLiteral("&Codage"), 16);
     RadioPourcentage = makeRadio(GroupBox2, QStringLiteral("&Pourcentage"), 128);
     RadioCodage->setChecked(true);
@@ -197,10 +204,11 @@ void TForm2::connectControls() {
 TForm2::~TForm2() = default;
 
 void TForm2::buildGrid() {
-    auto* grid = new PupilGrid(MaxPupils, PupilColumnCount, this);
+    auto* grid = new PupilGrid(this);
     StringGrid1.set(grid);
     grid->setFont(PixelFont(QStringLiteral("Times New Roman"), 16));
     grid->setToolTip(QStringLiteral("Cliquer sur l'élève désiré"));
+    grid->setAccessibleName(QStringLiteral("Liste des élèves"));
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,5 +1,6 @@
 #include "Zeb4.h"
 
+#include "Accessibility.h"
 #include "Artwork.h"
 #include "WindowKit.h"
 
@@ -84,12 +85,15 @@ TAboutBox::TAboutBox(AppWindows& windows, QWidget* parent)
     // The pictures are drawn when the box is first shown (most sessions never open it).
     Image1 = new QLabel(Panel1);
     Image1->setGeometry(80, 16, 369, 49);
+    Image1->setAccessibleName(QStringLiteral("ZEB v2 – Évaluation CE2"));
     Image2 = new QLabel(Panel1);
     Image2->setGeometry(56, 16, 89, 49);
+    Image2->setAccessibleName(QStringLiteral("Logo de ZEB"));
     Image2->raise(); // the mark sits on the banner's blank left end
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(7, 196, 473, 203);
+    Memo1->setAccessibleName(QStringLiteral("Comment utiliser ZEB v2"));
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setFont(PixelFont(QStringLiteral("Arial"), 13));
     QPalette grey = Memo1->palette();
@@ -111,6 +115,7 @@ TAboutBox::TAboutBox(AppWindows& windows, QWidget* parent)
     Button1 = new QPushButton(QStringLiteral("Consulter les objectifs et les items retenus"), this);
     Button1->setGeometry(7, 405, 185, 27);
     Button1->hide();
+    KeepFromAssistiveTechnology(Button1);
 
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });

@@ -12,6 +12,7 @@
 #include "platform/Platform.h"
 #include "qtkit/FileDialog.h"
 #include "qttext/QtText.h"
+#include "ui/Accessibility.h"
 #include "ui/Artwork.h"
 #include "ui/ErrorBox.h"
 #include "ui/WindowKit.h"
@@ -42,9 +43,11 @@ namespace {
 
 constexpr const char* ExtractionFolderName = "extraction";
 
-QPlainTextEdit* memo(QWidget* parent, const QRect& geometry, const QString& text, const QColor& colour,
-                     int pixels) {
+// `name`: what the notice holds, for a screen reader.
+QPlainTextEdit* memo(QWidget* parent, const QRect& geometry, const QString& name, const QString& text,
+                     const QColor& colour, int pixels) {
     auto* edit = new QPlainTextEdit(text, parent);
+    edit->setAccessibleName(name);
     edit->setGeometry(geometry);
     edit->setReadOnly(true);
     // A notice, not a field: Tab goes from button to button.
@@ -126,10 +129,12 @@ void TForm1::buildBanner() {
     auto* banner = new QLabel(this); // Image1
     banner->setGeometry(104, 16, 585, 81);
     banner->setPixmap(artwork::Banner(585, 81));
+    banner->setAccessibleName(QStringLiteral("ZEB v2 – Évaluation CE2"));
     auto* logo = new QLabel(this); // Image2
     logo->setGeometry(112, 8, 145, 65);
     logo->setScaledContents(true);
     logo->setPixmap(artwork::Logo(145, 65));
+    logo->setAccessibleName(QStringLiteral("Logo de ZEB"));
 }
 
 // "Fichier d'entrée": the export's path and the button that asks for it.
@@ -143,6 +148,7 @@ void TForm1::buildFileBox() {
     SpeedButton1->setGeometry(744, 16, 31, 22);
     SpeedButton1->setIcon(artwork::OpenGlyph());
     SpeedButton1->setToolTip(QStringLiteral("Parcourir"));
+    SpeedButton1->setAccessibleName(QStringLiteral("Parcourir")); // not its group box's title
 }
 
 void TForm1::buildButtons() {
@@ -156,6 +162,7 @@ void TForm1::buildButtons() {
     BitBtn1 = new QPushButton(artwork::HelpGlyph(), QString(), this);
     BitBtn1->setGeometry(752, 168, 31, 25);
     BitBtn1->setToolTip(QStringLiteral("Aide ZEB v2"));
+    BitBtn1->setAccessibleName(QStringLiteral("Aide"));
 }
 
 // The grey panel: the evaluation's date, what the program does, the precautions for J'ADE
@@ -167,14 +174,14 @@ void TForm1::buildNotice() {
     Label3->setFont(PixelFont(QStringLiteral("Arial"), 19, true));
     Label3->setStyleSheet(QStringLiteral("QLabel { color: white; }"));
     Memo2 =
-        memo(this, QRect(16, 248, 721, 68),
+        memo(this, QRect(16, 248, 721, 68), QStringLiteral("Présentation du programme"),
              QStringLiteral("Ce programme permet d'éditer deux feuilles de présentation des résultats des "
                             "évaluations au CE2.\nIl fonctionne à partir des fichiers export de J'ADE.\n"
                             "Il présente aussi la synthèse de la classe, ses groupes de besoin et "
                             "l'analyse des items."),
              Qt::white, 16);
     Memo3 = memo(
-        this, QRect(48, 288, 689, 209),
+        this, QRect(48, 288, 689, 209), QStringLiteral("Précautions à prendre avec J'ADE"),
         QStringLiteral("\n\nATTENTION .:: Précautions à prendre ::.\n\n"
                        "1) Dans J'ade, il ne doit pas y avoir d'espace dans les noms, il faut les remplacer "
                        "par le caractère '_'.\n"
@@ -187,8 +194,8 @@ void TForm1::buildNotice() {
                        "    Si malheureusement vous avez plus d'élèves il faut créer deux classes sous "
                        "J'ADE."),
         Qt::yellow, 13);
-    auto* signature = memo(this, QRect(32, 496, 681, 41), QStringLiteral("Bonne utilisation,\nL'équipe ZEB"),
-                           Qt::white, 15); // Memo1
+    auto* signature = memo(this, QRect(32, 496, 681, 41), QStringLiteral("Signature"),
+                           QStringLiteral("Bonne utilisation,\nL'équipe ZEB"), Qt::white, 15); // Memo1
     signature->document()->setDefaultTextOption(QTextOption(Qt::AlignRight));
     auto* credits =
         new QLabel(QStringLiteral("  ZEB v2 - résultats de l'évaluation nationale CE2, à partir des "
@@ -198,11 +205,12 @@ void TForm1::buildNotice() {
     credits->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
-// Working controls, never shown: the scan's search words.
+// Working controls, never shown, nor read out by a screen reader: the scan's search words.
 void TForm1::buildSearchWords() {
     auto* words = new QGroupBox(QStringLiteral("Liste des mots recherchés"), this); // GroupBox2
     words->setGeometry(5, 600, 200, 80);
     words->hide();
+    KeepFromAssistiveTechnology(words);
     MmListeRecherche =
         new QPlainTextEdit(toQString(PupilWord) + QLatin1Char('\n') + toQString(CodesWord), words);
     MmListeRecherche->setGeometry(8, 16, 184, 56);

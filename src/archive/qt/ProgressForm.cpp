@@ -36,6 +36,7 @@ TProgressForm::TProgressForm(TZip& zip, QWidget* mainWindow)
     ProgressBar->setTextVisible(false);
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
+    ProgressBar->setAccessibleName(QStringLiteral("Progression de l'extraction"));
     ProgressBar->setGeometry((ClientWidth - ControlWidth) / 2, 35, ControlWidth,
                              ProgressBar->sizeHint().height());
 

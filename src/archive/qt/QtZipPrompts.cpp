@@ -51,13 +51,18 @@ MessageAnswer QtZipPrompts::messageBox(const std::string& text, MessageButtons b
 }
 
 std::optional<std::string> QtZipPrompts::passwordBox(const std::string& prompt) {
-    bool accepted = false;
-    const QString answer =
-        QInputDialog::getText(parent_, ApplicationTitle(), PrintableText(QString::fromStdString(prompt)),
-                              QLineEdit::Password, QString(), &accepted);
-    if (!accepted)
+    QInputDialog box(parent_);
+    box.setWindowTitle(ApplicationTitle());
+    box.setLabelText(PrintableText(QString::fromStdString(prompt)));
+    box.setTextEchoMode(QLineEdit::Password);
+    // The field's name for a screen reader, rather than the whole prompt that labels it.
+    if (auto* field = box.findChild<QLineEdit*>()) {
+        field->setAccessibleName(QStringLiteral("Mot de passe"));
+        field->setAccessibleDescription(box.labelText());
+    }
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer.toStdString();
+    return box.textValue().toStdString();
 }
 
 void QtZipPrompts::processPendingEvents() {
