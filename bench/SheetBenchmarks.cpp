@@ -33,6 +33,14 @@ void BM_DrawSheetRecording(benchmark::State& bench) {
 }
 BENCHMARK(BM_DrawSheetRecording)->Unit(benchmark::kMicrosecond);
 
+// The sheet's words as a screen reader gets them from the preview.
+void BM_SheetText(benchmark::State& bench) {
+    const auto state = test::GeneratedLoadedClass(30, TreatmentMode::Pourcentage);
+    for (auto _ : bench)
+        benchmark::DoNotOptimize(ResultSheetText(Subject::French, 5, SheetSource::Of(*state)));
+}
+BENCHMARK(BM_SheetText)->Unit(benchmark::kMicrosecond);
+
 // What one preview repaint costs: a blank A4 page at 96 dpi, then the sheet.
 void BM_DrawSheetImage96(benchmark::State& bench) {
     const auto state = test::GeneratedLoadedClass(30, static_cast<TreatmentMode>(bench.range(0)));

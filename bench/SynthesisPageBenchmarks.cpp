@@ -51,6 +51,19 @@ BENCHMARK(BM_RepaintSynthesisPage)
     ->ArgsProduct({{static_cast<int>(Subject::French), static_cast<int>(Subject::Mathematics)}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
 
+// The words of the same pages as a screen reader gets them (the preview works them out again at
+// each repaint, scrolling included).
+void BM_SynthesisPageText(benchmark::State& bench) {
+    const auto state = test::GeneratedLoadedClass();
+    const SynthesisDocument document(static_cast<Subject>(bench.range(0)), SheetSource::Of(*state));
+    const int page = static_cast<int>(bench.range(1));
+    for (auto _ : bench)
+        benchmark::DoNotOptimize(document.PageText(page));
+}
+BENCHMARK(BM_SynthesisPageText)
+    ->ArgsProduct({{static_cast<int>(Subject::French), static_cast<int>(Subject::Mathematics)}, {0, 1, 2}})
+    ->Unit(benchmark::kMicrosecond);
+
 // Every page of the synthesis of both subjects (class table, synthesis, groups, item analysis),
 // as zeb-fiches --synthese writes them.
 void BM_SynthesisDocumentsPdf(benchmark::State& bench) {

@@ -5,6 +5,7 @@
 #include "sheet/PageView.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace zeb {
@@ -27,6 +28,9 @@ public:
     virtual PageOrientation Orientation(int page) const = 0; // page: 0 .. PageCount() - 1
     // Draws page `page` only: clearing it is the caller's business.
     virtual void DrawPage(int page, Canvas& canvas, const PageView& view) const = 0;
+    // What a screen reader says of page `page`: its words in reading order, a line each row,
+    // Windows-1252. By default the texts the page draws, row by row (sheet/PageText.h).
+    virtual std::string PageText(int page) const;
 };
 
 // One document of kind D per subject, in the order given, and their list as the PDF writer

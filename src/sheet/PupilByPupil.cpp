@@ -39,4 +39,9 @@ void PupilByPupilDocument::DrawPage(int page, Canvas& canvas, const PageView& vi
         document->DrawPage(inner, canvas, view);
 }
 
+std::string PupilByPupilDocument::PageText(int page) const {
+    const auto [document, inner] = source(page);
+    return document != nullptr ? document->PageText(inner) : std::string();
+}
+
 } // namespace zeb

@@ -18,6 +18,7 @@ public:
     int PageCount() const override;
     PageOrientation Orientation(int page) const override;
     void DrawPage(int page, Canvas& canvas, const PageView& view) const override;
+    std::string PageText(int page) const override; // the drawn document's; nothing for a blank page
 
     // The pages one pupil takes, blank page included.
     int PagesPerPupil() const;

@@ -1,10 +1,14 @@
 #include "ResultSheet.h"
 
 #include "core/Scoring.h"
+#include "sheet/ClassPages.h"
 #include "sheet/PageMapping.h"
+#include "sheet/PageText.h"
 #include "sheet/TextWidth.h"
 
 #include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <string>
 
 namespace zeb {
@@ -22,6 +26,14 @@ constexpr double NameRoom = RightEdge - NameColumn - 1;
 constexpr std::string_view Mark = "   X   ";
 constexpr std::string_view AbsentText = "El\xE8ve  Absent(e)";
 
+// The legends under the table, as drawn.
+constexpr std::array<std::string_view, 3> CodingLegend{" A  : Acquis", "ECA : En Cours Acquisition",
+                                                       " NA : Non Acquis"};
+constexpr std::array<std::string_view, 3> ScoreLegend{"SR  : score des r\xE9ussites",
+                                                      "SE  : score des \xE9"
+                                                      "checs",
+                                                      "SNR : score des non-r\xE9ponses"};
+
 // What differs between the two sheets.
 struct SubjectLayout {
     std::string_view title;
@@ -30,12 +42,16 @@ struct SubjectLayout {
     int rowsBeforePercentLegend;
     int rowsBeforeCodingLegend;
     std::string_view middleLegend;
+    std::string_view spokenTitle; // the title as a screen reader says it
 };
 
-constexpr SubjectLayout MathsLayout{"RESULTATS DE MATHEMATIQUES",           150, 2, 1, 2,
-                                    "En Cours d'Acquisition : 50 <= SR <75"};
-constexpr SubjectLayout FrenchLayout{
-    "RESULTATS DE FRANCAIS", 190, 5, 2, 1, "En Cours d'Acquisition : 50 <= SR < 75"};
+// clang-format off
+constexpr SubjectLayout MathsLayout{"RESULTATS DE MATHEMATIQUES", 150, 2, 1, 2, "En Cours d'Acquisition : 50 <= SR <75",
+                                    "R\xE9sultats de math\xE9matiques"};
+constexpr SubjectLayout FrenchLayout{"RESULTATS DE FRANCAIS", 190, 5, 2, 1, "En Cours d'Acquisition : 50 <= SR < 75",
+                                     "R\xE9sultats de fran\xE7" "ais"};
+// clang-format on
+constexpr std::array<std::string_view, 2> ThresholdsAround{"Acquis : SR >= 75", "Non Acquis : SR < 50"};
 
 // The sheet's rules run across its whole width.
 class Sheet : public PageMapping {
@@ -130,20 +146,62 @@ void drawSheet(const SubjectLayout& layout, const Table& table, const SubjectSco
 
     if (percent) {
         r += layout.rowsBeforePercentLegend;
-        sheet.text(TextColumn, r, "SR  : score des r\xE9ussites");
-        sheet.text(LegendRight, r, "Acquis : SR >= 75");
-        sheet.text(TextColumn, r + 1,
-                   "SE  : score des \xE9"
-                   "checs");
-        sheet.text(LegendRight, r + 1, layout.middleLegend);
-        sheet.text(TextColumn, r + 2, "SNR : score des non-r\xE9ponses");
-        sheet.text(LegendRight, r + 2, "Non Acquis : SR < 50");
+        const std::array<std::string_view, 3> thresholds{ThresholdsAround[0], layout.middleLegend,
+                                                         ThresholdsAround[1]};
+        for (std::int32_t k = 0; k < 3; ++k) {
+            sheet.text(TextColumn, r + k, ScoreLegend[static_cast<std::size_t>(k)]);
+            sheet.text(LegendRight, r + k, thresholds[static_cast<std::size_t>(k)]);
+        }
     } else {
         r += layout.rowsBeforeCodingLegend;
-        sheet.text(DomainColumn, r, " A  : Acquis");
-        sheet.text(DomainColumn, r + 1, "ECA : En Cours Acquisition");
-        sheet.text(DomainColumn, r + 2, " NA : Non Acquis");
+        for (std::int32_t k = 0; k < 3; ++k)
+            sheet.text(DomainColumn, r + k, CodingLegend[static_cast<std::size_t>(k)]);
     }
+}
+
+// An objective's result in the coding treatment, in words.
+std::string_view codingWords(std::string_view sr) {
+    const Coding coding = CodingOf(sr);
+    if (coding == Coding::Absent)
+        return "absent(e)";
+    return coding == Coding::None ? "sans r\xE9sultat" : CodingLetters(coding);
+}
+
+// The sheet as it is read: its words in the drawing's order, each objective's result said
+// rather than marked in a column, the legends' columns one after the other.
+template <typename Table, int ObjectiveCount>
+std::string sheetText(const SubjectLayout& layout, const Table& table,
+                      const SubjectScores<ObjectiveCount>& scores, std::int32_t pupil,
+                      const SheetSource& source) {
+    std::string text(layout.spokenTitle);
+    text += "\n\xC9l\xE8ve : " + classpages::pupilName(source.Class.ClassResults[pupil]);
+    const TreatmentMode treatment = source.Treatment;
+    if (treatment != TreatmentMode::Codage && treatment != TreatmentMode::Pourcentage)
+        return text;
+    const bool percent = treatment == TreatmentMode::Pourcentage;
+    for (int d = 1; d <= Table::DomainCount; ++d) {
+        const Domain& domain = table.Domains[d];
+        text += "\nDomaine " + std::to_string(d) + " : " + SpokenText(domain.Title);
+        for (std::int32_t n = domain.FirstObjective; n <= domain.LastObjective; ++n) {
+            text += "\nObjectif " + std::to_string(n) + ", " + SpokenText(table.ObjectiveTexts[n]) + " : ";
+            const std::string_view sr = scores.SR[n][pupil];
+            if (percent)
+                text += "SR " + SpokenText(sr) + ", SE " + SpokenText(scores.SE[n][pupil]) + ", SNR " +
+                        SpokenText(scores.SNR[n][pupil]);
+            else
+                text += codingWords(sr);
+        }
+    }
+    if (percent) {
+        for (const std::string_view line : ScoreLegend)
+            text += "\n" + SpokenText(line);
+        for (const std::string_view line : {ThresholdsAround[0], layout.middleLegend, ThresholdsAround[1]})
+            text += "\n" + SpokenText(line);
+    } else {
+        for (const std::string_view line : CodingLegend)
+            text += "\n" + SpokenText(line);
+    }
+    return text;
 }
 
 } // namespace
@@ -168,6 +226,12 @@ void DrawResultSheet(Subject subject, Canvas& canvas, const PageView& view, std:
         Affiche_Resultats_Franc(canvas, view, pupil, source);
 }
 
+std::string ResultSheetText(Subject subject, std::int32_t pupil, const SheetSource& source) {
+    if (subject == Subject::Mathematics)
+        return sheetText(MathsLayout, source.MathsTable, source.Class.ObjectiveResults.Maths, pupil, source);
+    return sheetText(FrenchLayout, source.FrenchTable, source.Class.ObjectiveResults.French, pupil, source);
+}
+
 SheetDocument::SheetDocument(Subject subject, const SheetSource& source, std::int32_t firstPupil,
                              std::int32_t lastPupil)
     : subject_(subject), source_(source), first_(std::max(firstPupil, 1)),
@@ -176,6 +240,11 @@ SheetDocument::SheetDocument(Subject subject, const SheetSource& source, std::in
 void SheetDocument::DrawPage(int page, Canvas& canvas, const PageView& view) const {
     if (page >= 0 && page < PageCount())
         DrawResultSheet(subject_, canvas, view, first_ + page, source_);
+}
+
+std::string SheetDocument::PageText(int page) const {
+    return page >= 0 && page < PageCount() ? ResultSheetText(subject_, first_ + page, source_)
+                                           : std::string();
 }
 
 } // namespace zeb

@@ -6,6 +6,7 @@
 #include "sheet/PageView.h"
 
 #include <cstdint>
+#include <string>
 
 namespace zeb {
 
@@ -33,6 +34,13 @@ void Affiche_Resultats_Franc(Canvas& canvas, const PageView& view, std::int32_t 
 void DrawResultSheet(Subject subject, Canvas& canvas, const PageView& view, std::int32_t pupil,
                      const SheetSource& source);
 
+// The sheet of `subject` as a screen reader says it, Windows-1252, a line each: the title, the
+// pupil's name, each domain ("Domaine 1 : COMPREHENSION") and under it each objective with its
+// result in the source's treatment, "Objectif 3, Dégager le thème d'un texte littéraire : ECA"
+// (A, ECA, NA, absent(e)) or "... : SR 75 %, SE 25 %, SNR 0 %" (the stored texts, "Abs" for an
+// absent pupil), then the legend.
+std::string ResultSheetText(Subject subject, std::int32_t pupil, const SheetSource& source);
+
 // The sheets of one subject for pupils first..last (clamped to the class), a portrait page
 // each, in pupil order.
 class SheetDocument final : public Document {
@@ -43,6 +51,7 @@ public:
     int PageCount() const override { return last_ >= first_ ? last_ - first_ + 1 : 0; }
     PageOrientation Orientation(int) const override { return PageOrientation::Portrait; }
     void DrawPage(int page, Canvas& canvas, const PageView& view) const override;
+    std::string PageText(int page) const override; // ResultSheetText
 
 private:
     Subject subject_;

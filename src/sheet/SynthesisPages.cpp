@@ -2,6 +2,7 @@
 
 #include "core/Scoring.h"
 #include "sheet/ClassPages.h"
+#include "sheet/PageText.h"
 #include "sheet/TextWidth.h"
 
 #include <algorithm>
@@ -518,6 +519,18 @@ void SynthesisDocument::DrawPage(int page, Canvas& canvas, const PageView& view)
         groups::draw(pen, outline, synthesis_, groupPages_[static_cast<std::size_t>(page - FirstGroupsPage)],
                      page > FirstGroupsPage, source_);
     canvas.setTextOpaque(true);
+}
+
+std::string SynthesisDocument::PageText(int page) const {
+    if (page != ClassTablePage)
+        return Document::PageText(page);
+    const std::vector<table::KeyEntry> entries = table::keyEntries(outlineOf(synthesis_.subject, source_));
+    const table::Layout layout(synthesis_.ObjectiveCount, synthesis_.PupilCount, table::keyRows(entries));
+    std::vector<TextRow> rows = PageRows(*this, page);
+    std::erase_if(rows, [&](const TextRow& row) { return row.y > layout.legendRow(); });
+    for (const table::KeyEntry& entry : entries)
+        rows.push_back({layout.legendRow(), SpokenText(entry.text)});
+    return JoinRows(rows);
 }
 
 } // namespace zeb

@@ -24,6 +24,8 @@ public:
     int PageCount() const override { return FirstItemsPage() + items_.PageCount(); }
     PageOrientation Orientation(int page) const override;
     void DrawPage(int page, Canvas& canvas, const PageView& view) const override;
+    // The pages' rows; the class table's key, drawn in columns, read column by column.
+    std::string PageText(int page) const override;
 
     const SubjectSynthesis& Synthesis() const { return synthesis_; }
     int FirstItemsPage() const { return FirstGroupsPage + static_cast<int>(groupPages_.size()); }

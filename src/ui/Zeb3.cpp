@@ -3,6 +3,7 @@
 #include "core/ProgramState.h"
 #include "print/SheetPrinter.h"
 #include "qttext/QtText.h"
+#include "sheet/ClassPages.h"
 #include "sheet/ResultSheet.h"
 #include "sheet/SynthesisPages.h"
 #include "sheet/qt/QPainterCanvas.h"
@@ -17,6 +18,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -107,6 +109,7 @@ void TForm3::buildPage() {
     VBarre = new NotifyingScrollBar(Qt::Vertical, this,
                                     [this](ScrollCode code, int& position) { VBarreScroll(code, position); });
     VBarre->setGeometry(528, 0, 17, 529);
+    VBarre->setAccessibleName(QStringLiteral("Défilement vertical de la page"));
     VBarre->setRange(0, SheetRowRange);
     VBarre->setSingleStep(1);
     VBarre->setPageStep(1);
@@ -115,6 +118,7 @@ void TForm3::buildPage() {
     HBarre = new NotifyingScrollBar(Qt::Horizontal, this,
                                     [this](ScrollCode code, int& position) { HBarreScroll(code, position); });
     HBarre->setGeometry(0, 528, 481, 17);
+    HBarre->setAccessibleName(QStringLiteral("Défilement horizontal de la page"));
     HBarre->setRange(0, SheetPixelRange);
     HBarre->setSingleStep(1);
     HBarre->setPageStep(1);
@@ -131,11 +135,14 @@ void TForm3::buildPupilControls() {
     SpinButton1 = new QWidget(this);
     SpinButton1->setGeometry(560, 32, 20, 22);
     SpinUp = makeArrow(SpinButton1, Qt::UpArrow, 0);
+    SpinUp->setAccessibleName(QStringLiteral("Élève précédent"));
     SpinDown = makeArrow(SpinButton1, Qt::DownArrow, 11);
+    SpinDown->setAccessibleName(QStringLiteral("Élève suivant"));
 
     Edit1 = new NameBox(this);
     Edit1->setGeometry(580, 32, 141, 23);
     Edit1->setToolTip(QStringLiteral("Liste des élèves"));
+    Edit1->setAccessibleName(QStringLiteral("Nom de l'élève"));
     // It only shows the pupil's name: nothing typed there would ever be read.
     Edit1->setReadOnly(true);
 }
@@ -147,9 +154,11 @@ void TForm3::buildPagePanel() {
     PagePrevious = makeArrow(PagePanel, Qt::LeftArrow, 0);
     PagePrevious->setGeometry(0, 0, 20, 23);
     PagePrevious->setToolTip(QStringLiteral("Page précédente"));
+    PagePrevious->setAccessibleName(QStringLiteral("Page précédente"));
     PageNext = makeArrow(PagePanel, Qt::RightArrow, 0);
     PageNext->setGeometry(141, 0, 20, 23);
     PageNext->setToolTip(QStringLiteral("Page suivante"));
+    PageNext->setAccessibleName(QStringLiteral("Page suivante"));
     PageLabel = new QLabel(PagePanel);
     PageLabel->setGeometry(20, 0, 121, 23);
     PageLabel->setAlignment(Qt::AlignCenter);
@@ -239,6 +248,7 @@ void TForm3::showContent(Content content) {
     raise();
     activateWindow();
     showPage(0);
+    announcePage(); // a sheet's showing paints nothing of its own before the window's paint
 }
 
 void TForm3::startAtCorner() {
@@ -337,6 +347,7 @@ void TForm3::FormShow() {
 
 void TForm3::PaintBox1Paint() {
     PaintBox1->repaint();
+    announcePage();
 }
 
 void TForm3::PaintPage(QPainter& painter) {
@@ -533,6 +544,34 @@ void TForm3::widen(int widening) {
     placePage();
 }
 
+void TForm3::announcePage() {
+    if (!isVisible())
+        return; // told again when next shown
+    const ProgramState& state = *windows_.State;
+    const QString subject = state.CurrentSubject == Subject::French ? QStringLiteral("français")
+                                                                    : QStringLiteral("mathématiques");
+    PageSpeech speech;
+    speech.description =
+        QStringLiteral("Zoom %1").arg(QLocale(QLocale::French).toString(state.View.ZoomFactor, 'f', 1));
+    const Document* document = shownDocument();
+    if (content_ == Content::Synthesis) {
+        speech.name = QStringLiteral("Synthèse de %1").arg(subject);
+        if (document != nullptr)
+            speech.name += QStringLiteral(", page %1 sur %2").arg(page_ + 1).arg(document->PageCount());
+    } else {
+        speech.name = QStringLiteral("Fiche de %1").arg(subject);
+        const std::int32_t pupil = state.Class.PupilSelection.Top;
+        if (document != nullptr)
+            speech.name += QStringLiteral(", %1, élève %2 sur %3")
+                               .arg(toQString(classpages::pupilName(state.Class.ClassResults[pupil])))
+                               .arg(pupil)
+                               .arg(state.Class.PupilCount);
+    }
+    if (document != nullptr)
+        speech.text = toQString(document->PageText(content_ == Content::Synthesis ? page_ : 0));
+    static_cast<PageBox*>(PaintBox1)->SetSpeech(std::move(speech));
+}
+
 void TForm3::showPupilName() {
     if (windows_.Form2 != nullptr)
         SetPupilName(windows_.Form2->PupilName(windows_.State->Class.PupilSelection.Top));
@@ -549,7 +588,8 @@ Printout TForm3::sheetsPrintout(const Document& sheets, std::int32_t firstPupil,
                                   ? windows_.Form2->PupilName(firstPupil)
                                   : QString();
     return SheetsPrintout(sheets, windows_.State->CurrentSubject, firstPupil, lastPupil,
-                          windows_.State->Class.PupilCount, pupilName);
+                          windows_.State->Class.PupilCount, pupilName,
+                          toQString(TrimTrailingSpaces(windows_.State->Class.Info.ClassName)));
 }
 
 Printout TForm3::synthesisPrintout(const Document& synthesis) const {

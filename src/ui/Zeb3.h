@@ -117,6 +117,9 @@ private:
     int synthesisWidening(const Document& document) const;
     void widen(int widening);
     void showPupilName();
+    // Tells the page box what a screen reader says of the page now: which page or pupil, the
+    // zoom, the page's words (PageBox::SetSpeech announces what changed).
+    void announcePage();
     void printShown(); // "Imprimer": the shown document, or a PDF file without a printer
     // The sheets of pupils first..last in the chosen subject, and their words as a printout.
     SheetDocument sheets(std::int32_t firstPupil, std::int32_t lastPupil) const;
