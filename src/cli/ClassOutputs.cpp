@@ -15,6 +15,10 @@ std::string FamilyPdfTitle(const PupilRecord& pupil) {
            cp1252::toUtf8(TrimTrailingSpaces(pupil.FirstName)) + " - EVALUATION CE2";
 }
 
+std::string ClassPdfTitle(ClassDocument document, const ClassInfo& info) {
+    return ClassDocumentTitle(document, cp1252::toUtf8(TrimTrailingSpaces(info.ClassName)));
+}
+
 void WriteClassOutputs(const ProgramState& state, const ClassOutputs& outputs, const PdfWriter* pdf,
                        const std::function<void(const fs::path&)>& beforeEach) {
     const auto write = [&beforeEach](const std::optional<fs::path>& file, const auto& writeFile) {
@@ -42,17 +46,17 @@ void WriteClassOutputs(const ProgramState& state, const ClassOutputs& outputs, c
         const SubjectDocuments<SheetDocument> sheets(outputs.subjects, source, 1, state.Class.PupilCount);
         const PupilByPupilDocument pupilByPupil(sheets.list());
         pdf->Write(file, outputs.doubleSided ? std::vector<const Document*>{&pupilByPupil} : sheets.list(),
-                   SheetsPdfTitle);
+                   ClassPdfTitle(ClassDocument::Sheets, state.Class.Info));
     });
     write(outputs.synthesis, [&](const fs::path& file) {
         ThrowIfInterrupted();
         const SubjectDocuments<SynthesisDocument> syntheses(outputs.subjects, source);
-        pdf->Write(file, syntheses.list(), SynthesisPdfTitle);
+        pdf->Write(file, syntheses.list(), ClassPdfTitle(ClassDocument::Synthesis, state.Class.Info));
     });
     write(outputs.itemPages, [&](const fs::path& file) {
         ThrowIfInterrupted();
         const SubjectDocuments<ItemDocument> items(outputs.subjects, source);
-        pdf->Write(file, items.list(), ItemsPdfTitle);
+        pdf->Write(file, items.list(), ClassPdfTitle(ClassDocument::Items, state.Class.Info));
     });
 }
 

@@ -3,6 +3,7 @@
 #include "ClassReport.h"
 #include "PdfWriter.h"
 #include "core/ProgramState.h"
+#include "sheet/DocumentTitles.h"
 
 #include <filesystem>
 #include <functional>
@@ -13,10 +14,9 @@
 
 namespace zeb::cli {
 
-// The titles of the PDF files, as a PDF reader shows them.
-inline constexpr std::string_view SheetsPdfTitle = "Fiches de résultats - EVALUATION CE2";
-inline constexpr std::string_view SynthesisPdfTitle = "Synthèse - EVALUATION CE2";
-inline constexpr std::string_view ItemsPdfTitle = "Analyse des items - EVALUATION CE2";
+// The title of the class's file of `document`, as a PDF reader shows it, after the class's name
+// in the export: "Fiches de résultats – CE2 A" (sheet/DocumentTitles.h).
+std::string ClassPdfTitle(ClassDocument document, const ClassInfo& info);
 // "Résultats de NOM Prénom - EVALUATION CE2", for the file of one pupil's family.
 std::string FamilyPdfTitle(const PupilRecord& pupil);
 

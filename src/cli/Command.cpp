@@ -86,7 +86,8 @@ int runOneClass(const Options& options, const PdfWriterStart& startPdf, std::ost
     WriteClassOutputs(*state, files, pdf.get(), [&outputs](const fs::path& file) { outputs.note(file); });
     // Last: its files replace older ones only once everything else is written.
     if (options.familyFolder)
-        WriteFamilyFiles(*pdf, *options.familyFolder, *state, options.subjects, options.doubleSided);
+        WriteFamilyFiles(*pdf, *options.familyFolder, *state, options.subjects, options.doubleSided,
+                         options.familyHtml);
     // Interrupted before the end: the files this run made go again.
     ThrowIfInterrupted();
     outputs.keep();

@@ -1,6 +1,7 @@
 #include "FamilyFiles.h"
 
 #include "ClassOutputs.h"
+#include "FamilyHtml.h"
 #include "PupilFileName.h"
 #include "core/Cp1252.h"
 #include "core/Errors.h"
@@ -53,22 +54,27 @@ private:
     bool made_;
 };
 
-// Puts every pupil's file in its place, each older file of the same name kept aside in the
+// The files of each pupil, in pupil order: the PDF, and the web page beside it when asked for.
+using PupilFiles = std::vector<std::vector<std::string>>;
+
+// Puts every pupil's files in their place, each older file of the same name kept aside in the
 // staging folder; when one cannot go, those already in place go back and the older ones with them.
-void placeAll(const fs::path& staging, const fs::path& folder, const std::vector<std::string>& names,
+void placeAll(const fs::path& staging, const fs::path& folder, const PupilFiles& files,
               const ProgramState& state) {
     std::vector<Placement> placed;
-    for (std::size_t k = 0; k < names.size(); ++k) {
+    for (std::size_t k = 0; k < files.size(); ++k) {
         const int pupil = static_cast<int>(k) + 1;
-        const fs::path target = folder / PathFromUtf8(names[k]);
         try {
-            if (const PathInfo::Kind kind = InspectPath(target).kind; kind != PathInfo::Kind::Absent &&
-                                                                      kind != PathInfo::Kind::File &&
-                                                                      kind != PathInfo::Kind::Link)
-                throw ZebError("« " + PrintableName(Utf8FromPath(target)) +
-                               " » existe et n'est pas un fichier : ZEB ne le remplace pas.");
-            placed.push_back(Placement::Put(staging / PathFromUtf8(names[k]), target,
-                                            staging / PathFromUtf8(".ancien-" + names[k])));
+            for (const std::string& name : files[k]) {
+                const fs::path target = folder / PathFromUtf8(name);
+                if (const PathInfo::Kind kind = InspectPath(target).kind; kind != PathInfo::Kind::Absent &&
+                                                                          kind != PathInfo::Kind::File &&
+                                                                          kind != PathInfo::Kind::Link)
+                    throw ZebError("« " + PrintableName(Utf8FromPath(target)) +
+                                   " » existe et n'est pas un fichier : ZEB ne le remplace pas.");
+                placed.push_back(Placement::Put(staging / PathFromUtf8(name), target,
+                                                staging / PathFromUtf8(".ancien-" + name)));
+            }
         } catch (const ZebError& error) {
             bool restored = true;
             for (auto it = placed.rbegin(); it != placed.rend(); ++it)
@@ -87,15 +93,18 @@ void placeAll(const fs::path& staging, const fs::path& folder, const std::vector
 } // namespace
 
 int WriteFamilyFiles(const PdfWriter& writing, const fs::path& folder, const ProgramState& state,
-                     const std::vector<Subject>& subjects, bool doubleSided) {
+                     const std::vector<Subject>& subjects, bool doubleSided, bool html) {
     Destination destination(folder);
     RemoveStaleFolders(folder, StagingPrefix);
     const int pupils = state.Class.PupilCount;
-    std::vector<std::string> names;
+    PupilFiles files;
     for (int pupil = 1; pupil <= pupils; ++pupil) {
         const PupilRecord& record = state.Class.ClassResults[pupil];
-        names.push_back(
-            PupilFileName(pupil, cp1252::toUtf8(record.Surname), cp1252::toUtf8(record.FirstName)));
+        const std::string pdf =
+            PupilFileName(pupil, cp1252::toUtf8(record.Surname), cp1252::toUtf8(record.FirstName));
+        files.push_back({pdf});
+        if (html)
+            files.back().push_back(pdf.substr(0, pdf.size() - std::string_view(".pdf").size()) + ".html");
     }
     {
         // The files are made inside the destination, so that putting them in place is a rename;
@@ -118,8 +127,12 @@ int WriteFamilyFiles(const PdfWriter& writing, const fs::path& folder, const Pro
                     const PupilByPupilDocument padded(documents);
                     if (doubleSided)
                         documents = {&padded};
-                    writing.Write(staging.path() / PathFromUtf8(names[static_cast<std::size_t>(pupil - 1)]),
-                                  documents, FamilyPdfTitle(state.Class.ClassResults[pupil]));
+                    const std::vector<std::string>& names = files[static_cast<std::size_t>(pupil - 1)];
+                    writing.Write(staging.path() / PathFromUtf8(names.front()), documents,
+                                  FamilyPdfTitle(state.Class.ClassResults[pupil]));
+                    if (html)
+                        WriteFileAtomically(staging.path() / PathFromUtf8(names.back()),
+                                            FamilySheetHtml(source, pupil, subjects));
                 } catch (const std::exception& error) {
                     const std::lock_guard lock(failureLock);
                     if (!failure || pupil < failure->first)
@@ -143,7 +156,7 @@ int WriteFamilyFiles(const PdfWriter& writing, const fs::path& folder, const Pro
                            replacedAll(failure->second, Utf8FromPath(staging.path()), Utf8FromPath(folder)));
         // Every file is complete: only now do they replace the older ones, all of them even when
         // the user interrupts meanwhile (a handful of renames).
-        placeAll(staging.path(), folder, names, state);
+        placeAll(staging.path(), folder, files, state);
     }
     destination.keep();
     return pupils;

@@ -12,7 +12,7 @@ const char* const Usage =
     "Usage : zeb-fiches [--csv FICHIER] [--synthese-csv FICHIER] [--groupes-csv FICHIER]\n"
     "                   [--items-csv FICHIER] [--items FICHIER]\n"
     "                   [--pdf FICHIER] [--synthese FICHIER] [--subject french|maths|both]\n"
-    "                   [--par-eleve DOSSIER] [--recto-verso] [--anonyme]\n"
+    "                   [--par-eleve DOSSIER] [--recto-verso] [--html] [--anonyme]\n"
     "                   [--treatment coding|percent] EXPORT\n"
     "       zeb-fiches --dossier DOSSIER [--treatment coding|percent] [--anonyme] EXPORT...\n"
     "\n"
@@ -52,6 +52,9 @@ const char* const Usage =
     "                    mathématiques, sans aucun résultat des autres élèves. Un fichier\n"
     "                    du même nom est remplacé seulement quand toutes les fiches sont\n"
     "                    prêtes ; en cas d'échec, le dossier reste tel qu'il était.\n"
+    "  --html            avec --par-eleve : écrit aussi, à côté de chaque PDF, la même fiche en\n"
+    "                    HTML (NN-NOM-Prenom.html), lisible sur un téléphone et par un lecteur\n"
+    "                    d'écran, qui s'imprime une page A4 par matière.\n"
     "  --recto-verso     avec --pdf ou --par-eleve, pour une impression recto verso : chaque\n"
     "                    élève commence sur une nouvelle feuille (une page blanche est ajoutée\n"
     "                    au besoin). Avec --pdf, les fiches sont alors rangées élève par élève\n"
@@ -60,8 +63,8 @@ const char* const Usage =
     "  --anonyme         laisse vides les colonnes nom et prenom des fichiers CSV (--csv,\n"
     "                    --groupes-csv, et ceux de --dossier), pour les partager sans le\n"
     "                    nom des enfants. Le numéro de l'élève reste ; les PDF (fiches,\n"
-    "                    synthèse, analyse des items), les noms des fichiers de --par-eleve\n"
-    "                    et le résumé affiché gardent les noms.\n"
+    "                    synthèse, analyse des items), les pages de --html, les noms des\n"
+    "                    fichiers de --par-eleve et le résumé affiché gardent les noms.\n"
     "  --subject MATIERE avec --pdf, --synthese, --items ou --par-eleve : french (français),\n"
     "                    maths (mathématiques) ou both (les deux : le français puis les\n"
     "                    mathématiques).\n"
@@ -156,6 +159,9 @@ bool choiceOption(const std::vector<std::string>& args, std::size_t& i, Options&
     } else if (arg == "--recto-verso") {
         given.take("--recto-verso");
         options.doubleSided = true;
+    } else if (arg == "--html") {
+        given.take("--html");
+        options.familyHtml = true;
     } else if (arg == "--anonyme") {
         given.take("--anonyme");
         options.anonymous = true;
@@ -196,8 +202,9 @@ void checkSchool(Options& options, const std::vector<std::string>& positional) {
                              std::string(name) + " n'a pas lieu d'être."};
     if (options.subjectGiven)
         throw UsageError{"--dossier écrit les deux matières : --subject n'a pas lieu d'être."};
-    if (options.familyFolder || options.doubleSided)
-        throw UsageError{"--par-eleve et --recto-verso vont avec un seul export, pas avec --dossier."};
+    if (options.familyFolder || options.doubleSided || options.familyHtml)
+        throw UsageError{
+            "--par-eleve, --recto-verso et --html vont avec un seul export, pas avec --dossier."};
     if (positional.empty())
         throw UsageError{"indiquez les exports des classes (fichiers .jad ou .xml, ou dossiers)."};
     options.school = fs::absolute(*options.school);
@@ -213,6 +220,8 @@ void checkOneClass(Options& options, const std::vector<std::string>& positional)
     if (options.subjectGiven && !sheets && !options.synthesis && !options.itemPages)
         throw UsageError{
             "--subject choisit les matières : il va avec --pdf, --synthese, --items ou --par-eleve."};
+    if (options.familyHtml && !options.familyFolder)
+        throw UsageError{"--html écrit les fiches des familles en HTML : il va avec --par-eleve."};
     if (options.doubleSided && !sheets)
         throw UsageError{"--recto-verso range les fiches à imprimer : il va avec --pdf ou --par-eleve."};
     if (options.anonymous && !options.csv && !options.groupsCsv && !options.synthesisCsv && !options.itemsCsv)

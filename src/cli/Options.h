@@ -29,6 +29,7 @@ struct Options {
     std::optional<std::filesystem::path> itemPages;
     std::optional<std::filesystem::path> familyFolder;
     bool doubleSided = false;
+    bool familyHtml = false; // a web page beside each family's PDF
     bool anonymous = false;
     std::vector<Subject> subjects{Subject::French, Subject::Mathematics};
     TreatmentMode treatment = TreatmentMode::Codage;

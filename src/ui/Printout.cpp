@@ -4,6 +4,7 @@
 #include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
 #include "qttext/QtText.h"
+#include "sheet/DocumentTitles.h"
 #include "sheet/qt/SheetPdf.h"
 #include "ui/WindowKit.h"
 
@@ -51,6 +52,11 @@ QString classNamePart(const QString& name) {
     return part;
 }
 
+// The PDF file's title, after the class's name as the export gives it.
+QString pdfTitle(ClassDocument document, const QString& className) {
+    return QString::fromStdString(ClassDocumentTitle(document, className.simplified().toStdString()));
+}
+
 QString suggestedPath(const QString& fileName) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
@@ -61,7 +67,7 @@ QString suggestedPath(const QString& fileName) {
 } // namespace
 
 Printout SheetsPrintout(const Document& sheets, Subject subject, std::int32_t first, std::int32_t last,
-                        std::int32_t classSize, const QString& pupilName) {
+                        std::int32_t classSize, const QString& pupilName, const QString& className) {
     const QString part = subjectPart(subject);
     QString fileName;
     if (first == last) {
@@ -77,7 +83,7 @@ Printout SheetsPrintout(const Document& sheets, Subject subject, std::int32_t fi
                               : QStringLiteral("les fiches des élèves %1 à %2").arg(first).arg(last);
     return {sheets,
             QStringLiteral("Impression"),
-            QStringLiteral("Fiches de résultats - EVALUATION CE2"),
+            pdfTitle(ClassDocument::Sheets, className),
             fileName,
             named,
             QString(),
@@ -92,7 +98,7 @@ Printout SynthesisPrintout(const Document& synthesis, Subject subject, const QSt
         subject == Subject::Mathematics ? QStringLiteral("mathematiques") : QStringLiteral("francais");
     return {synthesis,
             QStringLiteral("Synthèse"),
-            QStringLiteral("Synthèse - EVALUATION CE2"),
+            pdfTitle(ClassDocument::Synthesis, className),
             fileName,
             QStringLiteral("la synthèse"),
             QStringLiteral("La synthèse a été enregistrée dans :\n"),

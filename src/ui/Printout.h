@@ -32,11 +32,13 @@ struct Printout {
 };
 
 // The sheets of pupils first..last in `subject`, of a class of `classSize` pupils. A single
-// sheet's file is named after `pupilName` (after the pupil's number when empty).
+// sheet's file is named after `pupilName` (after the pupil's number when empty); the PDF's
+// title names the class (`className`, as the export names it): "Fiches de résultats – CE2 A".
 Printout SheetsPrintout(const Document& sheets, Subject subject, std::int32_t first, std::int32_t last,
-                        std::int32_t classSize, const QString& pupilName);
+                        std::int32_t classSize, const QString& pupilName, const QString& className);
 // The class synthesis, its file named after the class (`className`, as the export names it;
-// left out when empty) and the subject: "synthese-CE2 A-francais".
+// left out when empty) and the subject: "synthese-CE2 A-francais"; its title "Synthèse de la
+// classe – CE2 A".
 Printout SynthesisPrintout(const Document& synthesis, Subject subject, const QString& className);
 
 using PrinterMaker = std::function<std::unique_ptr<SheetPrinter>()>;

@@ -65,10 +65,10 @@ TEST(ClassOutputs, EachFileOnceInOrderWithItsDocumentsAndTitle) {
         EXPECT_EQ(order, (std::vector<std::string>{"scores.csv", "synthese.csv", "groupes.csv", "items.csv",
                                                    "fiches.pdf", "synthese.pdf"}));
         ASSERT_EQ(pdf.calls.size(), 2u);
-        EXPECT_EQ(pdf.calls[0].title, SheetsPdfTitle);
+        EXPECT_EQ(pdf.calls[0].title, "Fiches de résultats – CE2 A");
         EXPECT_EQ(pdf.calls[0].documents, c.sheetDocuments);
         EXPECT_EQ(pdf.calls[0].pages, c.sheetPages);
-        EXPECT_EQ(pdf.calls[1].title, SynthesisPdfTitle);
+        EXPECT_EQ(pdf.calls[1].title, "Synthèse de la classe – CE2 A");
         EXPECT_EQ(pdf.calls[1].documents, c.subjects.size());
         EXPECT_TRUE(test::readFile(folder / "scores.csv").starts_with("\xEF\xBB\xBFnumero;nom;prenom;"));
     }

@@ -350,6 +350,8 @@ TEST(ZebFiches, BadInputIsExplainedAndNothingIsWritten) {
         {{"a.xml", "b.xml"}, 2, "un seul document"},
         {{"--dossier", (folder / "ecole").string(), "--csv", csv, "a.xml"}, 2, "--csv n'a pas lieu d'être"},
         {{"--dossier", (folder / "ecole").string()}, 2, "indiquez les exports des classes"},
+        {{"--html", "x.xml"}, 2, "--html écrit les fiches des familles en HTML : il va avec --par-eleve"},
+        {{"--dossier", "a", "--html", "x.xml"}, 2, "--html vont avec un seul export, pas avec --dossier"},
         // A second value never silently wins over the first.
         {{"--csv", csv, "--csv=" + csv + "2", "x.xml"}, 2, "l'option --csv est donnée deux fois"},
         {{"--pdf", "a.pdf", "--synthese", "s.pdf", "--pdf", "b.pdf", "x.xml"}, 2, "--pdf est donnée deux"},
@@ -614,6 +616,12 @@ TEST(ZebFiches, FamilyFilesReplaceOlderOnesOnlyWhenAllAreWritten) {
         EXPECT_FALSE(std::filesystem::exists(csv));
         EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
     }
+    // The web pages beside the PDFs keep the same rule.
+    run = runZebFiches({"--par-eleve", out.string(), "--html", (folder / "classe.xml").string()}, tmp,
+                       std::string("ZEB_TEST_FAIL_LINK_OF=.html LD_PRELOAD='") + ZEB_FAULT_SHIM +
+                           "' ASAN_OPTIONS=verify_asan_link_order=0");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("élève 1 (" + generated.Pupils[0].Surname), std::string::npos) << run.err;
     EXPECT_EQ(filesIn(out), files);
     EXPECT_EQ(readFile(out / files[0]), "ancienne fiche");
     EXPECT_FALSE(std::filesystem::exists(folder / "nouveau")) << "a folder made for a failed run stays";

@@ -60,7 +60,7 @@ TEST(PrintoutTest, APrintFailureIsToldForWhatWasLost) {
         Printout printout;
         std::string retold;
     } cases[] = {
-        {SheetsPrintout(document, Subject::French, 2, 2, 5, QStringLiteral("NOM Prénom")), ""},
+        {SheetsPrintout(document, Subject::French, 2, 2, 5, QStringLiteral("NOM Prénom"), QString()), ""},
         {SynthesisPrintout(document, Subject::French, QString()), "\nLa synthèse n'a pas été imprimée."},
     };
     for (const auto& [printout, retold] : cases) {
@@ -83,18 +83,31 @@ TEST(PrintoutTest, APrintFailureIsToldForWhatWasLost) {
     }
 }
 
-// The synthesis's file is named after the class as the teacher reads it, in a name every system takes.
+// The synthesis's file is named after the class as the teacher reads it, in a name every system
+// takes; the PDFs' titles name the class as the export does.
 TEST(PrintoutTest, TheSynthesisFileIsNamedAfterTheClassAndTheSubject) {
     const OnePage document;
-    const std::tuple<const char*, Subject, const char*> cases[] = {
-        {"CE2 A", Subject::French, "synthese-CE2 A-francais"},
-        {" \t ", Subject::Mathematics, "synthese-mathematiques"},
-        {"CE2/CM1 : \"Mme Dupré\"", Subject::French, "synthese-CE2_CM1 _ _Mme Dupré_-francais"},
-        {"..\\classe\t B. ", Subject::French, "synthese-_classe B-francais"},
+    const std::tuple<const char*, Subject, const char*, const char*> cases[] = {
+        {"CE2 A", Subject::French, "synthese-CE2 A-francais", "CE2 A"},
+        {" \t ", Subject::Mathematics, "synthese-mathematiques", nullptr},
+        {"CE2/CM1 : \"Mme Dupré\"", Subject::French, "synthese-CE2_CM1 _ _Mme Dupré_-francais",
+         "CE2/CM1 : \"Mme Dupré\""},
+        {"..\\classe\t B. ", Subject::French, "synthese-_classe B-francais", "..\\classe B."},
     };
-    for (const auto& [className, subject, fileName] : cases)
-        EXPECT_EQ(SynthesisPrintout(document, subject, QString::fromUtf8(className)).fileName,
-                  QString::fromUtf8(fileName));
+    for (const auto& [className, subject, fileName, titled] : cases) {
+        const QString name = QString::fromUtf8(className);
+        const Printout synthesis = SynthesisPrintout(document, subject, name);
+        EXPECT_EQ(synthesis.fileName, QString::fromUtf8(fileName));
+        const Printout sheets = SheetsPrintout(document, subject, 1, 3, 3, QString(), name);
+        if (titled == nullptr) {
+            EXPECT_EQ(synthesis.pdfTitle, QStringLiteral("Synthèse - EVALUATION CE2"));
+            EXPECT_EQ(sheets.pdfTitle, QStringLiteral("Fiches de résultats - EVALUATION CE2"));
+        } else {
+            EXPECT_EQ(synthesis.pdfTitle,
+                      QStringLiteral("Synthèse de la classe – ") + QString::fromUtf8(titled));
+            EXPECT_EQ(sheets.pdfTitle, QStringLiteral("Fiches de résultats – ") + QString::fromUtf8(titled));
+        }
+    }
 }
 
 // The file is proposed in the documents folder, or at home while there is none; a cancel

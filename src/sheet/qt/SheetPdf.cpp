@@ -1,10 +1,12 @@
 #include "SheetPdf.h"
 
+#include "ArchivalPdf.h"
 #include "QPainterCanvas.h"
 #include "core/Errors.h"
 #include "platform/Platform.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -29,6 +31,24 @@ QPageLayout::Orientation qtOrientation(PageOrientation orientation) {
     return orientation == PageOrientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
+// Starts the painting of an archival PDF. Qt dates the document information itself as the
+// painting starts, and the metadata, given before, must carry the same second: when the second
+// turned in between, the start is made again.
+void beginArchival(QPainter& painter, QPdfWriter& writer, QBuffer& pdf, const std::filesystem::path& file) {
+    for (int attempt = 1;; ++attempt) {
+        const QDateTime now = QDateTime::currentDateTime();
+        writer.setDocumentXmpMetadata(ArchivalMetadata(writer.title(), writer.creator(), now));
+        if (!painter.begin(&writer))
+            fail(file, QStringLiteral("le moteur PDF n'a pas pu démarrer"));
+        if (attempt == 3 || pdf.data().contains("/CreationDate (" + PdfInfoDate(now) + ')'))
+            return;
+        painter.end();
+        pdf.close();
+        pdf.setData(QByteArray());
+        pdf.open(QIODevice::WriteOnly);
+    }
+}
+
 } // namespace
 
 int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const Document*>& documents,
@@ -45,9 +65,12 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
 
     int pages = 0;
     {
+        // PDF/A-1b, for files a school keeps for years: fonts embedded, colours with their
+        // profile, no transparency (the pages use none).
         QPdfWriter writer(&pdf);
+        writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
         writer.setCreator(QStringLiteral("ZEB v2"));
-        writer.setTitle(title);
+        writer.setTitle(ArchivalTitle(title));
         const PageOrientation first = documents.front()->PageCount() > 0 ? documents.front()->Orientation(0)
                                                                          : PageOrientation::Portrait;
         writer.setPageLayout(
@@ -55,8 +78,7 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
         const PageView paper = PageView::Paper(writer.logicalDpiX(), writer.logicalDpiY());
 
         QPainter painter;
-        if (!painter.begin(&writer))
-            fail(file, QStringLiteral("le moteur PDF n'a pas pu démarrer"));
+        beginArchival(painter, writer, pdf, file);
         QPainterCanvas canvas(painter, SheetFont());
         for (const Document* document : documents) {
             for (int page = 0; page < document->PageCount(); ++page) {
@@ -77,10 +99,12 @@ int WriteDocumentPdf(const std::filesystem::path& file, const std::vector<const 
         painter.end();
     }
     pdf.close();
+    // Readers show the author and pick a voice from the language of these entries.
+    QByteArray bytes = pdf.data();
+    AddAuthorAndLanguage(bytes);
 
     // As every file about pupils: complete or not at all, private, and a symbolic link in its
     // place is replaced rather than written through (Qt's QSaveFile would follow it).
-    const QByteArray& bytes = pdf.data();
     if (const int error =
             ReplaceFile(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         error != 0)
