@@ -31,11 +31,15 @@ TEST_PACKAGES=(
   libgtest-dev libgmock-dev          # unit tests
   libbenchmark-dev time              # benchmarks (built with the tests), peak memory
   poppler-utils                      # pdftotext, pdfinfo, pdftoppm: reading back the PDFs
+  default-jre-headless libpdfbox2-java  # Apache PDFBox's preflight: every kind of PDF checked as PDF/A-1b
+  libactivation-java libjaxb-api-java libcommons-logging-java  # what preflight needs and does not declare
+  python3                            # html.parser: reading back the families' web pages
   ghostscript                        # ps2pdf: reading back what a PostScript printer gets
   unzip zip                          # reference extractor for benchmarks, archives in tests
   cups cups-client cups-bsd          # a private print server for the printing tests
   shared-mime-info desktop-file-utils  # the .jad type and menu entry of an installed copy
   passwd                             # useradd: the CI's run of the tests as an ordinary user
+  xvfb xauth dbus at-spi2-core python3-pyatspi  # the program read through the accessibility bus, on a virtual display
 )
 SANITIZE_PACKAGES=(llvm)             # llvm-symbolizer: stack traces of the sanitizers and fuzzer
 FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm)  # libFuzzer for the archive reader
