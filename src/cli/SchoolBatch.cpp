@@ -60,7 +60,7 @@ std::string inQuotes(const fs::path& path) {
 struct ClassJob {
     fs::path source;
     std::string base;        // the export's name without its extension
-    std::string className;   // UTF-8, as the export names the class; empty when it does not
+    std::string className;   // UTF-8, as the export names the class, fit for a folder's name; or empty
     std::string name;        // of its folder in the output folder, chosen once the class is read
     bool isExport = true;    // false for a folder that gave no export
     bool replaces = false;   // that folder is one ZEB wrote in an earlier run
@@ -108,21 +108,6 @@ std::string baseName(std::string base) {
         base.resize(cut);
     }
     return PortableFileName(std::move(base));
-}
-
-// A class's name (UTF-8, from the export) as a folder's: what separates folders or what Windows
-// refuses in a name becomes "_", as do control characters.
-std::string classFolderName(std::string name) {
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) < 0xA0;
-        if (c1)
-            name.erase(i + 1, 1);
-        if (c1 || byte < 0x20 || byte == 0x7F ||
-            std::string_view("/\\:*?\"<>|").find(name[i]) != std::string_view::npos)
-            name[i] = '_';
-    }
-    return baseName(std::move(name));
 }
 
 // Whether `path` lies inside `folder` (both absolute, links resolved where they exist).
@@ -337,7 +322,7 @@ private:
             if (!job.isExport)
                 continue;
             if (!job.className.empty())
-                job.base = classFolderName(job.className);
+                job.base = baseName(job.className);
             chooseFolder(job, taken);
             if (job.staged)
                 nameStaged(job);
@@ -446,7 +431,7 @@ private:
     void stage(ClassJob& job, ProgramState& state) {
         state.CurrentTreatment = options_.treatment;
         job.pupils = state.Class.PupilCount;
-        job.className = cp1252::toUtf8(state.Class.Info.ClassName);
+        job.className = cp1252::toUtf8(FileNameText(state.Class.Info.ClassName));
         job.tallies.clear();
         for (const Subject subject : BothSubjects) {
             const SubjectSynthesis synthesis = SynthesizeSubject(state.Class, subject);

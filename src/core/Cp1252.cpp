@@ -183,4 +183,15 @@ std::string PrintableName(std::string_view utf8) {
     return printable(utf8, false);
 }
 
+std::string FileNameText(std::string_view cp1252) {
+    std::string name(cp1252);
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
+            byte == 0x9D || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
+            c = '_';
+    }
+    return name;
+}
+
 } // namespace zeb

@@ -37,6 +37,12 @@ std::string PrintableText(std::string_view cp1252);
 // are written on several lines on purpose.
 std::string PrintableUtf8(std::string_view utf8);
 
+// A Windows-1252 text as part of a file or folder name that every system takes: what separates
+// folders or what Windows refuses in a name (/ \ : * ? " < > |), the control characters, DEL and
+// the five bytes the code page leaves undefined become "_". Ends and reserved names are the
+// caller's, who knows what the name starts and ends with.
+std::string FileNameText(std::string_view cp1252);
+
 // The same for one name put in a message (a file, a folder, a class, a pupil): its line feeds
 // become UnprintableMark too, so a name cannot pass for a line of the message.
 std::string PrintableName(std::string_view utf8);

@@ -1,5 +1,6 @@
 #include "ui/Printout.h"
 
+#include "core/Cp1252.h"
 #include "print/SheetPrinter.h"
 #include "qtkit/FileDialog.h"
 #include "qtkit/MessageBox.h"
@@ -39,11 +40,7 @@ QString fileNamePart(const QString& text) {
 // start and its subject it can then be neither a device name of Windows nor the end of a name
 // (where Windows drops dots and spaces): the whole name is one that every system takes.
 QString classNamePart(const QString& name) {
-    QString part;
-    for (const QChar c : name.simplified())
-        part += c.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(c)
-                    ? QChar(QLatin1Char('_'))
-                    : c;
+    QString part = toQString(FileNameText(fromQString(name.simplified())));
     const auto edge = [](QChar c) { return c == QLatin1Char('.') || c == QLatin1Char(' '); };
     while (!part.isEmpty() && edge(part.front()))
         part.remove(0, 1);

@@ -247,6 +247,7 @@ void TForm3::showContent(Content content) {
     show(); // FormShow runs first, from the show event
     raise();
     activateWindow();
+    spoken_.reset(); // the class may have been loaded again meanwhile
     showPage(0);
     announcePage(); // a sheet's showing paints nothing of its own before the window's paint
 }
@@ -567,8 +568,16 @@ void TForm3::announcePage() {
                                .arg(pupil)
                                .arg(state.Class.PupilCount);
     }
-    if (document != nullptr)
-        speech.text = toQString(document->PageText(content_ == Content::Synthesis ? page_ : 0));
+    const SpokenPage shown{
+        content_, state.CurrentSubject, state.CurrentTreatment, state.Class.PupilSelection.Top,
+        page_,    synthesis_.get()};
+    if (spoken_ != shown) {
+        spokenText_ = document != nullptr
+                          ? toQString(document->PageText(content_ == Content::Synthesis ? page_ : 0))
+                          : QString();
+        spoken_ = shown;
+    }
+    speech.text = spokenText_;
     static_cast<PageBox*>(PaintBox1)->SetSpeech(std::move(speech));
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/Evaluation.h"
 #include "ui/AppWindows.h"
 #include "ui/NotifyingScrollBar.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QFont;
 class QFrame;
@@ -133,6 +135,18 @@ private:
     int widening_ = 0;                        // pixels the window and the page box are wider than a sheet's
     std::unique_ptr<Document> synthesis_;     // while the synthesis is shown
     mutable std::unique_ptr<Document> sheet_; // the selected pupil's, as last asked for
+    // The page whose words were last made, and those words: scrolling and zooming keep them.
+    struct SpokenPage {
+        Content content;
+        Subject subject;
+        TreatmentMode treatment;
+        std::int32_t pupil;
+        int page;
+        const Document* synthesis;
+        friend bool operator==(const SpokenPage&, const SpokenPage&) = default;
+    };
+    std::optional<SpokenPage> spoken_;
+    QString spokenText_;
 };
 
 } // namespace zeb
