@@ -3,12 +3,6 @@
 namespace zeb {
 namespace {
 
-// Half up, in integers only: a mean of 62.5 must give 63 on every machine.
-std::int32_t roundedRatio(std::int64_t numerator, std::int32_t denominator) {
-    return static_cast<std::int32_t>((2 * numerator + denominator) /
-                                     (2 * static_cast<std::int64_t>(denominator)));
-}
-
 void append(PupilGroup& group, std::int32_t pupil) {
     group.Pupils[static_cast<std::size_t>(group.Count++)] = static_cast<std::int8_t>(pupil);
 }
@@ -66,11 +60,11 @@ ObjectiveTally& ObjectiveTally::operator+=(const ObjectiveTally& other) {
 }
 
 std::int32_t ObjectiveTally::MeanSR() const {
-    return roundedRatio(SumSR, Evaluated);
+    return RoundedRatio(SumSR, Evaluated);
 }
 
 std::int32_t ObjectiveTally::Percent(std::int32_t count) const {
-    return roundedRatio(100 * static_cast<std::int64_t>(count), Evaluated);
+    return RoundedRatio(100 * static_cast<std::int64_t>(count), Evaluated);
 }
 
 int ObjectiveCountOf(Subject subject) {

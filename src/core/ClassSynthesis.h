@@ -9,6 +9,13 @@
 
 namespace zeb {
 
+// numerator / denominator rounded to the nearest whole number, halves up, in integers only: a
+// mean of 62.5 gives 63 on every machine. The denominator is positive.
+inline std::int32_t RoundedRatio(std::int64_t numerator, std::int32_t denominator) {
+    return static_cast<std::int32_t>((2 * numerator + denominator) /
+                                     (2 * static_cast<std::int64_t>(denominator)));
+}
+
 // What a group of pupils reduces to on one objective: how many were evaluated, their mean
 // SR, and how many fall under each coding. Counts add up, so the same tally serves one
 // class or a whole school.

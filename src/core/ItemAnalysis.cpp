@@ -1,5 +1,6 @@
 #include "ItemAnalysis.h"
 
+#include "ClassSynthesis.h"
 #include "Scoring.h"
 
 #include <algorithm>
@@ -35,9 +36,7 @@ int ItemCountOf(Subject subject) {
 std::int32_t ItemCounts::Percent(std::int32_t count) const {
     if (Evaluated <= 0)
         return -1;
-    // Halves up: floor((200 * count + Evaluated) / (2 * Evaluated)), in whole numbers.
-    const std::int64_t evaluated = Evaluated;
-    return static_cast<std::int32_t>((200 * static_cast<std::int64_t>(count) + evaluated) / (2 * evaluated));
+    return RoundedRatio(100 * static_cast<std::int64_t>(count), Evaluated);
 }
 
 ItemCounts& ItemCounts::operator+=(const ItemCounts& other) {
